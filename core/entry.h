@@ -1,0 +1,18 @@
+// Process entry of malvik: framework start-up, the argument rule, and one
+// setup context that runs the whole sequence.
+#pragma once
+
+#include <string>
+
+struct LetterArguments {
+  std::wstring m_Recovery;
+  std::wstring m_ESP;
+  std::wstring m_PBR;
+};
+
+// The first three arguments after the program name when there are at least
+// three of them; three empty strings otherwise.
+LetterArguments PickLetterArguments(int argc, const wchar_t* const argv[]);
+
+// The program: 0 after every run, 1 when the framework did not start.
+int RunMalvik(int argc, const wchar_t* const argv[]);

@@ -1,0 +1,44 @@
+#include "core/setup_sequence.h"
+
+#include "core/copy_efi.h"
+#include "core/setup_context.h"
+#include "inventory/wmi_inventory.h"
+#include "platform/platform.h"
+#include "support/boot_mode.h"
+
+std::int32_t CountDisks(const DiskTable& disks) {
+  std::int32_t nCount = 0;
+  while (nCount < kMaxDisks && disks[nCount].m_Index != kEmptyIndex) ++nCount;
+  return nCount;
+}
+
+void RunSetupSequence(SetupContext& context) {
+  Logger& logger = context.m_Logger;
+  for (int nAttempt = 0; nAttempt < kInventoryAttempts; ++nAttempt) {
+    WriteLog(logger, L"Get Disk info", L"");
+    const int nCode = GetSystemDiskInfo(context.m_DiskTable, context.m_PartitionTable);
+    if (nCode == kInventoryOk) break;
+    WriteLog(logger,
+             L"[" + std::to_wstring(nAttempt) + L"]Error Getting System Disk Info. Return Code:" +
+                 std::to_wstring(nCode),
+             L"");
+    platform::Sleep(kInventoryRetryDelayMs);
+  }
+  // After twenty failures the run goes on with whatever the tables hold.
+
+  WriteLog(logger, L"m_DiskCount", L"");
+  context.m_DiskCount = CountDisks(context.m_DiskTable);
+
+  WriteLog(logger, L"AssignLetterToEFI", L"");
+  if (!context.m_LettersGiven) context.AssignUefiLetters();
+  if (!IsUefiBoot(context)) {
+    context.AssignSystemReservedLetter();
+    context.AssignResetAndServiceLetters();
+  }
+
+  WriteLog(logger,
+           L"RecoveryLetter:" + context.m_RecoveryLetter + L"   ESPLetter:" + context.m_ESPLetter +
+               L"   PBRLetter:" + context.m_PBRLetter + L"\n",
+           L"");
+  CopyEfiBootFiles(context);
+}

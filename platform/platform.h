@@ -1,0 +1,124 @@
+// Everything malvik asks of Windows, as free functions in the program's own
+// types. Two implementations define these symbols: platform/win32 calls the
+// real API, platform/sim acts on a simulated machine. The build links one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Win32-style result codes the program looks at.
+using HResult = std::int32_t;
+constexpr HResult kS_OK = 0;
+constexpr HResult kS_FALSE = 1;
+constexpr HResult kWBEM_S_FALSE = 1;
+constexpr HResult kWBEM_S_TIMEDOUT = 0x40004;
+constexpr HResult kRPC_E_TOO_LATE = static_cast<HResult>(0x80010119u);
+constexpr HResult kE_FAIL = static_cast<HResult>(0x80004005u);
+constexpr HResult kWBEM_E_INVALID_QUERY = static_cast<HResult>(0x80041017u);
+
+// ---- Start-up and console ------------------------------------------------
+
+// Console-program framework start-up: adds SEM_FAILCRITICALERRORS and
+// SEM_NOOPENFILEERRORBOX to the process error mode (keeping the bits already
+// set) and readies the message box titled with the program's name. False when
+// start-up failed.
+bool InitFramework();
+
+// Modal message box with an OK button and the exclamation-mark icon, titled
+// with the program's name. Blocks until dismissed.
+void ShowMessageBox(const std::wstring& szText);
+
+// Writes 8-bit text to standard output and flushes it.
+void WriteStdout(std::string_view szText);
+
+// ---- Clock, program path, profile files ---------------------------------
+
+struct LocalTime {
+  int m_Year = 0;
+  int m_Month = 0;
+  int m_Day = 0;
+  int m_Hour = 0;
+  int m_Minute = 0;
+  int m_Second = 0;
+  int m_Milliseconds = 0;
+};
+
+LocalTime GetLocalTime();
+
+// Full path of the running executable, whatever its length; empty when the
+// platform cannot tell.
+std::wstring GetModuleFileName();
+
+// WritePrivateProfileStringW: sets key=value in [section] of the file,
+// creating the file (never its folder). True on success.
+bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring& szKey,
+                               const std::wstring& szValue, const std::wstring& szFile);
+
+// CreateDirectoryW: creates one folder, never its parents. True when created.
+bool CreateFolder(const std::wstring& szPath);
+
+void Sleep(std::uint32_t nMilliseconds);
+
+// ---- Firmware ------------------------------------------------------------
+
+struct FirmwareVariableResult {
+  std::uint32_t m_BytesStored = 0;  // nonzero on success
+  std::uint32_t m_LastError = 0;    // GetLastError() when m_BytesStored is 0
+};
+
+// GetFirmwareEnvironmentVariableW into a zero-filled buffer of nSize wide
+// characters; the buffer's content is not returned, nobody reads it.
+FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& szName,
+                                                      const std::wstring& szGuid,
+                                                      std::uint32_t nSize);
+
+// ---- COM and WMI ---------------------------------------------------------
+// Opaque handles; each implementation defines them. Every handle a call hands
+// out is released with the matching WmiRelease, before ComUninitialize.
+
+struct WmiLocator;
+struct WmiServices;
+struct WmiEnumerator;
+struct WmiObject;
+
+void ComUninitialize();
+HResult ComInitialize();          // CoInitializeEx(NULL, COINIT_MULTITHREADED)
+HResult ComInitializeSecurity();  // default authentication, impersonate, EOAC_NONE
+
+HResult WmiCreateLocator(WmiLocator** ppLocator);
+HResult WmiConnectServer(WmiLocator* pLocator, const std::wstring& szNamespace,
+                         WmiServices** ppServices);
+HResult WmiSetProxyBlanket(WmiServices* pServices);
+HResult WmiExecQuery(WmiServices* pServices, const std::wstring& szLanguage,
+                     const std::wstring& szQuery, WmiEnumerator** ppEnum);
+// IEnumWbemClassObject::Next for one object.
+HResult WmiNext(WmiEnumerator* pEnum, std::int32_t nTimeoutMs, WmiObject** ppObject,
+                std::uint32_t* pReturned);
+
+void WmiRelease(WmiLocator* p);
+void WmiRelease(WmiServices* p);
+void WmiRelease(WmiEnumerator* p);
+void WmiRelease(WmiObject* p);
+
+// VARIANT types the program tells apart.
+constexpr std::uint16_t kVT_EMPTY = 0;
+constexpr std::uint16_t kVT_NULL = 1;
+constexpr std::uint16_t kVT_BSTR = 8;
+
+// A property value as the program sees it: its VARIANT type, and its text
+// where it has one (the string itself for VT_BSTR, VariantChangeType's result
+// to VT_BSTR otherwise).
+struct WmiValue {
+  std::uint16_t m_VarType = kVT_EMPTY;
+  bool m_HasText = false;  // false: conversion to text failed
+  std::wstring m_Text;
+};
+
+// IWbemClassObject::Get of one property, converted as above. A property the
+// object does not have comes back VT_EMPTY, whose text is empty.
+WmiValue WmiGet(WmiObject* pObject, const std::wstring& szName);
+
+}  // namespace platform

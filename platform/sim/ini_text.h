@@ -1,0 +1,32 @@
+// The simulated machine's profile writer: INI text in, INI text out.
+//
+// It keeps to what the program relies on in WritePrivateProfileStringW:
+// the section is added when missing, an existing key (compared without
+// regard to the case of A to Z, and ignoring spaces and tabs around it) gets
+// its value replaced, a new key goes after the section's last entry, every
+// other line stays as it was, lines end in CR LF, and an empty value gives
+// "key=".
+//
+// Only CR LF ends a line. A lone CR or LF inside a key or value is stored as
+// it is and stays part of its line, so a key that holds a line feed (the
+// letter summary) is found again and replaced like any other.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sim {
+
+std::wstring SetIniValue(const std::wstring& szText, const std::wstring& szSection,
+                         const std::wstring& szKey, const std::wstring& szValue);
+
+struct IniEntry {
+  std::wstring m_Section;
+  std::wstring m_Key;
+  std::wstring m_Value;
+};
+
+// Every key=value line of the text, in file order, with its section.
+std::vector<IniEntry> ParseIni(const std::wstring& szText);
+
+}  // namespace sim

@@ -1,0 +1,113 @@
+// The platform calls of the program, answered by the installed simulated
+// machine. Each call advances the simulated clock by its cost.
+#include "platform/platform.h"
+
+#include "platform/sim/ini_text.h"
+#include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_machine.h"
+
+namespace platform {
+namespace {
+
+constexpr std::uint32_t kSEM_FAILCRITICALERRORS = 0x0001;
+constexpr std::uint32_t kSEM_NOOPENFILEERRORBOX = 0x8000;
+
+// "C:\Tools\malvik.exe" -> "malvik", the title of the program's message boxes.
+std::wstring ProgramName(const std::wstring& szProgram) {
+  const size_t slash = szProgram.find_last_of(L"\\/");
+  std::wstring sz = slash == std::wstring::npos ? szProgram : szProgram.substr(slash + 1);
+  const size_t dot = sz.find_last_of(L'.');
+  return dot == std::wstring::npos ? sz : sz.substr(0, dot);
+}
+
+// The folder a path lies in exists (a drive root always does, when the drive
+// can be read).
+bool ParentFolderExists(sim::SimMachine& machine, const std::wstring& szAbsolute) {
+  const size_t slash = szAbsolute.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return false;
+  if (slash <= 2) return sim::FindVolumeByLetter(machine, szAbsolute.substr(0, 2)).Readable();
+  const sim::SimFile* pParent = sim::FindFile(machine, szAbsolute.substr(0, slash));
+  return pParent != nullptr && pParent->m_Folder;
+}
+
+sim::SimVolumeFiles* FilesOf(sim::SimMachine& machine, const std::wstring& szAbsolute) {
+  sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szAbsolute.substr(0, 2));
+  return volume.Readable() ? volume.Files() : nullptr;
+}
+
+}  // namespace
+
+bool InitFramework() {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  if (machine.m_Faults.m_FrameworkInitFail) return false;
+  machine.m_ErrorMode |= kSEM_FAILCRITICALERRORS | kSEM_NOOPENFILEERRORBOX;
+  return true;
+}
+
+void ShowMessageBox(const std::wstring& szText) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  machine.m_Dialogs.push_back({ProgramName(machine.m_Program), szText});
+}
+
+void WriteStdout(std::string_view szText) { sim::CurrentMachine().m_Console += szText; }
+
+LocalTime GetLocalTime() {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  return sim::ToLocalTime(machine.m_ClockMs);
+}
+
+std::wstring GetModuleFileName() {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  return machine.m_Program;
+}
+
+bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring& szKey,
+                               const std::wstring& szValue, const std::wstring& szFile) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_ProfileWrite);
+  if (machine.m_Faults.m_ProfileWriteFail) return false;
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szFile);
+  sim::SimVolumeFiles* pFiles = FilesOf(machine, szAbsolute);
+  if (pFiles == nullptr || !ParentFolderExists(machine, szAbsolute)) return false;
+  sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
+  if (pFile != nullptr && pFile->m_Folder) return false;
+  const std::string szOld = pFile ? pFile->m_Bytes : std::string();
+  const std::string szNew =
+      sim::ToUtf8(sim::SetIniValue(sim::FromUtf8(szOld), szSection, szKey, szValue));
+  if (pFile != nullptr) {
+    pFile->m_Bytes = szNew;
+  } else {
+    sim::AddFile(*pFiles, szAbsolute.substr(3), false, false, szNew);
+  }
+  machine.m_ProfileWrites.push_back({szAbsolute, szSection, szKey});
+  return true;
+}
+
+bool CreateFolder(const std::wstring& szPath) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_File);
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
+  sim::SimVolumeFiles* pFiles = FilesOf(machine, szAbsolute);
+  if (pFiles == nullptr || szAbsolute.size() <= 3 || !ParentFolderExists(machine, szAbsolute) ||
+      sim::FindFile(machine, szAbsolute) != nullptr) {
+    return false;
+  }
+  sim::AddFile(*pFiles, szAbsolute.substr(3), true, false, "");
+  return true;
+}
+
+void Sleep(std::uint32_t nMilliseconds) { sim::Spend(sim::CurrentMachine(), nMilliseconds); }
+
+FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& /*szName*/,
+                                                      const std::wstring& /*szGuid*/,
+                                                      std::uint32_t nSize) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  if (machine.m_Firmware.m_Succeeds) return {nSize, 0};
+  return {0, machine.m_Firmware.m_Error};
+}
+
+}  // namespace platform

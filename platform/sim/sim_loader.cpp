@@ -1,0 +1,422 @@
+#include "platform/sim/sim_loader.h"
+
+#include <fstream>
+#include <initializer_list>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "platform/sim/sim_clock.h"
+
+namespace sim {
+namespace {
+
+using nlohmann::json;
+
+// Thrown inside the loader only, caught by LoadMachine.
+struct Bad {
+  std::string m_Path;
+  std::string m_What;
+};
+
+std::string Join(const std::string& szPath, const std::string& szKey) {
+  return szPath.empty() ? szKey : szPath + "." + szKey;
+}
+
+std::string Index(const std::string& szPath, size_t i) {
+  return szPath + "[" + std::to_string(i) + "]";
+}
+
+void ExpectObject(const json& j, const std::string& szPath,
+                  std::initializer_list<const char*> keys) {
+  if (!j.is_object()) throw Bad{szPath.empty() ? "$" : szPath, "expected an object"};
+  for (const auto& [key, value] : j.items()) {
+    bool bKnown = false;
+    for (const char* sz : keys) bKnown = bKnown || key == sz;
+    if (!bKnown) throw Bad{Join(szPath, key), "unknown key"};
+  }
+}
+
+std::string String(const json& j, const std::string& szPath) {
+  if (!j.is_string()) throw Bad{szPath, "expected a string"};
+  return j.get<std::string>();
+}
+
+std::int64_t Integer(const json& j, const std::string& szPath, std::int64_t nMin,
+                     std::int64_t nMax = std::numeric_limits<std::int64_t>::max()) {
+  if (!j.is_number_integer()) throw Bad{szPath, "expected a whole number"};
+  if (j.is_number_unsigned() && j.get<std::uint64_t>() > static_cast<std::uint64_t>(nMax)) {
+    throw Bad{szPath, "out of range (largest allowed " + std::to_string(nMax) + ")"};
+  }
+  const std::int64_t n = j.get<std::int64_t>();
+  if (n < nMin || n > nMax) {
+    throw Bad{szPath, "out of range (" + std::to_string(nMin) + " to " + std::to_string(nMax) + ")"};
+  }
+  return n;
+}
+
+bool Boolean(const json& j, const std::string& szPath) {
+  if (!j.is_boolean()) throw Bad{szPath, "expected true or false"};
+  return j.get<bool>();
+}
+
+void ExpectFail(const json& j, const std::string& szPath) {
+  if (!j.is_string() || j.get<std::string>() != "fail") throw Bad{szPath, "expected \"fail\""};
+}
+
+std::wstring Letter(const json& j, const std::string& szPath) {
+  const std::string sz = j.is_string() ? j.get<std::string>() : std::string();
+  if (sz.size() != 2 || sz[1] != ':' || !std::isalpha(static_cast<unsigned char>(sz[0]))) {
+    throw Bad{szPath, "expected a drive letter such as \"E:\""};
+  }
+  return UpperAscii(FromUtf8(sz));
+}
+
+void ReadFiles(const json& j, const std::string& szPath, SimVolumeFiles& files) {
+  if (!j.is_array()) throw Bad{szPath, "expected an array"};
+  for (size_t i = 0; i < j.size(); ++i) {
+    const std::string szItem = Index(szPath, i);
+    std::string szFile;
+    bool bHidden = false;
+    std::string szText;
+    if (j[i].is_string()) {
+      szFile = j[i].get<std::string>();
+    } else {
+      ExpectObject(j[i], szItem, {"path", "hidden", "text"});
+      if (!j[i].contains("path")) throw Bad{Join(szItem, "path"), "missing"};
+      szFile = String(j[i]["path"], Join(szItem, "path"));
+      if (j[i].contains("hidden")) bHidden = Boolean(j[i]["hidden"], Join(szItem, "hidden"));
+      if (j[i].contains("text")) szText = String(j[i]["text"], Join(szItem, "text"));
+    }
+    const bool bFolder = !szFile.empty() && (szFile.back() == '/' || szFile.back() == '\\');
+    std::wstring szTrimmed = FromUtf8(szFile);
+    while (!szTrimmed.empty() && (szTrimmed.front() == L'/' || szTrimmed.front() == L'\\')) {
+      szTrimmed.erase(0, 1);
+    }
+    if (szTrimmed.empty() || szTrimmed.find(L':') != std::wstring::npos) {
+      throw Bad{j[i].is_string() ? szItem : Join(szItem, "path"),
+                "expected a path relative to the volume root"};
+    }
+    AddFile(files, szTrimmed, bFolder, bHidden, szText);
+  }
+}
+
+SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPosition) {
+  ExpectObject(j, szPath,
+               {"number", "label", "unreadable", "type", "wmi", "start", "size", "letter", "files"});
+  SimPartition part;
+  part.m_Number = static_cast<int>(nPosition + 1);
+  part.m_Label = L"";
+  for (const auto& [key, value] : j.items()) {
+    const std::string szKey = Join(szPath, key);
+    if (key == "number") part.m_Number = static_cast<int>(Integer(value, szKey, 1, 4096));
+    if (key == "label") {
+      if (value.is_null()) {
+        part.m_Label.reset();
+      } else {
+        part.m_Label = FromUtf8(String(value, szKey));
+      }
+    }
+    if (key == "unreadable") part.m_Unreadable = Boolean(value, szKey);
+    if (key == "type") part.m_Type = FromUtf8(String(value, szKey));
+    if (key == "wmi") part.m_Wmi = Boolean(value, szKey);
+    if (key == "start") part.m_Start = Integer(value, szKey, 0);
+    if (key == "size") part.m_Size = Integer(value, szKey, 0);
+    if (key == "letter" && !value.is_null()) part.m_Letter = Letter(value, szKey);
+    if (key == "files") ReadFiles(value, szKey, part.m_Files);
+  }
+  return part;
+}
+
+SimDisk ReadDisk(const json& j, const std::string& szPath, size_t nPosition) {
+  ExpectObject(j, szPath,
+               {"index", "caption", "media_type", "size", "signature", "partitions_reported",
+                "null_properties", "partitions"});
+  SimDisk disk;
+  disk.m_Index = static_cast<int>(nPosition);
+  for (const auto& [key, value] : j.items()) {
+    const std::string szKey = Join(szPath, key);
+    if (key == "index") disk.m_Index = static_cast<int>(Integer(value, szKey, 0, 998));
+    if (key == "caption") disk.m_Caption = FromUtf8(String(value, szKey));
+    if (key == "media_type") disk.m_MediaType = FromUtf8(String(value, szKey));
+    if (key == "size") disk.m_Size = Integer(value, szKey, 0);
+    if (key == "signature" && !value.is_null()) {
+      disk.m_Signature = Integer(value, szKey, 0, 0xFFFFFFFF);
+    }
+    if (key == "partitions_reported") {
+      disk.m_PartitionsReported = static_cast<int>(Integer(value, szKey, 0, 4096));
+    }
+    if (key == "null_properties") {
+      if (!value.is_array()) throw Bad{szKey, "expected an array"};
+      for (size_t i = 0; i < value.size(); ++i) {
+        const std::string szName = String(value[i], Index(szKey, i));
+        static const std::set<std::string> kNames = {"Size",      "Partitions", "Signature",
+                                                     "DeviceID",  "Caption",    "Index"};
+        if (kNames.count(szName) == 0) throw Bad{Index(szKey, i), "not a disk property"};
+        disk.m_NullProperties.push_back(FromUtf8(szName));
+      }
+    }
+    if (key == "partitions") {
+      if (!value.is_array()) throw Bad{szKey, "expected an array"};
+      std::set<int> numbers;
+      for (size_t i = 0; i < value.size(); ++i) {
+        disk.m_Partitions.push_back(ReadPartition(value[i], Index(szKey, i), i));
+        if (!numbers.insert(disk.m_Partitions.back().m_Number).second) {
+          throw Bad{Index(szKey, i), "partition number used twice on this disk"};
+        }
+      }
+    }
+  }
+  return disk;
+}
+
+SimDrive ReadDrive(const json& j, const std::string& szPath) {
+  SimDrive drive;
+  if (j.is_string()) {
+    if (j.get<std::string>() != "no-media") throw Bad{szPath, "expected \"no-media\" or an object"};
+    drive.m_NoMedia = true;
+    return drive;
+  }
+  ExpectObject(j, szPath, {"label", "files"});
+  if (j.contains("label")) drive.m_Label = FromUtf8(String(j["label"], Join(szPath, "label")));
+  if (j.contains("files")) ReadFiles(j["files"], Join(szPath, "files"), drive.m_Files);
+  return drive;
+}
+
+bool KnownWmiCall(const std::string& sz) {
+  static const std::set<std::string> kCalls = {"CoInitializeSecurity",
+                                               "CoInitializeSecurity:too_late",
+                                               "CoCreateInstance", "ConnectServer",
+                                               "CoSetProxyBlanket"};
+  if (kCalls.count(sz)) return true;
+  for (const std::string szPrefix : {"ExecQuery:", "Next:"}) {
+    if (sz.rfind(szPrefix, 0) == 0) {
+      const std::string szNumber = sz.substr(szPrefix.size());
+      return !szNumber.empty() && szNumber.size() < 9 &&
+             szNumber.find_first_not_of("0123456789") == std::string::npos &&
+             std::stoi(szNumber) >= 1;
+    }
+  }
+  return false;
+}
+
+void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
+  ExpectObject(j, szPath,
+               {"wmi", "define_fails", "logical_drives", "drive_strings", "process_start",
+                "profile_write", "batch_create", "framework_init"});
+  for (const auto& [key, value] : j.items()) {
+    const std::string szKey = Join(szPath, key);
+    if (key == "wmi") {
+      if (!value.is_array()) throw Bad{szKey, "expected an array"};
+      for (size_t i = 0; i < value.size(); ++i) {
+        const std::string szItem = Index(szKey, i);
+        ExpectObject(value[i], szItem, {"attempt", "call"});
+        SimWmiFault fault;
+        if (!value[i].contains("attempt")) throw Bad{Join(szItem, "attempt"), "missing"};
+        if (!value[i].contains("call")) throw Bad{Join(szItem, "call"), "missing"};
+        const json& attempt = value[i]["attempt"];
+        if (attempt.is_string()) {
+          if (attempt.get<std::string>() != "all") {
+            throw Bad{Join(szItem, "attempt"), "expected a number or \"all\""};
+          }
+        } else {
+          fault.m_Attempt = static_cast<int>(Integer(attempt, Join(szItem, "attempt"), 0, 1000000));
+        }
+        fault.m_Call = String(value[i]["call"], Join(szItem, "call"));
+        if (!KnownWmiCall(fault.m_Call)) throw Bad{Join(szItem, "call"), "unknown call"};
+        faults.m_Wmi.push_back(fault);
+      }
+    }
+    if (key == "define_fails") {
+      if (!value.is_array()) throw Bad{szKey, "expected an array"};
+      for (size_t i = 0; i < value.size(); ++i) {
+        faults.m_DefineFails.push_back(Letter(value[i], Index(szKey, i)));
+      }
+    }
+    if (key == "logical_drives") {
+      ExpectFail(value, szKey);
+      faults.m_LogicalDrivesFail = true;
+    }
+    if (key == "drive_strings") {
+      ExpectFail(value, szKey);
+      faults.m_DriveStringsFail = true;
+    }
+    if (key == "process_start") {
+      faults.m_ProcessStart = static_cast<std::uint32_t>(Integer(value, szKey, 1, 0xFFFFFFFF));
+    }
+    if (key == "profile_write") {
+      ExpectFail(value, szKey);
+      faults.m_ProfileWriteFail = true;
+    }
+    if (key == "batch_create") {
+      ExpectFail(value, szKey);
+      faults.m_BatchCreateFail = true;
+    }
+    if (key == "framework_init") {
+      ExpectFail(value, szKey);
+      faults.m_FrameworkInitFail = true;
+    }
+  }
+}
+
+void ReadCosts(const json& j, const std::string& szPath, SimCosts& costs) {
+  ExpectObject(j, szPath,
+               {"wmi_query", "wmi_next", "volume_query", "define", "profile_write", "file",
+                "other", "all"});
+  auto cost = [&](const char* szKey) {
+    return static_cast<std::uint32_t>(Integer(j[szKey], Join(szPath, szKey), 0, 3600000));
+  };
+  if (j.contains("all")) {
+    const std::uint32_t n = cost("all");
+    costs = {n, n, n, n, n, n, n};
+  }
+  const std::pair<const char*, std::uint32_t SimCosts::*> kFields[] = {
+      {"wmi_query", &SimCosts::m_WmiQuery},       {"wmi_next", &SimCosts::m_WmiNext},
+      {"volume_query", &SimCosts::m_VolumeQuery}, {"define", &SimCosts::m_Define},
+      {"profile_write", &SimCosts::m_ProfileWrite}, {"file", &SimCosts::m_File},
+      {"other", &SimCosts::m_Other}};
+  for (const auto& [szKey, field] : kFields) {
+    if (j.contains(szKey)) costs.*field = cost(szKey);
+  }
+}
+
+void ReadFirmware(const json& j, const std::string& szPath, SimFirmware& firmware) {
+  if (j.is_string()) {
+    const std::string sz = j.get<std::string>();
+    if (sz == "uefi") {
+      firmware = {false, 998};
+    } else if (sz == "legacy") {
+      firmware = {false, 1};
+    } else if (sz == "succeeds") {
+      firmware = {true, 0};
+    } else {
+      throw Bad{szPath, "expected \"uefi\", \"legacy\", \"succeeds\" or {\"error\": N}"};
+    }
+    return;
+  }
+  ExpectObject(j, szPath, {"error"});
+  if (!j.contains("error")) throw Bad{Join(szPath, "error"), "missing"};
+  firmware = {false, static_cast<std::uint32_t>(Integer(j["error"], Join(szPath, "error"), 0,
+                                                        0xFFFFFFFF))};
+}
+
+void Read(const json& j, SimMachine& machine) {
+  ExpectObject(j, "",
+               {"name", "program", "current_directory", "clock", "firmware", "disks", "drives",
+                "scripts", "faults", "costs"});
+  machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
+  for (const auto& [key, value] : j.items()) {
+    if (key == "name") machine.m_Name = FromUtf8(String(value, key));
+    if (key == "program") {
+      machine.m_Program = FromUtf8(String(value, key));
+      if (machine.m_Program.size() < 4 || machine.m_Program[1] != L':') {
+        throw Bad{key, "expected a full path such as \"C:\\\\Tools\\\\malvik.exe\""};
+      }
+    }
+    if (key == "current_directory") {
+      machine.m_CurrentDirectory = FromUtf8(String(value, key));
+      if (machine.m_CurrentDirectory.size() < 2 || machine.m_CurrentDirectory[1] != L':') {
+        throw Bad{key, "expected a full path such as \"C:\\\\Tools\""};
+      }
+    }
+    if (key == "clock") {
+      const auto nMs = ParseClock(String(value, key));
+      if (!nMs) throw Bad{key, "expected a time such as \"2026-03-07T09:05:02.045\""};
+      machine.m_ClockMs = *nMs;
+    }
+    if (key == "firmware") ReadFirmware(value, key, machine.m_Firmware);
+    if (key == "disks") {
+      if (!value.is_array()) throw Bad{key, "expected an array"};
+      std::set<int> indexes;
+      for (size_t i = 0; i < value.size(); ++i) {
+        machine.m_Disks.push_back(ReadDisk(value[i], Index(key, i), i));
+        if (!indexes.insert(machine.m_Disks.back().m_Index).second) {
+          throw Bad{Index(key, i), "disk index used twice"};
+        }
+      }
+    }
+    if (key == "drives") {
+      if (!value.is_object()) throw Bad{key, "expected an object"};
+      for (const auto& [szLetter, drive] : value.items()) {
+        const std::string szPath = Join(key, szLetter);
+        machine.m_Drives[Letter(json(szLetter), szPath)] = ReadDrive(drive, szPath);
+      }
+    }
+    if (key == "scripts") {
+      if (!value.is_object()) throw Bad{key, "expected an object"};
+      for (const auto& [szName, script] : value.items()) {
+        const std::string szPath = Join(key, szName);
+        ExpectObject(script, szPath, {"exit_code", "output"});
+        SimScript entry;
+        if (script.contains("exit_code")) {
+          entry.m_ExitCode = static_cast<std::uint32_t>(
+              Integer(script["exit_code"], Join(szPath, "exit_code"), 0, 0xFFFFFFFF));
+        }
+        if (script.contains("output")) {
+          entry.m_Output = String(script["output"], Join(szPath, "output"));
+        }
+        machine.m_Scripts[FromUtf8(szName)] = entry;
+      }
+    }
+    if (key == "faults") ReadFaults(value, key, machine.m_Faults);
+    if (key == "costs") ReadCosts(value, key, machine.m_Costs);
+  }
+
+  // A letter names one volume before the run.
+  std::map<std::wstring, std::string> owners;
+  for (size_t d = 0; d < machine.m_Disks.size(); ++d) {
+    for (size_t p = 0; p < machine.m_Disks[d].m_Partitions.size(); ++p) {
+      const std::wstring& szLetter = machine.m_Disks[d].m_Partitions[p].m_Letter;
+      const std::string szPath = Index(Index("disks", d) + ".partitions", p) + ".letter";
+      if (!szLetter.empty() && !owners.emplace(szLetter, szPath).second) {
+        throw Bad{szPath, "letter already used by " + owners[szLetter]};
+      }
+    }
+  }
+  for (const auto& [szLetter, drive] : machine.m_Drives) {
+    const std::string szPath = "drives." + ToUtf8(szLetter);
+    if (!owners.emplace(szLetter, szPath).second) {
+      throw Bad{szPath, "letter already used by " + owners[szLetter]};
+    }
+  }
+}
+
+}  // namespace
+
+bool LoadMachine(const std::string& szJson, SimMachine& machine, LoadError& error) {
+  json j;
+  try {
+    j = json::parse(szJson);
+  } catch (const json::parse_error& e) {
+    error = {"$", std::string("invalid JSON: ") + e.what()};
+    return false;
+  }
+  try {
+    machine = SimMachine{};
+    Read(j, machine);
+  } catch (const Bad& bad) {
+    error = {bad.m_Path.empty() ? "$" : bad.m_Path, bad.m_What};
+    return false;
+  }
+  PrepareMachine(machine);
+  return true;
+}
+
+bool LoadMachineFile(const std::string& szFile, SimMachine& machine, std::string& szErrorLine) {
+  std::ifstream in(szFile, std::ios::binary);
+  if (!in) {
+    szErrorLine = szFile + ": $: cannot read the file";
+    return false;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  LoadError error;
+  if (!LoadMachine(text.str(), machine, error)) {
+    szErrorLine = szFile + ": " + error.m_Path + ": " + error.m_What;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace sim

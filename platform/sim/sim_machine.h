@@ -1,0 +1,203 @@
+// The simulated machine: the description a deployment engineer writes (disks,
+// partitions, drives, files, firmware, scripts, faults, costs, clock) and the
+// state a run changes (DOS devices, files, current directory, clock, what the
+// program showed and wrote). platform_sim.cpp answers the platform calls from
+// it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// One file or folder on a volume. Paths are relative to the volume root,
+// with backslashes, no leading or trailing separator.
+struct SimFile {
+  std::wstring m_Path;
+  bool m_Folder = false;
+  bool m_Hidden = false;
+  std::string m_Bytes;
+};
+
+// Files of one volume, keyed by the upper-cased path (the file system
+// ignores case, but keeps the case a name was created with).
+struct SimVolumeFiles {
+  std::map<std::wstring, SimFile> m_Entries;
+};
+
+struct SimPartition {
+  int m_Number = 1;                     // the M of \Device\HarddiskN\PartitionM
+  std::optional<std::wstring> m_Label;  // nullopt: WMI "VolumeName" is null
+  bool m_Unreadable = false;
+  std::wstring m_Type = L"GPT: Basic Data";
+  bool m_Wmi = true;
+  std::int64_t m_Start = -1;  // -1: after the previous partition, 1 MiB aligned
+  std::int64_t m_Size = -1;   // -1: 100 MiB
+  std::wstring m_Letter;  // letter before the run ("E:"), or empty
+  SimVolumeFiles m_Files;
+};
+
+struct SimDisk {
+  int m_Index = 0;
+  std::optional<std::wstring> m_Caption;  // nullopt: "Simulated disk N"
+  std::wstring m_MediaType = L"Fixed hard disk media";
+  std::int64_t m_Size = -1;  // -1: the end of its last partition
+  std::optional<std::int64_t> m_Signature;
+  int m_PartitionsReported = -1;  // -1: its partitions that WMI lists
+  std::vector<std::wstring> m_NullProperties;
+  std::vector<SimPartition> m_Partitions;
+};
+
+// A lettered volume that is not a partition of a listed disk.
+struct SimDrive {
+  bool m_NoMedia = false;
+  std::wstring m_Label;
+  SimVolumeFiles m_Files;
+};
+
+struct SimScript {
+  std::uint32_t m_ExitCode = 0;
+  std::optional<std::string> m_Output;
+};
+
+struct SimWmiFault {
+  int m_Attempt = -1;  // -1: every attempt
+  std::string m_Call;  // "ConnectServer", "ExecQuery:2", "Next:1", ...
+};
+
+struct SimFaults {
+  std::vector<SimWmiFault> m_Wmi;
+  std::vector<std::wstring> m_DefineFails;
+  bool m_LogicalDrivesFail = false;
+  bool m_DriveStringsFail = false;
+  std::optional<std::uint32_t> m_ProcessStart;
+  bool m_ProfileWriteFail = false;
+  bool m_BatchCreateFail = false;
+  bool m_FrameworkInitFail = false;
+};
+
+// Simulated milliseconds per platform call.
+struct SimCosts {
+  std::uint32_t m_WmiQuery = 20;
+  std::uint32_t m_WmiNext = 2;
+  std::uint32_t m_VolumeQuery = 1;
+  std::uint32_t m_Define = 1;
+  std::uint32_t m_ProfileWrite = 1;
+  std::uint32_t m_File = 1;
+  std::uint32_t m_Other = 0;
+};
+
+struct SimDialog {
+  std::wstring m_Title;
+  std::wstring m_Text;
+};
+
+// Firmware-variable probe outcome.
+struct SimFirmware {
+  bool m_Succeeds = false;
+  std::uint32_t m_Error = 1;  // ERROR_INVALID_FUNCTION: legacy BIOS
+};
+
+// A profile write the program made, for the report.
+struct SimProfileWrite {
+  std::wstring m_File;
+  std::wstring m_Section;
+  std::wstring m_Key;
+};
+
+struct SimMachine {
+  // --- the description
+  std::wstring m_Name;
+  std::wstring m_Program = L"C:\\Tools\\malvik.exe";
+  std::wstring m_CurrentDirectory;  // empty: the program's folder
+  std::int64_t m_ClockMs = 0;       // local time, milliseconds since 1970-01-01
+  SimFirmware m_Firmware;
+  std::vector<SimDisk> m_Disks;
+  std::map<std::wstring, SimDrive> m_Drives;  // "D:" -> drive
+  std::map<std::wstring, SimScript> m_Scripts;
+  SimFaults m_Faults;
+  SimCosts m_Costs;
+
+  // --- state of a run
+  // DOS devices: letter ("C:") -> definitions, newest first.
+  std::map<std::wstring, std::vector<std::wstring>> m_DosDevices;
+  std::int64_t m_StartMs = 0;
+  std::uint32_t m_ErrorMode = 0;
+  std::string m_Console;
+  std::vector<SimDialog> m_Dialogs;
+  std::vector<SimProfileWrite> m_ProfileWrites;
+
+  // COM and WMI bookkeeping.
+  int m_ComInitCount = 0;     // CoInitializeEx calls not yet balanced
+  bool m_ComSecuritySet = false;
+  int m_WmiAttempt = -1;      // counted by CoInitializeEx calls
+  int m_WmiQueries = 0;       // ExecQuery calls in this attempt
+  int m_WmiNexts = 0;         // Next calls in this attempt
+  int m_WmiLiveObjects = 0;   // handles handed out and not yet released
+  int m_WmiLeakedAtUninit = 0;  // handles still held when COM was uninitialised
+};
+
+// Device path a partition is mounted under.
+std::wstring PartitionDevicePath(int nDisk, int nPartition);
+// Device path of a drive entry that is not on any disk.
+std::wstring DriveDevicePath(const std::wstring& szLetter);
+
+// Fills in what the description leaves to defaults and defines the letters
+// the machine has before the run. Call once after loading or building.
+void PrepareMachine(SimMachine& machine);
+
+// The volume a device path names, or nullptr.
+struct SimVolumeRef {
+  SimPartition* m_Partition = nullptr;
+  SimDrive* m_Drive = nullptr;
+  const SimDisk* m_Disk = nullptr;
+  SimVolumeFiles* Files() const;
+  bool Readable() const;
+  std::wstring Label() const;
+};
+SimVolumeRef FindVolumeByDevice(SimMachine& machine, const std::wstring& szDevice);
+// The volume a drive letter currently names (its newest definition).
+SimVolumeRef FindVolumeByLetter(SimMachine& machine, const std::wstring& szLetter);
+
+// Absolute form of a path against the current directory, with backslashes:
+// "C:\Tools\Log". Relative paths and paths without a letter are resolved as
+// Windows does for the current drive.
+std::wstring AbsolutePath(const SimMachine& machine, const std::wstring& szPath);
+
+// The file entry a path names, or nullptr.
+SimFile* FindFile(SimMachine& machine, const std::wstring& szPath);
+// Adds a file or folder (and its missing parent folders) to a volume.
+void AddFile(SimVolumeFiles& files, const std::wstring& szPath, bool bFolder, bool bHidden,
+             const std::string& szBytes);
+
+// Text of the simulated files is UTF-8.
+std::string ToUtf8(const std::wstring& sz);
+std::wstring FromUtf8(const std::string& sz);
+
+// Upper-cases the letters a to z only.
+std::wstring UpperAscii(std::wstring sz);
+
+// Makes `machine` the one the simulated platform calls act on, for the
+// lifetime of this object; the previously installed machine (or none) is
+// restored when it ends.
+class ScopedSimMachine {
+ public:
+  explicit ScopedSimMachine(SimMachine& machine);
+  ~ScopedSimMachine();
+  ScopedSimMachine(const ScopedSimMachine&) = delete;
+  ScopedSimMachine& operator=(const ScopedSimMachine&) = delete;
+
+ private:
+  SimMachine* m_Previous;
+};
+
+// The installed machine; aborts when none is installed.
+SimMachine& CurrentMachine();
+
+// Advances the simulated clock.
+void Spend(SimMachine& machine, std::uint32_t nMilliseconds);
+
+}  // namespace sim

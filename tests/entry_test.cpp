@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/entry.h"
+#include "core/setup_context.h"
+#include "tests/test_support.h"
+
+namespace {
+
+TEST(ArgumentRule, LettersAreTakenOnlyWhenAllThreeArePresent) {
+  struct Case {
+    const char* szName;
+    std::vector<const wchar_t*> m_Args;  // after the program name
+    LetterArguments m_Expected;
+  };
+  const Case kCases[] = {
+      {"none", {}, {}},
+      {"one", {L"X:"}, {}},
+      {"two", {L"X:", L"Y:"}, {}},
+      {"three", {L"X:", L"Y:", L"Z:"}, {L"X:", L"Y:", L"Z:"}},
+      {"four", {L"X:", L"Y:", L"Z:", L"Q:"}, {L"X:", L"Y:", L"Z:"}},
+      {"three empty", {L"", L"", L""}, {}},
+      {"only the middle", {L"", L"Y:", L""}, {L"", L"Y:", L""}},
+      {"lower case kept", {L"w:", L"r:", L"m:"}, {L"w:", L"r:", L"m:"}},
+      {"non-letters kept", {L"abc", L"W", L"1:\\"}, {L"abc", L"W", L"1:\\"}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    std::vector<const wchar_t*> argv = {L"malvik.exe"};
+    argv.insert(argv.end(), c.m_Args.begin(), c.m_Args.end());
+    const LetterArguments letters = PickLetterArguments(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(letters.m_Recovery, c.m_Expected.m_Recovery);
+    EXPECT_EQ(letters.m_ESP, c.m_Expected.m_ESP);
+    EXPECT_EQ(letters.m_PBR, c.m_Expected.m_PBR);
+  }
+}
+
+TEST(SetupContext, LettersGivenOrDefaults) {
+  struct Case {
+    const char* szName;
+    LetterArguments m_Given;
+    bool bLettersGiven;
+    LetterArguments m_Held;
+  };
+  const Case kCases[] = {
+      {"three empty", {}, false, {L"W:", L"R:", L"M:"}},
+      {"three letters", {L"X:", L"Y:", L"Z:"}, true, {L"X:", L"Y:", L"Z:"}},
+      {"only the middle", {L"", L"Y:", L""}, true, {L"", L"Y:", L""}},
+      {"the defaults typed", {L"W:", L"R:", L"M:"}, true, {L"W:", L"R:", L"M:"}},
+      {"lower case", {L"w:", L"", L""}, true, {L"w:", L"", L""}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    sim::SimMachine machine = test::MakeMachine();
+    sim::PrepareMachine(machine);
+    sim::ScopedSimMachine installed(machine);
+    auto context = std::make_unique<SetupContext>(c.m_Given.m_Recovery, c.m_Given.m_ESP,
+                                                  c.m_Given.m_PBR);
+    EXPECT_EQ(context->m_LettersGiven, c.bLettersGiven);
+    EXPECT_EQ(context->m_RecoveryLetter, c.m_Held.m_Recovery);
+    EXPECT_EQ(context->m_ESPLetter, c.m_Held.m_ESP);
+    EXPECT_EQ(context->m_PBRLetter, c.m_Held.m_PBR);
+  }
+}
+
+TEST(SetupContext, TablesStartEmpty) {
+  sim::SimMachine machine = test::MakeMachine();  // no disk: the inventory fills nothing
+  sim::PrepareMachine(machine);
+  sim::ScopedSimMachine installed(machine);
+  auto context = std::make_unique<SetupContext>(L"", L"", L"");
+  for (const DiskInfo& disk : context->m_DiskTable) {
+    EXPECT_EQ(disk.m_Index, kEmptyIndex);
+    EXPECT_EQ(disk.m_Partitions, 0);
+    EXPECT_EQ(disk.m_SizeMB, 0);
+    EXPECT_TRUE(disk.m_Caption.empty());
+  }
+  for (const PartitionInfo& partition : context->m_PartitionTable) {
+    EXPECT_EQ(partition.m_DiskIndex, kEmptyIndex);
+    EXPECT_EQ(partition.m_SizeMB, 0);
+    EXPECT_EQ(partition.m_SizeGB, 0.0f);
+  }
+  EXPECT_EQ(context->m_DiskCount, 0);
+}
+
+TEST(Entry, ExitCodeIsZeroWhateverTheLogSays) {
+  sim::SimMachine machine = test::MakeMachine();  // no disk: twenty failed inventories
+  EXPECT_EQ(test::RunProgram(machine, {L"X:"}), 0);
+  EXPECT_EQ(machine.m_Console, "");
+  const auto messages = test::LogMessages(machine);
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), L"Get Disk info"), 20);
+}
+
+TEST(Entry, ErrorModeBitsAreAddedToTheOnesAlreadySet) {
+  sim::SimMachine machine = test::MakeMachine();
+  machine.m_ErrorMode = 0x0004;  // SEM_NOALIGNMENTFAULTEXCEPT
+  test::RunProgram(machine);
+  EXPECT_EQ(machine.m_ErrorMode, 0x8005u);
+}
+
+TEST(Entry, FrameworkFailureSaysSoAndBuildsNothing) {
+  sim::SimMachine machine = test::MakeMachine();
+  machine.m_Faults.m_FrameworkInitFail = true;
+  EXPECT_EQ(test::RunProgram(machine, {L"X:", L"Y:", L"Z:"}), 1);
+  EXPECT_EQ(machine.m_Console, "Fatal Error: MFC initialization failed\n");
+  EXPECT_EQ(sim::FindFile(machine, L"C:\\Tools\\Log"), nullptr);
+  EXPECT_TRUE(machine.m_ProfileWrites.empty());
+  EXPECT_EQ(machine.m_WmiAttempt, -1);
+}
+
+}  // namespace

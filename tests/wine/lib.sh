@@ -1,0 +1,34 @@
+# Shared helpers for the Wine suites. Source it; it sets:
+#   WINE64, WINE32  the 64- and 32-bit loaders
+#   BUILD           the build root (build/ of the checkout unless MALVIK_BUILD is set)
+# and defines wine_new_prefix, which makes a fresh, headless prefix under a
+# temporary folder and exports WINEPREFIX for it.
+set -euo pipefail
+
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+WINE32=${WINE32:-/usr/lib/wine/wine}
+BUILD=${MALVIK_BUILD:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+
+WINE_TMP=""
+wine_cleanup() {
+  if [ -n "${WINEPREFIX:-}" ]; then WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true; fi
+  if [ -n "$WINE_TMP" ]; then rm -rf "$WINE_TMP"; fi
+}
+trap wine_cleanup EXIT
+
+# wine_new_prefix: a fresh prefix; ends the previous one's server first, so
+# drive letters defined by an earlier case do not leak into the next.
+wine_new_prefix() {
+  wine_cleanup
+  WINE_TMP=$(mktemp -d)
+  export WINEPREFIX="$WINE_TMP/prefix"
+  "$WINE64" wineboot --init >/dev/null 2>&1
+  WINEPREFIX="$WINEPREFIX" wineserver -w 2>/dev/null || true
+  # Z: maps the whole Linux root; the suites do not need it.
+  rm -f "$WINEPREFIX/dosdevices/z:"
+}
+
+fail() { echo "wine: FAIL: $*" >&2; exit 1; }

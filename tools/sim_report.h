@@ -1,0 +1,10 @@
+// malvik-sim: runs the program on a described machine and reports what it
+// did there.
+#pragma once
+
+#include <ostream>
+
+// The whole command: arguments as main() gets them. Returns the process exit
+// status: the program's own exit code, or 2 when the command line or the
+// machine description is bad.
+int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ostream& err);
