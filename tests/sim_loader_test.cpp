@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/sim/sim_loader.h"
+
+namespace {
+
+TEST(SimLoader, BadDescriptionsNameThePathOfTheBadValue) {
+  struct Case {
+    const char* szJson;
+    const char* szPath;
+    const char* szWhat;  // part of the message
+  };
+  const Case kCases[] = {
+      {"{", "$", "invalid JSON"},
+      {"[]", "$", "expected an object"},
+      {R"({"colour": 1})", "colour", "unknown key"},
+      {R"({"disks": [{"partitions": [{}, {}, {"letter": 5}]}]})", "disks[0].partitions[2].letter",
+       "drive letter"},
+      {R"({"disks": [{"partitions": [{"letter": "EE"}]}]})", "disks[0].partitions[0].letter",
+       "drive letter"},
+      {R"({"disks": [{"size": "big"}]})", "disks[0].size", "whole number"},
+      {R"({"disks": [{"size": -1}]})", "disks[0].size", "out of range"},
+      {R"({"disks": [{}, {"partitions": [{"lable": "ESP"}]}]})", "disks[1].partitions[0].lable",
+       "unknown key"},
+      {R"({"disks": [{"null_properties": ["Colour"]}]})", "disks[0].null_properties[0]",
+       "not a disk property"},
+      {R"({"disks": [{"index": 0}, {"index": 0}]})", "disks[1]", "used twice"},
+      {R"({"firmware": "bios"})", "firmware", "uefi"},
+      {R"({"clock": "2026-02-30T00:00:00.000"})", "clock", "time"},
+      {R"({"drives": {"D:": "empty"}})", "drives.D:", "no-media"},
+      {R"({"drives": {"C:": {}}, "disks": [{"partitions": [{"letter": "c:"}]}]})", "drives.C:",
+       "already used"},
+      {R"({"faults": {"wmi": [{"attempt": 0, "call": "Next:0"}]}})", "faults.wmi[0].call",
+       "unknown call"},
+      {R"({"faults": {"wmi": [{"attempt": "some", "call": "Next:1"}]}})",
+       "faults.wmi[0].attempt", "\"all\""},
+      {R"({"faults": {"profile_write": true}})", "faults.profile_write", "\"fail\""},
+      {R"({"costs": {"wmi_query": 1.5}})", "costs.wmi_query", "whole number"},
+      {R"({"scripts": {"a.cmd": {"exit": 1}}})", "scripts.a.cmd.exit", "unknown key"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szJson);
+    sim::SimMachine machine;
+    sim::LoadError error;
+    ASSERT_FALSE(sim::LoadMachine(c.szJson, machine, error));
+    EXPECT_EQ(error.m_Path, c.szPath);
+    EXPECT_NE(error.m_What.find(c.szWhat), std::string::npos) << error.m_What;
+  }
+}
+
+TEST(SimLoader, FileErrorsAreOneLineNamingFileAndPath) {
+  const std::string szFile = testing::TempDir() + "bad-machine.json";
+  std::ofstream(szFile) << R"({"disks": [{"partitions": [{"letter": true}]}]})";
+  sim::SimMachine machine;
+  std::string szLine;
+  ASSERT_FALSE(sim::LoadMachineFile(szFile, machine, szLine));
+  EXPECT_EQ(szLine, szFile + ": disks[0].partitions[0].letter: expected a drive letter such as \"E:\"");
+  ASSERT_FALSE(sim::LoadMachineFile(szFile + ".missing", machine, szLine));
+  EXPECT_EQ(szLine.rfind(szFile + ".missing: $: ", 0), 0u) << szLine;
+}
+
+TEST(SimLoader, DefaultsFollowTheMachine) {
+  sim::SimMachine machine;
+  sim::LoadError error;
+  ASSERT_TRUE(sim::LoadMachine(R"({
+    "disks": [{}, {"partitions": [{"label": "ESP"}, {"wmi": false}, {"letter": "e:", "label": null}]}],
+    "drives": {"D:": "no-media"}
+  })",
+                               machine, error))
+      << error.m_Path << ": " << error.m_What;
+  ASSERT_EQ(machine.m_Disks.size(), 2u);
+  const sim::SimDisk& disk = machine.m_Disks[1];
+  EXPECT_EQ(disk.m_Index, 1);
+  EXPECT_EQ(disk.m_Caption, L"Simulated disk 1");
+  EXPECT_EQ(disk.m_PartitionsReported, 2);  // the hidden partition is not counted
+  EXPECT_EQ(disk.m_Partitions[0].m_Number, 1);
+  EXPECT_EQ(disk.m_Partitions[2].m_Number, 3);
+  EXPECT_EQ(disk.m_Partitions[0].m_Start, 1048576);
+  EXPECT_EQ(disk.m_Partitions[0].m_Size, 100 * 1048576);
+  EXPECT_EQ(disk.m_Partitions[1].m_Start, 101 * 1048576);
+  EXPECT_EQ(disk.m_Size, disk.m_Partitions[2].m_Start + disk.m_Partitions[2].m_Size);
+  EXPECT_FALSE(disk.m_Partitions[2].m_Label.has_value());
+  EXPECT_FALSE(disk.m_Signature.has_value());
+  EXPECT_EQ(machine.m_Firmware.m_Error, 1u);  // legacy BIOS
+
+  // Letters before the run: the partition's, the drive's, and the program's own C:.
+  EXPECT_EQ(machine.m_DosDevices.at(L"E:").front(), sim::PartitionDevicePath(1, 3));
+  EXPECT_EQ(machine.m_DosDevices.at(L"D:").front(), sim::DriveDevicePath(L"D:"));
+  EXPECT_NE(sim::FindFile(machine, L"C:\\Tools\\malvik.exe"), nullptr);
+  EXPECT_EQ(machine.m_CurrentDirectory, L"C:\\Tools");
+}
+
+TEST(SimLoader, FilesKeepTheirFolders) {
+  sim::SimMachine machine;
+  sim::LoadError error;
+  ASSERT_TRUE(sim::LoadMachine(R"({"disks": [{"partitions": [{"letter": "R:", "files": [
+      "EFI/Microsoft/Boot/bootmgfw.efi", {"path": "EFI\\Microsoft\\Boot\\BCD", "hidden": true},
+      "EFI/Microsoft/Boot/fonts/"]}]}]})",
+                               machine, error));
+  const sim::SimFile* pBcd = sim::FindFile(machine, L"r:\\efi\\microsoft\\boot\\bcd");
+  ASSERT_NE(pBcd, nullptr);
+  EXPECT_TRUE(pBcd->m_Hidden);
+  EXPECT_FALSE(pBcd->m_Folder);
+  ASSERT_NE(sim::FindFile(machine, L"R:\\EFI\\Microsoft"), nullptr);
+  EXPECT_TRUE(sim::FindFile(machine, L"R:\\EFI\\Microsoft")->m_Folder);
+  EXPECT_TRUE(sim::FindFile(machine, L"R:/EFI/Microsoft/Boot/fonts")->m_Folder);
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "tools/sim_report.h"
+
+namespace {
+
+struct SimRun {
+  int m_Status;
+  std::string m_Out;
+  std::string m_Err;
+};
+
+SimRun Simulate(std::vector<const char*> args) {
+  args.insert(args.begin(), "malvik-sim");
+  std::ostringstream out, err;
+  const int nStatus = RunSimulator(static_cast<int>(args.size()), args.data(), out, err);
+  return {nStatus, out.str(), err.str()};
+}
+
+TEST(Simulator, DefaultMachineRunsAndReportsAsJson) {
+  const SimRun run = Simulate({"--json"});
+  ASSERT_EQ(run.m_Status, 0) << run.m_Err;
+  const auto report = nlohmann::json::parse(run.m_Out);
+  for (const char* szKey : {"exit_code", "console", "elapsed_ms", "log", "log_file", "batch_file",
+                            "commands", "dialogs", "drives", "current_directory"}) {
+    EXPECT_TRUE(report.contains(szKey)) << szKey;
+  }
+  EXPECT_EQ(report["exit_code"], 0);
+  EXPECT_EQ(report["console"], "");
+  ASSERT_FALSE(report["log"].empty());
+  EXPECT_EQ(report["log"][0]["key"], "2026/ 3/ 7  9: 5: 2: 45 Get Disk info");
+  EXPECT_NE(report["log_file"].get<std::string>().find("[Malvik]\r\n"), std::string::npos);
+  EXPECT_EQ(report["drives"]["C:"]["label"], "Windows");
+}
+
+TEST(Simulator, ArgumentsAfterTheSeparatorReachTheProgram) {
+  const auto report = nlohmann::json::parse(Simulate({"--json", "--", "X:", "Y:", "Z:"}).m_Out);
+  EXPECT_EQ(report["log"].back()["key"].get<std::string>().substr(24),
+            "RecoveryLetter:X:   ESPLetter:Y:   PBRLetter:Z:\n");
+  const auto one = nlohmann::json::parse(Simulate({"--json", "--", "X:"}).m_Out);
+  EXPECT_EQ(one["log"].back()["key"].get<std::string>().substr(24),
+            "RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:\n");
+}
+
+TEST(Simulator, BadDescriptionExitsTwoWithOneLine) {
+  const std::string szFile = testing::TempDir() + "unknown-key.json";
+  std::ofstream(szFile) << R"({"disks": [{"partitions": [{"colour": "red"}]}]})";
+  const SimRun run = Simulate({"--machine", szFile.c_str()});
+  EXPECT_EQ(run.m_Status, 2);
+  EXPECT_EQ(run.m_Out, "");
+  EXPECT_EQ(run.m_Err, szFile + ": disks[0].partitions[0].colour: unknown key\n");
+}
+
+TEST(Simulator, BadCommandLineExitsTwo) {
+  const SimRun run = Simulate({"--frobnicate"});
+  EXPECT_EQ(run.m_Status, 2);
+  EXPECT_NE(run.m_Err.find("usage:"), std::string::npos);
+}
+
+TEST(Simulator, FrameworkFailureIsTheProgramsExitCode) {
+  const std::string szFile = testing::TempDir() + "no-framework.json";
+  std::ofstream(szFile) << R"({"faults": {"framework_init": "fail"}})";
+  const SimRun run = Simulate({"--json", "--machine", szFile.c_str()});
+  EXPECT_EQ(run.m_Status, 1);
+  const auto report = nlohmann::json::parse(run.m_Out);
+  EXPECT_EQ(report["console"], "Fatal Error: MFC initialization failed\n");
+  EXPECT_TRUE(report["log"].empty());
+  EXPECT_TRUE(report["log_file"].is_null());
+}
+
+TEST(Simulator, OutDirHoldsTheFilesAsWritten) {
+  const std::string szDir = testing::TempDir() + "malvik-sim-out";
+  std::filesystem::remove_all(szDir);
+  ASSERT_EQ(Simulate({"--out", szDir.c_str()}).m_Status, 0);
+  std::ifstream log(szDir + "/C/Tools/Log/Malvik.log", std::ios::binary);
+  std::stringstream text;
+  text << log.rdbuf();
+  EXPECT_EQ(text.str().rfind("[Malvik]\r\n2026/ 3/ 7  9: 5: 2: 45 Get Disk info=\r\n", 0), 0u);
+  EXPECT_TRUE(std::filesystem::exists(szDir + "/C/Tools/malvik.exe"));
+}
+
+}  // namespace
