@@ -1,0 +1,113 @@
+// Start-up, console, clock, program path, profile files, folders and the
+// firmware probe on real Windows.
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/win32/windows_min.h"
+
+namespace platform {
+namespace {
+
+constexpr DWORD kFirstPathChars = MAX_PATH;
+constexpr DWORD kMostPathChars = 32768;  // longest \\?\ path plus its terminator
+
+struct Framework {
+  std::wstring m_ProgramName;  // title of the program's message boxes
+};
+
+Framework& TheFramework() {
+  static Framework framework;
+  return framework;
+}
+
+// "C:\Tools\malvik.exe" -> "malvik": the file name without its extension.
+std::wstring ProgramName(const std::wstring& szPath) {
+  const size_t slash = szPath.find_last_of(L"\\/");
+  std::wstring sz = slash == std::wstring::npos ? szPath : szPath.substr(slash + 1);
+  const size_t dot = sz.find_last_of(L'.');
+  return dot == std::wstring::npos ? sz : sz.substr(0, dot);
+}
+
+}  // namespace
+
+// Fails when the process has no module handle or the executable's name
+// cannot be read, as then no message box could be titled.
+bool InitFramework() {
+  // GetErrorMode exists since Vista; SetErrorMode alone cannot read without writing.
+  SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  if (GetModuleHandleW(nullptr) == nullptr) return false;
+  const std::wstring szName = ProgramName(GetModuleFileName());
+  if (szName.empty()) return false;
+  TheFramework().m_ProgramName = szName;
+  return true;
+}
+
+void ShowMessageBox(const std::wstring& szText) {
+  std::wstring& szTitle = TheFramework().m_ProgramName;
+  if (szTitle.empty()) szTitle = ProgramName(GetModuleFileName());
+  MessageBoxW(nullptr, szText.c_str(), szTitle.c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+// stdout stays in text mode: "\n" reaches the console as CR LF.
+void WriteStdout(std::string_view szText) {
+  if (!szText.empty()) std::fwrite(szText.data(), 1, szText.size(), stdout);
+  std::fflush(stdout);
+}
+
+LocalTime GetLocalTime() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  LocalTime time;
+  time.m_Year = now.wYear;
+  time.m_Month = now.wMonth;
+  time.m_Day = now.wDay;
+  time.m_Hour = now.wHour;
+  time.m_Minute = now.wMinute;
+  time.m_Second = now.wSecond;
+  time.m_Milliseconds = now.wMilliseconds;
+  return time;
+}
+
+std::wstring GetModuleFileName() {
+  std::vector<wchar_t> buffer;
+  DWORD nChars = kFirstPathChars;
+  for (;;) {
+    buffer.assign(nChars, L'\0');
+    const DWORD nCopied = GetModuleFileNameW(nullptr, buffer.data(), nChars);
+    if (nCopied == 0) return {};
+    // A path that does not fit comes back truncated with the full buffer
+    // count (and ERROR_INSUFFICIENT_BUFFER since Vista, null-terminated).
+    if (nCopied < nChars) return std::wstring(buffer.data(), nCopied);
+    if (nChars == kMostPathChars) return {};
+    nChars = nChars * 2 < kMostPathChars ? nChars * 2 : kMostPathChars;
+  }
+}
+
+bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring& szKey,
+                               const std::wstring& szValue, const std::wstring& szFile) {
+  return WritePrivateProfileStringW(szSection.c_str(), szKey.c_str(), szValue.c_str(),
+                                    szFile.c_str()) != 0;
+}
+
+bool CreateFolder(const std::wstring& szPath) {
+  return CreateDirectoryW(szPath.c_str(), nullptr) != 0;
+}
+
+void Sleep(std::uint32_t nMilliseconds) { ::Sleep(nMilliseconds); }
+
+FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& szName,
+                                                      const std::wstring& szGuid,
+                                                      std::uint32_t nSize) {
+  std::vector<wchar_t> buffer(nSize, L'\0');
+  FirmwareVariableResult result;
+  // nSize counts bytes for the API; the buffer has twice that, so it can never overrun.
+  // Without firmware variables (legacy BIOS) this fails with ERROR_INVALID_FUNCTION.
+  result.m_BytesStored =
+      GetFirmwareEnvironmentVariableW(szName.c_str(), szGuid.c_str(), buffer.data(), nSize);
+  if (result.m_BytesStored == 0) result.m_LastError = GetLastError();
+  return result;
+}
+
+}  // namespace platform
