@@ -1,0 +1,70 @@
+# Wine suite for malvik.exe: the real program on Wine's own Win32, WMI,
+# firmware probe and profile writer.
+source "$(dirname "$0")/lib.sh"
+
+exe="$BUILD/win64/malvik.exe"
+[ -f "$exe" ] || fail "$exe is missing (build the win64 preset)"
+
+# ---- the file: PE32+ x86-64 console program, system DLLs only -------------
+headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+grep -q 'file format pei-x86-64' <<<"$headers" || fail "malvik.exe is not PE32+ x86-64"
+grep -Eq '^Subsystem\s+0+3\b' <<<"$headers" || fail "malvik.exe is not a console program"
+dlls=$(grep -E '^\s+DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
+for dll in $dlls; do
+  case "$dll" in
+    kernel32.dll | user32.dll | advapi32.dll | ole32.dll | oleaut32.dll | msvcrt.dll | \
+      shell32.dll | ntdll.dll | api-ms-win-*) ;;
+    *) fail "malvik.exe imports $dll, which Windows does not ship" ;;
+  esac
+done
+
+# ---- a default run ---------------------------------------------------------
+wine_new_prefix
+tools="$WINEPREFIX/drive_c/Tools"
+mkdir -p "$tools"
+cp "$exe" "$tools/"
+
+set +e
+out=$("$WINE64" 'C:\Tools\malvik.exe' 2>/dev/null)
+status=$?
+set -e
+[ "$status" = 0 ] || fail "malvik.exe exited with $status"
+[ -z "$out" ] || fail "malvik.exe wrote to the console: $out"
+
+log="$tools/Log/Malvik.log"
+[ -f "$log" ] || fail "no Log\\Malvik.log (the Log folder must be created by the program)"
+text=$(tr -d '\r' <"$log")
+expect_line() {  # a line that matches the regular expression, after the 24-character stamp
+  grep -Eq "^[0-9]{4}/[ 0-9]{2}/[ 0-9]{2} [ 0-9]{2}:[ 0-9]{2}:[ 0-9]{2}:[ 0-9]{3} $1" <<<"$text" ||
+    fail "the log has no line matching '$1':
+$text"
+}
+count_lines() { grep -Ec "^.{24}$1" <<<"$text" || true; }
+
+head -n 1 <<<"$text" | grep -qx '\[Malvik\]' || fail "the log does not start with [Malvik]"
+expect_line 'Get Disk info=$'
+expect_line 'm_DiskCount=$'
+expect_line 'AssignLetterToEFI=$'
+expect_line 'ERROR_INVALID_FUNCTION=Boot system from Legacy BIOS$'
+expect_line 'RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:$'
+
+# Wine's Win32_DiskDrive calls its disks "Fixed hard disk", which the query's
+# "Fixed%hard%disk%media" does not match: every attempt finds no fixed disk.
+attempts=$(count_lines 'Get Disk info=')
+codes=$(grep -Eo 'Error Getting System Disk Info. Return Code:-?[0-9]+' <<<"$text" | sort | uniq -c)
+echo "wine: malvik: $attempts inventory attempts; codes: $(echo $codes)"
+[ "$attempts" -ge 1 ] && [ "$attempts" -le 20 ] || fail "$attempts inventory attempts"
+if [ "$(count_lines '\[[0-9]+\]Error Getting')" != 0 ]; then
+  [ "$attempts" = 20 ] || fail "failed attempts but only $attempts of them"
+  for n in $(seq 0 19); do expect_line "\\[$n\\]Error Getting System Disk Info. Return Code:-?[0-9]+=\$"; done
+fi
+
+# A second run with letters adds its lines after the first run's.
+before=$(grep -c '=' <<<"$text")
+"$WINE64" 'C:\Tools\malvik.exe' x: y: z: >/dev/null 2>&1 || fail "second run failed"
+text=$(tr -d '\r' <"$log")
+expect_line 'RecoveryLetter:x:   ESPLetter:y:   PBRLetter:z:$'
+[ "$(grep -c '=' <<<"$text")" -gt "$before" ] || fail "the second run added no lines"
+[ "$(grep -c '^\[Malvik\]$' <<<"$text")" = 1 ] || fail "more than one [Malvik] section"
+
+echo "wine: malvik: ok"
