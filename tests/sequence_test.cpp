@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/setup_context.h"
+#include "core/setup_sequence.h"
+#include "platform/sim/sim_machine.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using Messages = std::vector<std::wstring>;
+
+const wchar_t kLegacyProbe[] = L"ERROR_INVALID_FUNCTION";
+const wchar_t kUefiProbe[] = L"ERROR_NOACCESS";
+
+// Two fixed disks, each with one lettered partition.
+sim::SimMachine TwoDiskMachine() {
+  sim::SimMachine machine = test::MakeMachine();
+  test::AddPartition(test::AddDisk(machine, 0), 1, L"Data", L"E:");
+  test::AddPartition(test::AddDisk(machine, 1), 1, L"Backup", L"F:");
+  return machine;
+}
+
+// Prepares and installs the machine and runs the whole sequence by building
+// a context with these letters.
+std::unique_ptr<SetupContext> RunSequence(sim::SimMachine& machine, const std::wstring& szRecovery,
+                                          const std::wstring& szESP, const std::wstring& szPBR) {
+  sim::PrepareMachine(machine);
+  sim::ScopedSimMachine installed(machine);
+  return std::make_unique<SetupContext>(szRecovery, szESP, szPBR);
+}
+
+std::int64_t ElapsedMs(const sim::SimMachine& machine) {
+  return machine.m_ClockMs - machine.m_StartMs;
+}
+
+std::wstring Summary(const std::wstring& szRecovery, const std::wstring& szESP,
+                     const std::wstring& szPBR) {
+  return L"RecoveryLetter:" + szRecovery + L"   ESPLetter:" + szESP + L"   PBRLetter:" + szPBR +
+         L"\n";
+}
+
+// The lines of nFailures failed inventory attempts, numbered from 0.
+Messages FailedAttempts(int nFailures, int nCode) {
+  Messages messages;
+  for (int i = 0; i < nFailures; ++i) {
+    messages.push_back(L"Get Disk info");
+    messages.push_back(L"[" + std::to_wstring(i) + L"]Error Getting System Disk Info. Return Code:" +
+                       std::to_wstring(nCode));
+  }
+  return messages;
+}
+
+// Everything after the inventory, for the default letters on legacy BIOS.
+Messages AfterInventory() {
+  return {L"m_DiskCount", L"AssignLetterToEFI", kLegacyProbe, Summary(L"W:", L"R:", L"M:")};
+}
+
+Messages Concat(Messages head, const Messages& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+TEST(CountDisks, RecordsBeforeTheFirstEmptyOne) {
+  struct Case {
+    const char* szName;
+    std::vector<int> m_Filled;  // positions holding a disk
+    std::int32_t nCount;
+  };
+  std::vector<int> all;
+  for (int k = 0; k < kMaxDisks; ++k) all.push_back(k);
+  const Case kCases[] = {
+      {"empty table", {}, 0},
+      {"first two", {0, 1}, 2},
+      {"a gap at record 2", {0, 1, 3}, 2},
+      {"record 0 empty", {1, 2, 3}, 0},
+      {"full table", all, kMaxDisks},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    DiskTable disks;
+    for (int k : c.m_Filled) disks[k].m_Index = 0;  // disk number 0 is a disk like any other
+    EXPECT_EQ(CountDisks(disks), c.nCount);
+  }
+}
+
+TEST(Sequence, DefaultRunLogsExactlyTheseLines) {
+  sim::SimMachine machine = TwoDiskMachine();
+  ASSERT_EQ(test::RunProgram(machine), 0);
+
+  const auto lines = test::ReadLog(machine);
+  Messages messages;
+  for (const test::LogLine& line : lines) messages.push_back(line.m_Message);
+  EXPECT_EQ(messages, Concat({L"Get Disk info"}, AfterInventory()));
+  for (const test::LogLine& line : lines) {
+    SCOPED_TRACE(testing::PrintToString(line.m_Message));
+    EXPECT_EQ(line.m_Value, line.m_Message == kLegacyProbe ? L"Boot system from Legacy BIOS" : L"");
+    EXPECT_EQ(line.m_Stamp, lines.front().m_Stamp);
+  }
+  // One attempt, no pause.
+  EXPECT_EQ(machine.m_WmiAttempt, 0);
+  EXPECT_EQ(ElapsedMs(machine), 0);
+}
+
+TEST(Sequence, InventoryIsRetriedTwentyTimesWithAPauseAfterEachFailure) {
+  struct Case {
+    const char* szName;
+    std::vector<sim::SimWmiFault> m_Faults;
+    int nFailures;
+    int nCode;
+    bool bSucceeds;
+    std::int32_t nDiskCount;
+  };
+  const Case kCases[] = {
+      {"fails twice", {{0, "ConnectServer"}, {1, "ConnectServer"}}, 2, 4, true, 2},
+      {"never connects", {{-1, "ConnectServer"}}, 20, 4, false, 0},
+      // Each failed attempt has filled the disk table before its association
+      // query fails; the run goes on with what the tables hold.
+      {"association query always fails", {{-1, "ExecQuery:2"}}, 20, 5, false, 2},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    sim::SimMachine machine = TwoDiskMachine();
+    machine.m_Faults.m_Wmi = c.m_Faults;
+    const auto context = RunSequence(machine, L"", L"", L"");
+
+    Messages expected = FailedAttempts(c.nFailures, c.nCode);
+    if (c.bSucceeds) expected.push_back(L"Get Disk info");
+    EXPECT_EQ(test::LogMessages(machine), Concat(expected, AfterInventory()));
+    EXPECT_EQ(ElapsedMs(machine), 100 * c.nFailures);
+    EXPECT_EQ(machine.m_WmiAttempt, c.bSucceeds ? c.nFailures : c.nFailures - 1);
+    EXPECT_EQ(context->m_DiskCount, c.nDiskCount);
+  }
+}
+
+TEST(Sequence, LetterRulesLeaveOneBootLineAndTheSummaryCarriesTheLetters) {
+  struct Case {
+    const char* szName;
+    std::wstring m_Given[3];
+    bool bUefi;
+    std::wstring m_Summary;
+  };
+  const Case kCases[] = {
+      {"defaults, UEFI", {L"", L"", L""}, true, Summary(L"W:", L"R:", L"M:")},
+      {"defaults, legacy", {L"", L"", L""}, false, Summary(L"W:", L"R:", L"M:")},
+      {"given, UEFI", {L"X:", L"Y:", L"Z:"}, true, Summary(L"X:", L"Y:", L"Z:")},
+      {"given, legacy", {L"X:", L"Y:", L"Z:"}, false, Summary(L"X:", L"Y:", L"Z:")},
+      {"only the ESP letter given", {L"", L"Y:", L""}, false,
+       L"RecoveryLetter:   ESPLetter:Y:   PBRLetter:\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    sim::SimMachine machine = TwoDiskMachine();
+    machine.m_Firmware = c.bUefi ? sim::SimFirmware{false, 998} : sim::SimFirmware{false, 1};
+    // A probe costs a millisecond here, so a second one would log a line of
+    // its own instead of landing on the first one's key.
+    machine.m_Costs.m_Other = 1;
+    RunSequence(machine, c.m_Given[0], c.m_Given[1], c.m_Given[2]);
+
+    const auto lines = test::ReadLog(machine);
+    ASSERT_GE(lines.size(), 3u);
+    const auto last = lines.end();
+    EXPECT_EQ(last[-3].m_Message, L"AssignLetterToEFI");
+    EXPECT_EQ(last[-2].m_Message, c.bUefi ? kUefiProbe : kLegacyProbe);
+    EXPECT_EQ(last[-2].m_Value,
+              c.bUefi ? L"Boot system from UEFI BIOS" : L"Boot system from Legacy BIOS");
+    EXPECT_EQ(last[-1].m_Message, c.m_Summary);
+  }
+}
+
+}  // namespace
