@@ -61,10 +61,6 @@ bool Boolean(const json& j, const std::string& szPath) {
   return j.get<bool>();
 }
 
-void ExpectFail(const json& j, const std::string& szPath) {
-  if (!j.is_string() || j.get<std::string>() != "fail") throw Bad{szPath, "expected \"fail\""};
-}
-
 std::wstring Letter(const json& j, const std::string& szPath) {
   const std::string sz = j.is_string() ? j.get<std::string>() : std::string();
   if (sz.size() != 2 || sz[1] != ':' || !std::isalpha(static_cast<unsigned char>(sz[0]))) {
@@ -234,28 +230,21 @@ void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
         faults.m_DefineFails.push_back(Letter(value[i], Index(szKey, i)));
       }
     }
-    if (key == "logical_drives") {
-      ExpectFail(value, szKey);
-      faults.m_LogicalDrivesFail = true;
-    }
-    if (key == "drive_strings") {
-      ExpectFail(value, szKey);
-      faults.m_DriveStringsFail = true;
-    }
     if (key == "process_start") {
       faults.m_ProcessStart = static_cast<std::uint32_t>(Integer(value, szKey, 1, 0xFFFFFFFF));
     }
-    if (key == "profile_write") {
-      ExpectFail(value, szKey);
-      faults.m_ProfileWriteFail = true;
-    }
-    if (key == "batch_create") {
-      ExpectFail(value, szKey);
-      faults.m_BatchCreateFail = true;
-    }
-    if (key == "framework_init") {
-      ExpectFail(value, szKey);
-      faults.m_FrameworkInitFail = true;
+    const std::pair<const char*, bool SimFaults::*> kFailures[] = {
+        {"logical_drives", &SimFaults::m_LogicalDrivesFail},
+        {"drive_strings", &SimFaults::m_DriveStringsFail},
+        {"profile_write", &SimFaults::m_ProfileWriteFail},
+        {"batch_create", &SimFaults::m_BatchCreateFail},
+        {"framework_init", &SimFaults::m_FrameworkInitFail}};
+    for (const auto& [szName, flag] : kFailures) {
+      if (key != szName) continue;
+      if (!value.is_string() || value.get<std::string>() != "fail") {
+        throw Bad{szKey, "expected \"fail\""};
+      }
+      faults.*flag = true;
     }
   }
 }

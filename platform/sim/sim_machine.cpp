@@ -151,8 +151,7 @@ void PrepareMachine(SimMachine& machine) {
       nNextStart = (part.m_Start + part.m_Size + kMiB - 1) / kMiB * kMiB;
       if (part.m_Wmi) ++nWmiPartitions;
       if (!part.m_Letter.empty()) {
-        machine.m_DosDevices[UpperAscii(part.m_Letter)].insert(
-            machine.m_DosDevices[UpperAscii(part.m_Letter)].begin(),
+        machine.m_DosDevices[UpperAscii(part.m_Letter)].push_back(
             PartitionDevicePath(disk.m_Index, part.m_Number));
       }
     }
@@ -163,9 +162,8 @@ void PrepareMachine(SimMachine& machine) {
     }
     if (disk.m_PartitionsReported < 0) disk.m_PartitionsReported = nWmiPartitions;
   }
-  for (auto& [szLetter, drive] : machine.m_Drives) {
-    machine.m_DosDevices[szLetter].insert(machine.m_DosDevices[szLetter].begin(),
-                                          DriveDevicePath(szLetter));
+  for (const auto& [szLetter, drive] : machine.m_Drives) {
+    machine.m_DosDevices[szLetter].push_back(DriveDevicePath(szLetter));
   }
 
   // The program's own drive exists even when the description leaves it out,
