@@ -53,10 +53,8 @@ TEST(SetupContext, LettersGivenOrDefaults) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
     sim::SimMachine machine = test::MakeMachine();
-    sim::PrepareMachine(machine);
-    sim::ScopedSimMachine installed(machine);
-    auto context = std::make_unique<SetupContext>(c.m_Given.m_Recovery, c.m_Given.m_ESP,
-                                                  c.m_Given.m_PBR);
+    const auto context =
+        test::BuildContext(machine, c.m_Given.m_Recovery, c.m_Given.m_ESP, c.m_Given.m_PBR);
     EXPECT_EQ(context->m_LettersGiven, c.bLettersGiven);
     EXPECT_EQ(context->m_RecoveryLetter, c.m_Held.m_Recovery);
     EXPECT_EQ(context->m_ESPLetter, c.m_Held.m_ESP);
@@ -66,9 +64,7 @@ TEST(SetupContext, LettersGivenOrDefaults) {
 
 TEST(SetupContext, TablesStartEmpty) {
   sim::SimMachine machine = test::MakeMachine();  // no disk: the inventory fills nothing
-  sim::PrepareMachine(machine);
-  sim::ScopedSimMachine installed(machine);
-  auto context = std::make_unique<SetupContext>(L"", L"", L"");
+  const auto context = test::BuildContext(machine, L"", L"", L"");
   for (const DiskInfo& disk : context->m_DiskTable) {
     EXPECT_EQ(disk.m_Index, kEmptyIndex);
     EXPECT_EQ(disk.m_Partitions, 0);

@@ -24,15 +24,6 @@ sim::SimMachine TwoDiskMachine() {
   return machine;
 }
 
-// Prepares and installs the machine and runs the whole sequence by building
-// a context with these letters.
-std::unique_ptr<SetupContext> RunSequence(sim::SimMachine& machine, const std::wstring& szRecovery,
-                                          const std::wstring& szESP, const std::wstring& szPBR) {
-  sim::PrepareMachine(machine);
-  sim::ScopedSimMachine installed(machine);
-  return std::make_unique<SetupContext>(szRecovery, szESP, szPBR);
-}
-
 std::int64_t ElapsedMs(const sim::SimMachine& machine) {
   return machine.m_ClockMs - machine.m_StartMs;
 }
@@ -125,7 +116,7 @@ TEST(Sequence, InventoryIsRetriedTwentyTimesWithAPauseAfterEachFailure) {
     SCOPED_TRACE(c.szName);
     sim::SimMachine machine = TwoDiskMachine();
     machine.m_Faults.m_Wmi = c.m_Faults;
-    const auto context = RunSequence(machine, L"", L"", L"");
+    const auto context = test::BuildContext(machine, L"", L"", L"");
 
     Messages expected = FailedAttempts(c.nFailures, c.nCode);
     if (c.bSucceeds) expected.push_back(L"Get Disk info");
@@ -158,7 +149,7 @@ TEST(Sequence, LetterRulesLeaveOneBootLineAndTheSummaryCarriesTheLetters) {
     // A probe costs a millisecond here, so a second one would log a line of
     // its own instead of landing on the first one's key.
     machine.m_Costs.m_Other = 1;
-    RunSequence(machine, c.m_Given[0], c.m_Given[1], c.m_Given[2]);
+    test::BuildContext(machine, c.m_Given[0], c.m_Given[1], c.m_Given[2]);
 
     const auto lines = test::ReadLog(machine);
     ASSERT_GE(lines.size(), 3u);

@@ -38,6 +38,13 @@ int RunProgram(sim::SimMachine& machine, const std::vector<std::wstring>& args) 
   return RunMalvik(static_cast<int>(argv.size()), argv.data());
 }
 
+std::unique_ptr<SetupContext> BuildContext(sim::SimMachine& machine, const std::wstring& szRecovery,
+                                           const std::wstring& szESP, const std::wstring& szPBR) {
+  sim::PrepareMachine(machine);
+  sim::ScopedSimMachine installed(machine);
+  return std::make_unique<SetupContext>(szRecovery, szESP, szPBR);
+}
+
 std::vector<LogLine> ReadLog(sim::SimMachine& machine, const std::wstring& szFile) {
   std::vector<LogLine> lines;
   const sim::SimFile* pFile = sim::FindFile(machine, szFile);

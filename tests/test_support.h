@@ -2,9 +2,11 @@
 // and the log a run left.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/setup_context.h"
 #include "platform/sim/sim_machine.h"
 
 namespace test {
@@ -20,6 +22,11 @@ sim::SimPartition& AddPartition(sim::SimDisk& disk, int nNumber, const std::wstr
 // Prepares and installs the machine, runs malvik with these arguments (the
 // program name is added in front) and returns its exit code.
 int RunProgram(sim::SimMachine& machine, const std::vector<std::wstring>& args = {});
+
+// Prepares and installs the machine and builds a setup context with these
+// letters, which runs the whole sequence on it.
+std::unique_ptr<SetupContext> BuildContext(sim::SimMachine& machine, const std::wstring& szRecovery,
+                                           const std::wstring& szESP, const std::wstring& szPBR);
 
 struct LogLine {
   std::wstring m_Stamp;    // the 24-character time stamp
