@@ -1,8 +1,8 @@
 // The simulated machine: the description a deployment engineer writes (disks,
 // partitions, drives, files, firmware, scripts, faults, costs, clock) and the
 // state a run changes (DOS devices, files, current directory, clock, what the
-// program showed and wrote). platform_sim.cpp answers the platform calls from
-// it.
+// program showed and wrote). The platform_sim/*_sim.cpp files answer the
+// platform calls from it.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/sim/sim_text.h"
 
 namespace sim {
 
@@ -140,16 +142,14 @@ struct SimMachine {
   int m_WmiLeakedAtUninit = 0;  // handles still held when COM was uninitialised
 };
 
+// ---- sim_devices.cpp: device paths and the volumes they name
+
 // Device path a partition is mounted under.
 std::wstring PartitionDevicePath(int nDisk, int nPartition);
 // Device path of a drive entry that is not on any disk.
 std::wstring DriveDevicePath(const std::wstring& szLetter);
 
-// Fills in what the description leaves to defaults and defines the letters
-// the machine has before the run. Call once after loading or building.
-void PrepareMachine(SimMachine& machine);
-
-// The volume a device path names, or nullptr.
+// The volume a device path names, or none.
 struct SimVolumeRef {
   SimPartition* m_Partition = nullptr;
   SimDrive* m_Drive = nullptr;
@@ -162,10 +162,14 @@ SimVolumeRef FindVolumeByDevice(SimMachine& machine, const std::wstring& szDevic
 // The volume a drive letter currently names (its newest definition).
 SimVolumeRef FindVolumeByLetter(SimMachine& machine, const std::wstring& szLetter);
 
+// ---- sim_paths.cpp
+
 // Absolute form of a path against the current directory, with backslashes:
 // "C:\Tools\Log". Relative paths and paths without a letter are resolved as
 // Windows does for the current drive.
 std::wstring AbsolutePath(const SimMachine& machine, const std::wstring& szPath);
+
+// ---- sim_files.cpp: the file trees of the volumes
 
 // The file entry a path names, or nullptr.
 SimFile* FindFile(SimMachine& machine, const std::wstring& szPath);
@@ -173,12 +177,11 @@ SimFile* FindFile(SimMachine& machine, const std::wstring& szPath);
 void AddFile(SimVolumeFiles& files, const std::wstring& szPath, bool bFolder, bool bHidden,
              const std::string& szBytes);
 
-// Text of the simulated files is UTF-8.
-std::string ToUtf8(const std::wstring& sz);
-std::wstring FromUtf8(const std::string& sz);
+// ---- sim_machine.cpp: preparing and installing a machine
 
-// Upper-cases the letters a to z only.
-std::wstring UpperAscii(std::wstring sz);
+// Fills in what the description leaves to defaults and defines the letters
+// the machine has before the run. Call once after loading or building.
+void PrepareMachine(SimMachine& machine);
 
 // Makes `machine` the one the simulated platform calls act on, for the
 // lifetime of this object; the previously installed machine (or none) is

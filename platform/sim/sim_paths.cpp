@@ -1,0 +1,65 @@
+// Path resolution on the simulated machine: separators, drive letters, and
+// the absolute form of a path against the current directory.
+#include "platform/sim/sim_paths.h"
+
+#include <vector>
+
+namespace sim {
+
+std::wstring NormaliseSeparators(std::wstring sz) {
+  for (wchar_t& c : sz) {
+    if (c == L'/') c = L'\\';
+  }
+  return sz;
+}
+
+bool HasDriveLetter(const std::wstring& sz) {
+  return sz.size() >= 2 && sz[1] == L':' &&
+         ((sz[0] >= L'A' && sz[0] <= L'Z') || (sz[0] >= L'a' && sz[0] <= L'z'));
+}
+
+// Splits "C:\a\b" into "C:" and "a\b" (no leading or trailing separator).
+void SplitAbsolute(const std::wstring& szAbsolute, std::wstring& szLetter, std::wstring& szRest) {
+  szLetter = UpperAscii(szAbsolute.substr(0, 2));
+  size_t begin = 2;
+  while (begin < szAbsolute.size() && szAbsolute[begin] == L'\\') ++begin;
+  szRest = szAbsolute.substr(begin);
+}
+
+
+std::wstring AbsolutePath(const SimMachine& machine, const std::wstring& szPath) {
+  std::wstring sz = NormaliseSeparators(szPath);
+  const std::wstring& cwd = machine.m_CurrentDirectory;
+  if (HasDriveLetter(sz)) {
+    if (sz.size() == 2 || sz[2] != L'\\') sz.insert(2, L"\\");
+  } else if (!sz.empty() && sz[0] == L'\\') {
+    sz = cwd.substr(0, 2) + sz;
+  } else {
+    std::wstring base = cwd;
+    if (!base.empty() && base.back() != L'\\') base += L'\\';
+    sz = base + sz;
+  }
+  // Fold "." and ".." the way the platform does before it looks anything up.
+  std::wstring szOut = sz.substr(0, 2);
+  std::vector<std::wstring> parts;
+  size_t begin = 3;
+  while (begin <= sz.size()) {
+    size_t end = sz.find(L'\\', begin);
+    if (end == std::wstring::npos) end = sz.size();
+    std::wstring part = sz.substr(begin, end - begin);
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      parts.push_back(part);
+    }
+    begin = end + 1;
+  }
+  szOut += L'\\';
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) szOut += L'\\';
+    szOut += parts[i];
+  }
+  return szOut;
+}
+
+}  // namespace sim

@@ -1,0 +1,15 @@
+// Text helpers of the simulated machine.
+#pragma once
+
+#include <string>
+
+namespace sim {
+
+// Text of the simulated files is UTF-8.
+std::string ToUtf8(const std::wstring& sz);
+std::wstring FromUtf8(const std::string& sz);
+
+// Upper-cases the letters a to z only.
+std::wstring UpperAscii(std::wstring sz);
+
+}  // namespace sim
