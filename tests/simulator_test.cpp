@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "tools/sim_report.h"
+#include "tools/sim_command.h"
 
 namespace {
 

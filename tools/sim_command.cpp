@@ -1,0 +1,59 @@
+#include "tools/sim_command.h"
+
+#include <vector>
+
+#include "core/entry.h"
+#include "platform/sim/sim_loader.h"
+#include "tools/default_machine.h"
+#include "tools/out_dir.h"
+#include "tools/report_json.h"
+#include "tools/report_text.h"
+#include "tools/sim_options.h"
+
+int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ostream& err) {
+  Options options;
+  std::string szError;
+  if (!ParseOptions(argc, argv, options, szError)) {
+    err << szError << "\n" << kUsage;
+    return 2;
+  }
+  if (options.m_PrintDefault) {
+    out << kDefaultMachineJson;
+    return 0;
+  }
+
+  sim::SimMachine machine;
+  if (options.m_MachineFile.empty()) {
+    sim::LoadError error;
+    if (!sim::LoadMachine(kDefaultMachineJson, machine, error)) {
+      err << "(built-in machine): " << error.m_Path << ": " << error.m_What << "\n";
+      return 2;
+    }
+  } else if (!sim::LoadMachineFile(options.m_MachineFile, machine, szError)) {
+    err << szError << "\n";
+    return 2;
+  }
+
+  const auto before = machine.m_DosDevices;
+  std::vector<const wchar_t*> args = {machine.m_Program.c_str()};
+  Outcome outcome;
+  outcome.m_CommandLine = machine.m_Program;
+  for (const std::wstring& sz : options.m_Args) {
+    args.push_back(sz.c_str());
+    outcome.m_CommandLine += L" " + sz;
+  }
+  {
+    sim::ScopedSimMachine installed(machine);
+    outcome.m_ExitCode = RunMalvik(static_cast<int>(args.size()), args.data());
+  }
+
+  CollectOutcome(machine, before, outcome);
+
+  if (options.m_Json) {
+    WriteJson(out, machine, outcome);
+  } else {
+    WriteText(out, machine, outcome);
+  }
+  if (!options.m_OutDir.empty() && !WriteOutDir(machine, options.m_OutDir, err)) return 2;
+  return outcome.m_ExitCode;
+}
