@@ -12,9 +12,9 @@ SetupContext::SetupContext(std::wstring szRecoveryLetter, std::wstring szESPLett
     m_ESPLetter = std::move(szESPLetter);
     m_PBRLetter = std::move(szPBRLetter);
   } else {
-    m_RecoveryLetter = L"W:";
-    m_ESPLetter = L"R:";
-    m_PBRLetter = L"M:";
+    m_RecoveryLetter = kDefaultRecoveryLetter;
+    m_ESPLetter = kDefaultESPLetter;
+    m_PBRLetter = kDefaultPBRLetter;
   }
   RunSetupSequence(*this);
 }

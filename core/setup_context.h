@@ -9,6 +9,12 @@
 #include "inventory/disk_tables.h"
 #include "support/log.h"
 
+// The letters a run works with when the command line gives none; the UEFI
+// letter rule gives the special partitions these same letters.
+constexpr wchar_t kDefaultRecoveryLetter[] = L"W:";
+constexpr wchar_t kDefaultESPLetter[] = L"R:";
+constexpr wchar_t kDefaultPBRLetter[] = L"M:";
+
 struct SetupContext {
   // Settles the letters (the three given, unchanged, when any of them is not
   // empty; "W:", "R:", "M:" otherwise), creates the logger and runs the
@@ -22,6 +28,14 @@ struct SetupContext {
   void AssignUefiLetters();
   void AssignSystemReservedLetter();
   void AssignResetAndServiceLetters();
+
+  // Drive-letter operations that read none of the context's state.
+  // The label of the volume under a letter ("E", "E:" or "E:\"), exactly as
+  // the volume has it; empty when it has none or cannot be read.
+  static std::wstring GetVolumeLabel(const std::wstring& szLetter);
+  // The lowest free letter from "D:" upwards, or empty when none is free.
+  // Not reserved: a second call returns the same letter until it is defined.
+  static std::wstring FindFreeDriveLetter();
 
   std::int32_t m_DiskCount = 0;  // set by the setup sequence after the inventory
   bool m_LettersGiven = false;

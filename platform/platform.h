@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -120,5 +121,64 @@ struct WmiValue {
 // IWbemClassObject::Get of one property, converted as above. A property the
 // object does not have comes back VT_EMPTY, whose text is empty.
 WmiValue WmiGet(WmiObject* pObject, const std::wstring& szName);
+
+// ---- Drive letters and volumes --------------------------------------------
+// The DOS-device namespace (drive letters and what they name), the drive
+// mask, the drive-root list and the volume-information read. Each result
+// carries GetLastError(), read right after the call that failed.
+
+// DefineDosDeviceW flags.
+constexpr std::uint32_t kDDD_RAW_TARGET_PATH = 0x1;
+constexpr std::uint32_t kDDD_REMOVE_DEFINITION = 0x2;
+constexpr std::uint32_t kDDD_EXACT_MATCH_ON_REMOVE = 0x4;
+
+struct DeviceNameResult {
+  bool m_Ok = false;
+  std::uint32_t m_LastError = 0;  // when m_Ok is false
+};
+
+// DefineDosDeviceW: defines szName ("E:") as a name for szTarget, stacked on
+// any definition it has, or (with kDDD_REMOVE_DEFINITION) removes one.
+DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
+                                  const std::wstring& szTarget);
+
+struct DeviceNameTargets {
+  std::vector<std::wstring> m_Targets;  // newest first; empty when the call failed
+  std::uint32_t m_LastError = 0;        // when m_Targets is empty
+};
+
+// QueryDosDeviceW of one name into a buffer of nChars wide characters.
+DeviceNameTargets QueryDeviceName(const std::wstring& szName, std::uint32_t nChars);
+
+struct DriveMask {
+  std::uint32_t m_Mask = 0;  // GetLogicalDrives: bit 0 "A:" ... bit 25 "Z:"; 0 on failure
+  std::uint32_t m_LastError = 0;
+};
+
+DriveMask GetDriveMask();
+
+struct DriveRoots {
+  std::uint32_t m_Chars = 0;         // GetLogicalDriveStringsW's result; 0 on failure
+  std::vector<std::wstring> m_Roots;  // "C:\", "D:\", ... as listed; empty when they did not fit
+  std::uint32_t m_LastError = 0;     // when m_Chars is 0
+};
+
+// GetLogicalDriveStringsW into a buffer of nChars wide characters.
+DriveRoots ListDriveRoots(std::uint32_t nChars);
+
+struct VolumeInfo {
+  bool m_Ok = false;
+  std::wstring m_Label;  // the volume name, as the file system keeps it
+  std::wstring m_FileSystem;
+  std::uint32_t m_Serial = 0;
+  std::uint32_t m_MaxComponent = 0;
+  std::uint32_t m_Flags = 0;
+  std::uint32_t m_LastError = 0;  // when m_Ok is false
+};
+
+// GetVolumeInformationW of a root path ("E:\"), with name buffers of
+// nLabelChars and nFileSystemChars wide characters.
+VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
+                          std::uint32_t nFileSystemChars);
 
 }  // namespace platform

@@ -16,9 +16,12 @@ using Messages = std::vector<std::wstring>;
 const wchar_t kLegacyProbe[] = L"ERROR_INVALID_FUNCTION";
 const wchar_t kUefiProbe[] = L"ERROR_NOACCESS";
 
-// Two fixed disks, each with one lettered partition.
+// Two fixed disks, each with one lettered partition that no letter rule
+// takes. Every log line moves the clock by 1 ms, so lines with equal
+// messages keep keys of their own.
 sim::SimMachine TwoDiskMachine() {
   sim::SimMachine machine = test::MakeMachine();
+  machine.m_Costs.m_ProfileWrite = 1;
   test::AddPartition(test::AddDisk(machine, 0), 1, L"Data", L"E:");
   test::AddPartition(test::AddDisk(machine, 1), 1, L"Backup", L"F:");
   return machine;
@@ -45,9 +48,23 @@ Messages FailedAttempts(int nFailures, int nCode) {
   return messages;
 }
 
-// Everything after the inventory, for the default letters on legacy BIOS.
-Messages AfterInventory() {
-  return {L"m_DiskCount", L"AssignLetterToEFI", kLegacyProbe, Summary(L"W:", L"R:", L"M:")};
+// Everything after the inventory, for the default letters on legacy BIOS,
+// when the letter rules find nothing on nDisks disks of one partition each.
+Messages AfterInventory(int nDisks) {
+  auto diskLines = [nDisks](bool bDiskCount) {
+    Messages messages;
+    for (int d = 0; d < nDisks; ++d) {
+      messages.push_back(L"Disks " + std::to_wstring(bDiskCount ? nDisks : d) + L" : Partitions 2");
+    }
+    return messages;
+  };
+  Messages messages = {L"m_DiskCount", L"AssignLetterToEFI"};
+  for (const Messages& part : {diskLines(false), {kLegacyProbe}, diskLines(false),
+                               diskLines(false), diskLines(true)}) {
+    messages.insert(messages.end(), part.begin(), part.end());
+  }
+  messages.push_back(Summary(L"W:", L"R:", L"M:"));
+  return messages;
 }
 
 Messages Concat(Messages head, const Messages& tail) {
@@ -85,15 +102,15 @@ TEST(Sequence, DefaultRunLogsExactlyTheseLines) {
   const auto lines = test::ReadLog(machine);
   Messages messages;
   for (const test::LogLine& line : lines) messages.push_back(line.m_Message);
-  EXPECT_EQ(messages, Concat({L"Get Disk info"}, AfterInventory()));
+  EXPECT_EQ(messages, Concat({L"Get Disk info"}, AfterInventory(2)));
   for (const test::LogLine& line : lines) {
     SCOPED_TRACE(testing::PrintToString(line.m_Message));
     EXPECT_EQ(line.m_Value, line.m_Message == kLegacyProbe ? L"Boot system from Legacy BIOS" : L"");
-    EXPECT_EQ(line.m_Stamp, lines.front().m_Stamp);
   }
-  // One attempt, no pause.
+  // One attempt, no pause: the clock moved only by the log writes, the
+  // first of which is tried once more after the Log folder is made.
   EXPECT_EQ(machine.m_WmiAttempt, 0);
-  EXPECT_EQ(ElapsedMs(machine), 0);
+  EXPECT_EQ(ElapsedMs(machine), static_cast<std::int64_t>(lines.size()) + 1);
 }
 
 TEST(Sequence, InventoryIsRetriedTwentyTimesWithAPauseAfterEachFailure) {
@@ -120,45 +137,64 @@ TEST(Sequence, InventoryIsRetriedTwentyTimesWithAPauseAfterEachFailure) {
 
     Messages expected = FailedAttempts(c.nFailures, c.nCode);
     if (c.bSucceeds) expected.push_back(L"Get Disk info");
-    EXPECT_EQ(test::LogMessages(machine), Concat(expected, AfterInventory()));
-    EXPECT_EQ(ElapsedMs(machine), 100 * c.nFailures);
+    expected = Concat(expected, AfterInventory(c.nDiskCount));
+    EXPECT_EQ(test::LogMessages(machine), expected);
+    EXPECT_EQ(ElapsedMs(machine), 100 * c.nFailures + static_cast<std::int64_t>(expected.size()) + 1);
     EXPECT_EQ(machine.m_WmiAttempt, c.bSucceeds ? c.nFailures : c.nFailures - 1);
     EXPECT_EQ(context->m_DiskCount, c.nDiskCount);
   }
 }
 
-TEST(Sequence, LetterRulesLeaveOneBootLineAndTheSummaryCarriesTheLetters) {
+TEST(Sequence, WhichLetterRulesRunFollowsTheLettersOriginAndTheBootMode) {
   struct Case {
     const char* szName;
     std::wstring m_Given[3];
     bool bUefi;
+    bool bUefiRule;     // the ESP ends up under R:
+    bool bLegacyRules;  // the system-reserved partition gets a letter
     std::wstring m_Summary;
   };
   const Case kCases[] = {
-      {"defaults, UEFI", {L"", L"", L""}, true, Summary(L"W:", L"R:", L"M:")},
-      {"defaults, legacy", {L"", L"", L""}, false, Summary(L"W:", L"R:", L"M:")},
-      {"given, UEFI", {L"X:", L"Y:", L"Z:"}, true, Summary(L"X:", L"Y:", L"Z:")},
-      {"given, legacy", {L"X:", L"Y:", L"Z:"}, false, Summary(L"X:", L"Y:", L"Z:")},
-      {"only the ESP letter given", {L"", L"Y:", L""}, false,
+      {"defaults, UEFI", {L"", L"", L""}, true, true, false, Summary(L"W:", L"R:", L"M:")},
+      {"defaults, legacy", {L"", L"", L""}, false, true, true, Summary(L"W:", L"R:", L"M:")},
+      {"given, UEFI", {L"X:", L"Y:", L"Z:"}, true, false, false, Summary(L"X:", L"Y:", L"Z:")},
+      {"given, legacy", {L"X:", L"Y:", L"Z:"}, false, false, true, Summary(L"X:", L"Y:", L"Z:")},
+      {"only the ESP letter given", {L"", L"Y:", L""}, false, false, true,
        L"RecoveryLetter:   ESPLetter:Y:   PBRLetter:\n"},
   };
+  const std::wstring szEsp = L"\\Device\\Harddisk0\\Partition1";
+  const std::wstring szReserved = L"\\Device\\Harddisk0\\Partition2";
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
-    sim::SimMachine machine = TwoDiskMachine();
+    sim::SimMachine machine = test::MakeMachine();
+    machine.m_Costs.m_ProfileWrite = 1;
+    sim::SimDisk& disk = test::AddDisk(machine, 0);
+    test::AddPartition(disk, 1, L"ESP");
+    test::AddPartition(disk, 2, L"SYSTEM RESERVED");
     machine.m_Firmware = c.bUefi ? sim::SimFirmware{false, 998} : sim::SimFirmware{false, 1};
-    // A probe costs a millisecond here, so a second one would log a line of
-    // its own instead of landing on the first one's key.
-    machine.m_Costs.m_Other = 1;
     test::BuildContext(machine, c.m_Given[0], c.m_Given[1], c.m_Given[2]);
 
+    auto it = machine.m_DosDevices.find(L"R:");
+    EXPECT_EQ(it != machine.m_DosDevices.end() && it->second.front() == szEsp, c.bUefiRule);
+    bool bReservedLettered = false;
+    for (const auto& [szLetter, stack] : machine.m_DosDevices) {
+      bReservedLettered = bReservedLettered || stack.front() == szReserved;
+    }
+    EXPECT_EQ(bReservedLettered, c.bLegacyRules);
+
     const auto lines = test::ReadLog(machine);
-    ASSERT_GE(lines.size(), 3u);
-    const auto last = lines.end();
-    EXPECT_EQ(last[-3].m_Message, L"AssignLetterToEFI");
-    EXPECT_EQ(last[-2].m_Message, c.bUefi ? kUefiProbe : kLegacyProbe);
-    EXPECT_EQ(last[-2].m_Value,
-              c.bUefi ? L"Boot system from UEFI BIOS" : L"Boot system from Legacy BIOS");
-    EXPECT_EQ(last[-1].m_Message, c.m_Summary);
+    int nBootLines = 0;
+    std::wstring szSummary;
+    for (const test::LogLine& line : lines) {
+      if (line.m_Message.rfind(L"RecoveryLetter:", 0) == 0) szSummary = line.m_Message;
+      if (line.m_Message != kUefiProbe && line.m_Message != kLegacyProbe) continue;
+      ++nBootLines;
+      EXPECT_EQ(line.m_Message, c.bUefi ? kUefiProbe : kLegacyProbe);
+      EXPECT_EQ(line.m_Value,
+                c.bUefi ? L"Boot system from UEFI BIOS" : L"Boot system from Legacy BIOS");
+    }
+    EXPECT_EQ(nBootLines, 1);
+    EXPECT_EQ(szSummary, c.m_Summary);
   }
 }
 

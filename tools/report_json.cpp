@@ -20,7 +20,10 @@ void WriteJson(std::ostream& out, const sim::SimMachine& machine, const Outcome&
   report["commands"] = ordered_json::array();
   report["dialogs"] = ordered_json::array();
   for (const sim::SimDialog& dialog : machine.m_Dialogs) {
-    report["dialogs"].push_back({{"title", ToUtf8(dialog.m_Title)}, {"text", ToUtf8(dialog.m_Text)}});
+    report["dialogs"].push_back({{"title", ToUtf8(dialog.m_Title)},
+                                 {"text", ToUtf8(dialog.m_Text)},
+                                 {"buttons", ToUtf8(dialog.m_Buttons)},
+                                 {"icon", ToUtf8(dialog.m_Icon)}});
   }
   report["drives"] = ordered_json::object();
   for (const Drive& drive : outcome.m_Drives) {

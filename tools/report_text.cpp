@@ -55,7 +55,8 @@ void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome&
 
   out << "\nDialogs:       " << (machine.m_Dialogs.empty() ? "(none)" : "") << "\n";
   for (const sim::SimDialog& dialog : machine.m_Dialogs) {
-    out << "  [" << ToUtf8(dialog.m_Title) << "] " << ToUtf8(dialog.m_Text) << "\n";
+    out << "  [" << ToUtf8(dialog.m_Title) << "] " << ToUtf8(dialog.m_Text) << "  ("
+        << ToUtf8(dialog.m_Buttons) << "; " << ToUtf8(dialog.m_Icon) << ")\n";
   }
 
   out << "\nDrive letters after the run:\n";

@@ -47,7 +47,7 @@ bool InitFramework() {
 
 void ShowMessageBox(const std::wstring& szText) {
   sim::SimMachine& machine = sim::CurrentMachine();
-  machine.m_Dialogs.push_back({ProgramName(machine.m_Program), szText});
+  machine.m_Dialogs.push_back({ProgramName(machine.m_Program), szText, L"OK", L"exclamation"});
 }
 
 void WriteStdout(std::string_view szText) { sim::CurrentMachine().m_Console += szText; }

@@ -92,9 +92,13 @@ struct SimCosts {
   std::uint32_t m_Other = 0;
 };
 
+// A message box the program or the system showed; the simulated person
+// dismisses it at once, and the clock does not stop for it.
 struct SimDialog {
   std::wstring m_Title;
   std::wstring m_Text;
+  std::wstring m_Buttons;  // "OK", "Cancel, Try Again, Continue"
+  std::wstring m_Icon;     // "exclamation", "error"
 };
 
 // Firmware-variable probe outcome.

@@ -1,0 +1,38 @@
+#include "letters/letter_search.h"
+
+#include "core/setup_context.h"
+#include "letters/drive_letters.h"
+#include "platform/platform.h"
+
+bool ScanDriveRoots(const std::function<bool(const std::wstring& szLabel)>& onLabel) {
+  const platform::DriveRoots roots = platform::ListDriveRoots(kDriveRootChars);
+  for (const std::wstring& szRoot : roots.m_Roots) {
+    if (onLabel(SetupContext::GetVolumeLabel(szRoot))) return true;
+  }
+  return false;
+}
+
+bool SweepPartitions(SetupContext& context, DiskLineNumber eLineNumber,
+                     const std::function<bool(const PartitionProbe& probe)>& onProbe) {
+  const std::int32_t nDisks = context.m_DiskCount < kMaxDisks ? context.m_DiskCount : kMaxDisks;
+  for (std::int32_t d = 0; d < nDisks; ++d) {
+    const DiskInfo& disk = context.m_DiskTable[d];
+    // One number more than the disk reports: partition 1 is probed even on a
+    // disk that reports none.
+    const std::int64_t nLast = static_cast<std::int64_t>(disk.m_Partitions) + 1;
+    const std::int32_t nFirst =
+        eLineNumber == DiskLineNumber::kDiskIndex ? disk.m_Index : context.m_DiskCount;
+    WriteLog(context.m_Logger,
+             L"Disks " + std::to_wstring(nFirst) + L" : Partitions " + std::to_wstring(nLast), L"");
+    for (std::int64_t n = 1; n <= nLast; ++n) {
+      PartitionProbe probe;
+      probe.m_DevicePath = FormatDevicePath(disk.m_Index, n);
+      probe.m_ProbeLetter = SetupContext::FindFreeDriveLetter();
+      if (probe.m_ProbeLetter.empty()) continue;
+      MountPartition(probe.m_ProbeLetter, probe.m_DevicePath);
+      probe.m_Label = SetupContext::GetVolumeLabel(probe.m_ProbeLetter);
+      if (onProbe(probe)) return true;
+    }
+  }
+  return false;
+}

@@ -1,0 +1,173 @@
+// Drive letters and volumes on the simulated machine: the DOS-device table,
+// the drive mask, the drive-root list and volume-information reads, behaving
+// as Windows does wherever the program relies on it.
+#include "platform/platform.h"
+
+#include "platform/sim/sim_machine.h"
+
+namespace platform {
+namespace {
+
+constexpr std::uint32_t kERROR_FILE_NOT_FOUND = 2;
+constexpr std::uint32_t kERROR_PATH_NOT_FOUND = 3;
+constexpr std::uint32_t kERROR_ACCESS_DENIED = 5;
+constexpr std::uint32_t kERROR_NOT_READY = 21;
+constexpr std::uint32_t kERROR_BAD_LENGTH = 24;
+constexpr std::uint32_t kERROR_INSUFFICIENT_BUFFER = 122;
+constexpr std::uint32_t kERROR_INVALID_NAME = 123;
+constexpr std::uint32_t kERROR_UNRECOGNIZED_VOLUME = 1005;
+
+constexpr std::uint32_t kSEM_FAILCRITICALERRORS = 0x0001;
+
+constexpr std::uint32_t kFileCaseSensitiveSearch = 0x1;
+constexpr std::uint32_t kFileCasePreservedNames = 0x2;
+constexpr std::uint32_t kFileUnicodeOnDisk = 0x4;
+
+// "E:" and nothing else: the names that count as drive letters.
+bool IsDriveLetterName(const std::wstring& szName) {
+  return szName.size() == 2 && szName[0] >= L'A' && szName[0] <= L'Z' && szName[1] == L':';
+}
+
+// "C:\Tools\malvik.exe" -> "malvik.exe": the image name in system dialogs.
+std::wstring ImageName(const std::wstring& szProgram) {
+  const size_t slash = szProgram.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? szProgram : szProgram.substr(slash + 1);
+}
+
+}  // namespace
+
+DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
+                                  const std::wstring& szTarget) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Define);
+  const std::wstring szKey = sim::UpperAscii(szName);
+  if (szKey.empty()) return {false, kERROR_INVALID_NAME};
+
+  if (nFlags & kDDD_REMOVE_DEFINITION) {
+    auto it = machine.m_DosDevices.find(szKey);
+    if (it == machine.m_DosDevices.end() || it->second.empty()) {
+      return {false, kERROR_FILE_NOT_FOUND};
+    }
+    std::vector<std::wstring>& stack = it->second;
+    auto match = stack.begin();  // no target: the newest definition goes
+    if (!szTarget.empty()) {
+      const bool bExact = (nFlags & kDDD_EXACT_MATCH_ON_REMOVE) != 0;
+      for (match = stack.begin(); match != stack.end(); ++match) {
+        if (bExact ? *match == szTarget : match->rfind(szTarget, 0) == 0) break;
+      }
+      if (match == stack.end()) return {false, kERROR_FILE_NOT_FOUND};
+    }
+    stack.erase(match);
+    if (stack.empty()) machine.m_DosDevices.erase(it);
+    return {true, 0};
+  }
+
+  for (const std::wstring& szFailing : machine.m_Faults.m_DefineFails) {
+    if (sim::UpperAscii(szFailing) == szKey) return {false, kERROR_ACCESS_DENIED};
+  }
+  // A raw target is kept verbatim, whether or not anything exists under it;
+  // a DOS path is kept in its object-namespace form.
+  const std::wstring szStored =
+      (nFlags & kDDD_RAW_TARGET_PATH) ? szTarget : L"\\??\\" + szTarget;
+  std::vector<std::wstring>& stack = machine.m_DosDevices[szKey];
+  stack.insert(stack.begin(), szStored);
+  return {true, 0};
+}
+
+DeviceNameTargets QueryDeviceName(const std::wstring& szName, std::uint32_t nChars) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  auto it = machine.m_DosDevices.find(sim::UpperAscii(szName));
+  if (it == machine.m_DosDevices.end() || it->second.empty()) return {{}, kERROR_FILE_NOT_FOUND};
+  // Each target with its terminator, then the list's own terminator.
+  std::size_t nNeeded = 1;
+  for (const std::wstring& sz : it->second) nNeeded += sz.size() + 1;
+  if (nNeeded > nChars) return {{}, kERROR_INSUFFICIENT_BUFFER};
+  return {it->second, 0};
+}
+
+DriveMask GetDriveMask() {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  if (machine.m_Faults.m_LogicalDrivesFail) return {0, kERROR_ACCESS_DENIED};
+  DriveMask result;
+  for (const auto& [szName, stack] : machine.m_DosDevices) {
+    if (IsDriveLetterName(szName) && !stack.empty()) result.m_Mask |= 1u << (szName[0] - L'A');
+  }
+  return result;
+}
+
+DriveRoots ListDriveRoots(std::uint32_t nChars) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  if (machine.m_Faults.m_DriveStringsFail) return {0, {}, kERROR_ACCESS_DENIED};
+  DriveRoots result;
+  // The map keeps its names in order, so the roots come in letter order.
+  for (const auto& [szName, stack] : machine.m_DosDevices) {
+    if (IsDriveLetterName(szName) && !stack.empty()) result.m_Roots.push_back(szName + L"\\");
+  }
+  // Like GetLogicalDriveStringsW: the length without the final terminator,
+  // or, when the list does not fit, the size needed and nothing copied.
+  result.m_Chars = static_cast<std::uint32_t>(result.m_Roots.size() * 4);
+  if (result.m_Chars + 1 > nChars) {
+    result.m_Chars += 1;
+    result.m_Roots.clear();
+  }
+  return result;
+}
+
+VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
+                          std::uint32_t nFileSystemChars) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_VolumeQuery);
+  VolumeInfo info;
+  // A root needs its backslash: "E:\". "E:" alone and ":\" are refused.
+  const std::wstring szUpper = sim::UpperAscii(szRoot);
+  if (szUpper.size() != 3 || !IsDriveLetterName(szUpper.substr(0, 2)) || szUpper[2] != L'\\') {
+    info.m_LastError = kERROR_INVALID_NAME;
+    return info;
+  }
+  const std::wstring szLetter = szUpper.substr(0, 2);
+  auto it = machine.m_DosDevices.find(szLetter);
+  if (it == machine.m_DosDevices.end() || it->second.empty()) {
+    info.m_LastError = kERROR_PATH_NOT_FOUND;
+    return info;
+  }
+  const sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szLetter);
+  if (volume.m_Partition == nullptr && volume.m_Drive == nullptr) {
+    info.m_LastError = kERROR_FILE_NOT_FOUND;  // a name for nothing that exists
+    return info;
+  }
+  if (volume.m_Drive != nullptr && volume.m_Drive->m_NoMedia) {
+    // Unless the process has turned critical-error boxes off, the system
+    // asks for a disk; the simulated person cancels at once.
+    if ((machine.m_ErrorMode & kSEM_FAILCRITICALERRORS) == 0) {
+      machine.m_Dialogs.push_back(
+          {ImageName(machine.m_Program) + L" - No Disk",
+           L"There is no disk in the drive. Please insert a disk into drive " + it->second.front() +
+               L".",
+           L"Cancel, Try Again, Continue", L"error"});
+    }
+    info.m_LastError = kERROR_NOT_READY;
+    return info;
+  }
+  if (!volume.Readable()) {
+    info.m_LastError = kERROR_UNRECOGNIZED_VOLUME;
+    return info;
+  }
+  const std::wstring szLabel = volume.Label();
+  const std::wstring szFileSystem = L"NTFS";
+  if (szLabel.size() + 1 > nLabelChars || szFileSystem.size() + 1 > nFileSystemChars) {
+    info.m_LastError = kERROR_BAD_LENGTH;
+    return info;
+  }
+  info.m_Ok = true;
+  info.m_Label = szLabel;
+  info.m_FileSystem = szFileSystem;
+  info.m_Serial = 0x5EED0000u | static_cast<std::uint32_t>(szLetter[0]);
+  info.m_MaxComponent = 255;
+  info.m_Flags = kFileCaseSensitiveSearch | kFileCasePreservedNames | kFileUnicodeOnDisk;
+  return info;
+}
+
+}  // namespace platform

@@ -1,0 +1,90 @@
+// Drive letters and volumes on real Windows: the DOS-device namespace, the
+// drive mask, the drive-root list and the volume-information read.
+#include "platform/platform.h"
+
+#include "platform/win32/windows_min.h"
+
+namespace platform {
+namespace {
+
+// The strings of a list of NUL-terminated strings that ends with an empty
+// one, read from the first nChars characters of the buffer only.
+std::vector<std::wstring> SplitMultiString(const std::vector<wchar_t>& buffer, std::size_t nChars) {
+  std::vector<std::wstring> strings;
+  std::size_t pos = 0;
+  while (pos < nChars && buffer[pos] != L'\0') {
+    std::size_t end = pos;
+    while (end < nChars && buffer[end] != L'\0') ++end;
+    strings.emplace_back(buffer.data() + pos, end - pos);
+    pos = end + 1;
+  }
+  return strings;
+}
+
+}  // namespace
+
+DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
+                                  const std::wstring& szTarget) {
+  // An empty target is passed as null: "remove the newest definition".
+  const BOOL bOk = DefineDosDeviceW(nFlags, szName.c_str(),
+                                    szTarget.empty() ? nullptr : szTarget.c_str());
+  if (!bOk) return {false, GetLastError()};
+  return {true, 0};
+}
+
+DeviceNameTargets QueryDeviceName(const std::wstring& szName, std::uint32_t nChars) {
+  if (nChars == 0) return {{}, ERROR_INSUFFICIENT_BUFFER};
+  std::vector<wchar_t> buffer(nChars, L'\0');
+  // The result counts every character stored, terminators included; 0 on failure.
+  const DWORD nStored = QueryDosDeviceW(szName.c_str(), buffer.data(), nChars);
+  if (nStored == 0) return {{}, GetLastError()};
+  DeviceNameTargets result;
+  result.m_Targets = SplitMultiString(buffer, nStored < nChars ? nStored : nChars);
+  if (result.m_Targets.empty()) result.m_LastError = ERROR_FILE_NOT_FOUND;
+  return result;
+}
+
+DriveMask GetDriveMask() {
+  const DWORD nMask = GetLogicalDrives();
+  if (nMask == 0) return {0, GetLastError()};
+  return {nMask, 0};
+}
+
+DriveRoots ListDriveRoots(std::uint32_t nChars) {
+  DriveRoots result;
+  std::vector<wchar_t> buffer(nChars + 1, L'\0');
+  // The result is the length without the final terminator, or, when the list
+  // does not fit, the size needed (terminator included) with nothing copied.
+  result.m_Chars = GetLogicalDriveStringsW(nChars, buffer.data());
+  if (result.m_Chars == 0) {
+    result.m_LastError = GetLastError();
+    return result;
+  }
+  if (result.m_Chars < nChars) result.m_Roots = SplitMultiString(buffer, result.m_Chars);
+  return result;
+}
+
+VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
+                          std::uint32_t nFileSystemChars) {
+  VolumeInfo info;
+  std::vector<wchar_t> label(nLabelChars + 1, L'\0');
+  std::vector<wchar_t> fileSystem(nFileSystemChars + 1, L'\0');
+  DWORD nSerial = 0;
+  DWORD nMaxComponent = 0;
+  DWORD nFlags = 0;
+  // The root needs its trailing backslash ("E:\"); "E:" alone fails.
+  if (!GetVolumeInformationW(szRoot.c_str(), label.data(), nLabelChars, &nSerial, &nMaxComponent,
+                             &nFlags, fileSystem.data(), nFileSystemChars)) {
+    info.m_LastError = GetLastError();
+    return info;
+  }
+  info.m_Ok = true;
+  info.m_Label = label.data();  // the spare element keeps it terminated
+  info.m_FileSystem = fileSystem.data();
+  info.m_Serial = nSerial;
+  info.m_MaxComponent = nMaxComponent;
+  info.m_Flags = nFlags;
+  return info;
+}
+
+}  // namespace platform

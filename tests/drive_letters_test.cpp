@@ -1,0 +1,192 @@
+// The drive-letter operations, and the simulated DOS-device table and volume
+// reads they stand on.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/setup_context.h"
+#include "letters/drive_letters.h"
+#include "platform/platform.h"
+#include "platform/sim/sim_machine.h"
+#include "tests/test_support.h"
+
+namespace {
+
+constexpr std::uint32_t kSEM_FAILCRITICALERRORS = 0x0001;
+
+std::uint32_t Bits(wchar_t cFirst, wchar_t cLast) {
+  std::uint32_t nMask = 0;
+  for (wchar_t c = cFirst; c <= cLast; ++c) nMask |= 1u << (c - L'A');
+  return nMask;
+}
+
+TEST(FreeLetter, LowestClearBitFromDUpwards) {
+  struct Case {
+    const char* szName;
+    std::uint32_t nMask;
+    const wchar_t* szLetter;
+  };
+  const Case kCases[] = {
+      {"A: to E: used", Bits(L'A', L'E'), L"F:"},
+      {"C: and E: used", Bits(L'C', L'C') | Bits(L'E', L'E'), L"D:"},
+      {"D: to Z: used, A: and B: free", Bits(L'C', L'Z'), L""},
+      {"only Z: free", Bits(L'A', L'Y'), L"Z:"},
+      {"bits above Z: do not count", Bits(L'D', L'Z') | 0xFC000000u, L""},
+      {"mask call failed", 0, L"D:"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    EXPECT_EQ(LowestFreeLetter(c.nMask), c.szLetter);
+  }
+}
+
+TEST(VolumeRoot, EveryColonAndBackslashGoesThenColonBackslash) {
+  struct Case {
+    const wchar_t* szLetter;
+    const wchar_t* szRoot;
+  };
+  const Case kCases[] = {
+      {L"E:\\", L"E:\\"}, {L"E:", L"E:\\"}, {L"E", L"E:\\"}, {L"", L":\\"}, {L"\\E:\\:", L"E:\\"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.szLetter)));
+    EXPECT_EQ(VolumeRootOf(c.szLetter), c.szRoot);
+  }
+}
+
+class DriveLetters : public testing::Test {
+ protected:
+  void SetUp() override {
+    sim::SimDisk& disk = test::AddDisk(m_Machine, 0);
+    test::AddPartition(disk, 1, L"Push Button Reset", L"E:");
+    test::AddPartition(disk, 2, L"Data");
+    test::AddPartition(disk, 3, L"Raw").m_Unreadable = true;
+    m_Machine.m_Drives[L"D:"].m_NoMedia = true;
+    sim::PrepareMachine(m_Machine);
+  }
+  std::int64_t Elapsed() const { return m_Machine.m_ClockMs - m_Machine.m_StartMs; }
+  std::vector<std::wstring> Stack(const std::wstring& szLetter) {
+    auto it = m_Machine.m_DosDevices.find(szLetter);
+    return it == m_Machine.m_DosDevices.end() ? std::vector<std::wstring>{} : it->second;
+  }
+
+  sim::SimMachine m_Machine = test::MakeMachine();
+};
+
+TEST_F(DriveLetters, LabelIsReadThroughAnyRootFormUnchangedInCase) {
+  sim::ScopedSimMachine installed(m_Machine);
+  m_Machine.m_ErrorMode = kSEM_FAILCRITICALERRORS;
+  struct Case {
+    const wchar_t* szLetter;
+    const wchar_t* szLabel;
+  };
+  const Case kCases[] = {
+      {L"E:\\", L"Push Button Reset"}, {L"E:", L"Push Button Reset"}, {L"e", L"Push Button Reset"},
+      {L"", L""},    // ":\" is no root
+      {L"D:", L""},  // no medium
+      {L"Q:", L""},  // no such letter
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.szLetter)));
+    EXPECT_EQ(SetupContext::GetVolumeLabel(c.szLetter), c.szLabel);
+  }
+  // The platform call itself wants the root with its backslash.
+  EXPECT_FALSE(platform::ReadVolumeInfo(L"E:", kLabelChars, kLabelChars).m_Ok);
+  EXPECT_TRUE(m_Machine.m_Dialogs.empty());
+}
+
+TEST_F(DriveLetters, StackedDefinitionsComeOffOneAtATime) {
+  sim::ScopedSimMachine installed(m_Machine);
+  const std::wstring szData = FormatDevicePath(0, 2);
+  EXPECT_NE(MountPartition(L"E:", szData), 0);
+  EXPECT_EQ(platform::QueryDeviceName(L"E:", kDeviceQueryChars).m_Targets,
+            (std::vector<std::wstring>{szData, FormatDevicePath(0, 1)}));
+  EXPECT_EQ(SetupContext::GetVolumeLabel(L"E:"), L"Data");
+
+  EXPECT_NE(UnmountDriveLetter(L"E:"), 0);
+  EXPECT_EQ(Stack(L"E:"), std::vector<std::wstring>{FormatDevicePath(0, 1)});
+  EXPECT_EQ(SetupContext::GetVolumeLabel(L"E:"), L"Push Button Reset");
+
+  EXPECT_NE(UnmountDriveLetter(L"E:"), 0);
+  EXPECT_EQ(UnmountDriveLetter(L"E:"), 0);  // nothing left to remove
+  const platform::DeviceNameTargets query = platform::QueryDeviceName(L"E:", kDeviceQueryChars);
+  EXPECT_TRUE(query.m_Targets.empty());
+  EXPECT_EQ(query.m_LastError, 2u);  // ERROR_FILE_NOT_FOUND
+  EXPECT_EQ(SetupContext::FindFreeDriveLetter(), L"E:");
+}
+
+TEST_F(DriveLetters, MaskAndRootListCountDriveLettersOnly) {
+  sim::ScopedSimMachine installed(m_Machine);
+  EXPECT_EQ(SetupContext::FindFreeDriveLetter(), L"F:");
+  // Any name can be defined; only single letters are drives.
+  ASSERT_TRUE(platform::DefineDeviceName(platform::kDDD_RAW_TARGET_PATH, L"LPT9", L"\\Device\\X").m_Ok);
+  // A partition the disk does not have is defined all the same, and counts.
+  EXPECT_NE(MountPartition(L"f:", FormatDevicePath(0, 9)), 0);
+  EXPECT_EQ(platform::GetDriveMask().m_Mask, Bits(L'C', L'F'));
+  const platform::DriveRoots roots = platform::ListDriveRoots(1024);
+  EXPECT_EQ(roots.m_Roots, (std::vector<std::wstring>{L"C:\\", L"D:\\", L"E:\\", L"F:\\"}));
+  EXPECT_EQ(roots.m_Chars, 16u);
+  EXPECT_TRUE(platform::ListDriveRoots(16).m_Roots.empty());  // no room for the last terminator
+
+  m_Machine.m_ErrorMode = kSEM_FAILCRITICALERRORS;
+  EXPECT_EQ(SetupContext::GetVolumeLabel(L"F:"), L"");
+  EXPECT_FALSE(platform::ReadVolumeInfo(L"F:\\", kLabelChars, kLabelChars).m_Ok);
+
+  m_Machine.m_Faults.m_LogicalDrivesFail = true;
+  m_Machine.m_Faults.m_DriveStringsFail = true;
+  EXPECT_EQ(SetupContext::FindFreeDriveLetter(), L"D:");
+  EXPECT_EQ(platform::ListDriveRoots(1024).m_Chars, 0u);
+}
+
+TEST_F(DriveLetters, UnreadableVolumesFailAndANoMediaDriveAsksForADisk) {
+  sim::ScopedSimMachine installed(m_Machine);
+  ASSERT_NE(MountPartition(L"G:", FormatDevicePath(0, 3)), 0);
+  EXPECT_EQ(SetupContext::GetVolumeLabel(L"G:"), L"");
+  EXPECT_TRUE(m_Machine.m_Dialogs.empty());
+
+  // Without SEM_FAILCRITICALERRORS the system shows its box for the empty drive.
+  m_Machine.m_ErrorMode = 0;
+  EXPECT_EQ(SetupContext::GetVolumeLabel(L"D:"), L"");
+  ASSERT_EQ(m_Machine.m_Dialogs.size(), 1u);
+  EXPECT_EQ(m_Machine.m_Dialogs[0].m_Title, L"malvik.exe - No Disk");
+  EXPECT_EQ(m_Machine.m_Dialogs[0].m_Text.rfind(L"There is no disk in the drive.", 0), 0u);
+  EXPECT_EQ(m_Machine.m_Dialogs[0].m_Buttons, L"Cancel, Try Again, Continue");
+
+  m_Machine.m_ErrorMode = kSEM_FAILCRITICALERRORS;
+  EXPECT_EQ(SetupContext::GetVolumeLabel(L"D:"), L"");
+  EXPECT_EQ(m_Machine.m_Dialogs.size(), 1u);
+}
+
+TEST_F(DriveLetters, MountRetriesTenTimesThenShowsMountFailed) {
+  struct Case {
+    const char* szName;
+    bool bFails;
+    int nResult;
+    std::int64_t nElapsed;
+    size_t nDialogs;
+  };
+  const Case kCases[] = {
+      {"first attempt succeeds", false, 1, 0, 0},
+      {"every attempt fails", true, 0, 3000, 1},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    m_Machine = test::MakeMachine();
+    SetUp();
+    m_Machine.m_Faults.m_DefineFails = {c.bFails ? L"H:" : L"Y:"};
+    sim::ScopedSimMachine installed(m_Machine);
+    EXPECT_EQ(MountPartition(L"H:", FormatDevicePath(0, 2)), c.nResult);
+    EXPECT_EQ(Elapsed(), c.nElapsed);
+    ASSERT_EQ(m_Machine.m_Dialogs.size(), c.nDialogs);
+    EXPECT_EQ(Stack(L"H:").size(), c.bFails ? 0u : 1u);
+    if (c.nDialogs == 0) continue;
+    const sim::SimDialog& dialog = m_Machine.m_Dialogs[0];
+    EXPECT_EQ(dialog.m_Title, L"malvik");
+    EXPECT_EQ(dialog.m_Text, L"Mount Failed");
+    EXPECT_EQ(dialog.m_Buttons, L"OK");
+    EXPECT_EQ(dialog.m_Icon, L"exclamation");
+  }
+}
+
+}  // namespace
