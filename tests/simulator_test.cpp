@@ -36,6 +36,8 @@ TEST(Simulator, DefaultMachineRunsAndReportsAsJson) {
   EXPECT_EQ(report["log"][0]["key"], "2026/ 3/ 7  9: 5: 2: 45 Get Disk info");
   EXPECT_NE(report["log_file"].get<std::string>().find("[Malvik]\r\n"), std::string::npos);
   EXPECT_EQ(report["drives"]["C:"]["label"], "Windows");
+  EXPECT_EQ(report["commands"], nlohmann::json::array({"C:\\Tools\\CopyEFI_byOEM.cmd"}));
+  EXPECT_EQ(report["interpreter"][0]["lines"].size(), 4u);
 }
 
 TEST(Simulator, ArgumentsAfterTheSeparatorReachTheProgram) {
