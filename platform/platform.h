@@ -76,6 +76,60 @@ FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& szName
                                                       const std::wstring& szGuid,
                                                       std::uint32_t nSize);
 
+// ---- Processes ----------------------------------------------------------
+// The one child process the program starts. Opaque; each implementation
+// defines it. Every process StartProcess hands out is ended with
+// CloseProcess.
+
+struct ChildProcess;
+
+struct ProcessStart {
+  ChildProcess* m_pProcess = nullptr;  // null when the start failed
+  std::uint32_t m_LastError = 0;       // the error of a failed start
+};
+
+// Starts pCommandLine (NUL-terminated, writable: the platform may change it)
+// with no application name, no handles inherited, in the caller's console,
+// environment and current directory. Start-up information: the caller's
+// own, with only the show-window flag set and nShowWindow as its value.
+ProcessStart StartProcess(wchar_t* pCommandLine, std::uint16_t nShowWindow);
+
+// The child's exit code, or kStillActive while it runs. False when the
+// query itself failed.
+constexpr std::uint32_t kStillActive = 259;
+bool QueryProcessExitCode(ChildProcess* pProcess, std::uint32_t* pExitCode);
+
+// Waits at most nTimeoutMs for the child to end; true once it has ended.
+bool WaitForProcess(ChildProcess* pProcess, std::uint32_t nTimeoutMs);
+
+// Closes the process handle, then the thread handle, and frees pProcess.
+void CloseProcess(ChildProcess* pProcess);
+
+// ---- Files and folders -----------------------------------------------------
+
+// A directory search (wildcards allowed) on szPath as given finds an entry,
+// file or folder. The search is closed again.
+bool SearchFindsEntry(const std::wstring& szPath);
+
+// The process's current directory, whatever its length; empty when it
+// cannot be read.
+std::wstring GetCurrentFolder();
+// True when szPath became the current directory.
+bool SetCurrentFolder(const std::wstring& szPath);
+
+// The shell's file operation: deletes every path of pPathList (paths each
+// ending in a NUL, the list in a second NUL) with nFlags. Returns the
+// shell's result, 0 for success.
+int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags);
+
+// Creates szPath, or empties it, and writes szBytes into it. True only when
+// every byte was written and the file closed.
+bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes);
+// Renames szFrom to szTo, replacing a file of that name. True on success.
+bool RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo);
+// Deletes one file. True on success.
+bool RemoveFile(const std::wstring& szPath);
+
 // ---- COM and WMI ---------------------------------------------------------
 // Opaque handles; each implementation defines them. Every handle a call hands
 // out is released with the matching WmiRelease, before ComUninitialize.

@@ -18,6 +18,17 @@ void WriteJson(std::ostream& out, const sim::SimMachine& machine, const Outcome&
   report["batch_file"] =
       outcome.m_pBatch ? ordered_json(outcome.m_pBatch->m_Bytes) : ordered_json();
   report["commands"] = ordered_json::array();
+  report["interpreter"] = ordered_json::array();
+  for (const sim::SimProcessRun& run : machine.m_Runs) {
+    if (run.m_StartError != 0) continue;
+    report["commands"].push_back(ToUtf8(run.m_CommandLine));
+    ordered_json lines = ordered_json::array();
+    for (const sim::SimBatchLine& line : run.m_Lines) {
+      lines.push_back({{"line", ToUtf8(line.m_Line)}, {"did", ToUtf8(line.m_Did)}, {"error_level", line.m_Code}});
+    }
+    report["interpreter"].push_back(
+        {{"command", ToUtf8(run.m_CommandLine)}, {"lines", lines}, {"exit_code", run.m_ExitCode}});
+  }
   report["dialogs"] = ordered_json::array();
   for (const sim::SimDialog& dialog : machine.m_Dialogs) {
     report["dialogs"].push_back({{"title", ToUtf8(dialog.m_Title)},

@@ -25,6 +25,36 @@ std::string FirmwareText(const sim::SimFirmware& firmware) {
   return "probe fails with error " + std::to_string(firmware.m_Error);
 }
 
+// Each line of the batch file behind "  | ", line ends shown as they are.
+void WriteBatchText(std::ostream& out, const std::string& szBytes) {
+  size_t begin = 0;
+  for (;;) {
+    const size_t end = szBytes.find('\n', begin);
+    std::string szLine = szBytes.substr(begin, end == std::string::npos ? end : end - begin);
+    const bool bCrLf = !szLine.empty() && szLine.back() == '\r';
+    if (bCrLf) szLine.pop_back();
+    out << "  | " << szLine << (end == std::string::npos ? "  (no line end)" : bCrLf ? "" : "  (LF only)")
+        << "\n";
+    if (end == std::string::npos) break;
+    begin = end + 1;
+  }
+}
+
+// A command line the program started, and what the interpreter model did
+// with each line it ran.
+void WriteRun(std::ostream& out, const sim::SimProcessRun& run) {
+  out << "  > " << ToUtf8(run.m_CommandLine) << "\n";
+  if (run.m_StartError != 0) {
+    out << "    not started: error " << run.m_StartError << "\n";
+    return;
+  }
+  for (const sim::SimBatchLine& line : run.m_Lines) {
+    out << "    " << ToUtf8(line.m_Line) << "\n      -> " << ToUtf8(line.m_Did)
+        << " (error level " << line.m_Code << ")\n";
+  }
+  out << "    exit code " << run.m_ExitCode << "\n";
+}
+
 }  // namespace
 
 void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome) {
@@ -48,10 +78,11 @@ void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome&
     out << "(none)\n";
   } else {
     out << "\n";
-    std::string sz = outcome.m_pBatch->m_Bytes;
-    for (size_t pos = 0; (pos = sz.find("\r\n", pos)) != std::string::npos;) sz.replace(pos, 2, "\n");
-    out << "  | " << sz << "\n";
+    WriteBatchText(out, outcome.m_pBatch->m_Bytes);
   }
+
+  out << "\nCommands run:  " << (machine.m_Runs.empty() ? "(none)" : "") << "\n";
+  for (const sim::SimProcessRun& run : machine.m_Runs) WriteRun(out, run);
 
   out << "\nDialogs:       " << (machine.m_Dialogs.empty() ? "(none)" : "") << "\n";
   for (const sim::SimDialog& dialog : machine.m_Dialogs) {

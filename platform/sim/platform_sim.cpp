@@ -20,21 +20,6 @@ std::wstring ProgramName(const std::wstring& szProgram) {
   return dot == std::wstring::npos ? sz : sz.substr(0, dot);
 }
 
-// The folder a path lies in exists (a drive root always does, when the drive
-// can be read).
-bool ParentFolderExists(sim::SimMachine& machine, const std::wstring& szAbsolute) {
-  const size_t slash = szAbsolute.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return false;
-  if (slash <= 2) return sim::FindVolumeByLetter(machine, szAbsolute.substr(0, 2)).Readable();
-  const sim::SimFile* pParent = sim::FindFile(machine, szAbsolute.substr(0, slash));
-  return pParent != nullptr && pParent->m_Folder;
-}
-
-sim::SimVolumeFiles* FilesOf(sim::SimMachine& machine, const std::wstring& szAbsolute) {
-  sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szAbsolute.substr(0, 2));
-  return volume.Readable() ? volume.Files() : nullptr;
-}
-
 }  // namespace
 
 bool InitFramework() {
@@ -70,8 +55,8 @@ bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring
   sim::Spend(machine, machine.m_Costs.m_ProfileWrite);
   if (machine.m_Faults.m_ProfileWriteFail) return false;
   const std::wstring szAbsolute = sim::AbsolutePath(machine, szFile);
-  sim::SimVolumeFiles* pFiles = FilesOf(machine, szAbsolute);
-  if (pFiles == nullptr || !ParentFolderExists(machine, szAbsolute)) return false;
+  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
+  if (pFiles == nullptr || !sim::ParentFolderExists(machine, szAbsolute)) return false;
   sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
   if (pFile != nullptr && pFile->m_Folder) return false;
   const std::string szOld = pFile ? pFile->m_Bytes : std::string();
@@ -83,19 +68,6 @@ bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring
     sim::AddFile(*pFiles, szAbsolute.substr(3), false, false, szNew);
   }
   machine.m_ProfileWrites.push_back({szAbsolute, szSection, szKey});
-  return true;
-}
-
-bool CreateFolder(const std::wstring& szPath) {
-  sim::SimMachine& machine = sim::CurrentMachine();
-  sim::Spend(machine, machine.m_Costs.m_File);
-  const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
-  sim::SimVolumeFiles* pFiles = FilesOf(machine, szAbsolute);
-  if (pFiles == nullptr || szAbsolute.size() <= 3 || !ParentFolderExists(machine, szAbsolute) ||
-      sim::FindFile(machine, szAbsolute) != nullptr) {
-    return false;
-  }
-  sim::AddFile(*pFiles, szAbsolute.substr(3), true, false, "");
   return true;
 }
 

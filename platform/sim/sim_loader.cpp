@@ -200,7 +200,7 @@ bool KnownWmiCall(const std::string& sz) {
 void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
   ExpectObject(j, szPath,
                {"wmi", "define_fails", "logical_drives", "drive_strings", "process_start",
-                "profile_write", "batch_create", "framework_init"});
+                "profile_write", "batch_create", "framework_init", "log_folder"});
   for (const auto& [key, value] : j.items()) {
     const std::string szKey = Join(szPath, key);
     if (key == "wmi") {
@@ -238,7 +238,8 @@ void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
         {"drive_strings", &SimFaults::m_DriveStringsFail},
         {"profile_write", &SimFaults::m_ProfileWriteFail},
         {"batch_create", &SimFaults::m_BatchCreateFail},
-        {"framework_init", &SimFaults::m_FrameworkInitFail}};
+        {"framework_init", &SimFaults::m_FrameworkInitFail},
+        {"log_folder", &SimFaults::m_LogFolderFail}};
     for (const auto& [szName, flag] : kFailures) {
       if (key != szName) continue;
       if (!value.is_string() || value.get<std::string>() != "fail") {
@@ -336,7 +337,7 @@ void Read(const json& j, SimMachine& machine) {
       if (!value.is_object()) throw Bad{key, "expected an object"};
       for (const auto& [szName, script] : value.items()) {
         const std::string szPath = Join(key, szName);
-        ExpectObject(script, szPath, {"exit_code", "output"});
+        ExpectObject(script, szPath, {"exit_code", "output", "run_ms"});
         SimScript entry;
         if (script.contains("exit_code")) {
           entry.m_ExitCode = static_cast<std::uint32_t>(
@@ -344,6 +345,10 @@ void Read(const json& j, SimMachine& machine) {
         }
         if (script.contains("output")) {
           entry.m_Output = String(script["output"], Join(szPath, "output"));
+        }
+        if (script.contains("run_ms")) {
+          entry.m_RunMs = static_cast<std::uint32_t>(
+              Integer(script["run_ms"], Join(szPath, "run_ms"), 0, 0xFFFFFFFF));
         }
         machine.m_Scripts[FromUtf8(szName)] = entry;
       }

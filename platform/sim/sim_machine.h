@@ -63,6 +63,7 @@ struct SimDrive {
 struct SimScript {
   std::uint32_t m_ExitCode = 0;
   std::optional<std::string> m_Output;
+  std::uint32_t m_RunMs = 0;  // how long the script runs
 };
 
 struct SimWmiFault {
@@ -79,6 +80,7 @@ struct SimFaults {
   bool m_ProfileWriteFail = false;
   bool m_BatchCreateFail = false;
   bool m_FrameworkInitFail = false;
+  bool m_LogFolderFail = false;  // creating the program's Log folder fails
 };
 
 // Simulated milliseconds per platform call.
@@ -114,6 +116,25 @@ struct SimProfileWrite {
   std::wstring m_Key;
 };
 
+// One line of a batch file the interpreter model ran, and what it did.
+struct SimBatchLine {
+  std::wstring m_Line;
+  std::wstring m_Did;
+  std::uint32_t m_Code = 0;  // the interpreter's error level after it
+};
+
+// One command line the program asked to start.
+struct SimProcessRun {
+  std::wstring m_CommandLine;
+  std::uint32_t m_StartError = 0;  // nonzero: it was not started
+  std::wstring m_Program;          // what the platform started
+  std::vector<SimBatchLine> m_Lines;
+  std::uint32_t m_ExitCode = 0;
+  std::int64_t m_StartMs = 0;
+  std::uint32_t m_RunMs = 0;
+  bool m_Closed = false;  // its handles were closed
+};
+
 struct SimMachine {
   // --- the description
   std::wstring m_Name;
@@ -144,6 +165,9 @@ struct SimMachine {
   int m_WmiNexts = 0;         // Next calls in this attempt
   int m_WmiLiveObjects = 0;   // handles handed out and not yet released
   int m_WmiLeakedAtUninit = 0;  // handles still held when COM was uninitialised
+
+  // Child processes, in the order they were asked for.
+  std::vector<SimProcessRun> m_Runs;
 };
 
 // ---- sim_devices.cpp: device paths and the volumes they name
@@ -180,6 +204,25 @@ SimFile* FindFile(SimMachine& machine, const std::wstring& szPath);
 // Adds a file or folder (and its missing parent folders) to a volume.
 void AddFile(SimVolumeFiles& files, const std::wstring& szPath, bool bFolder, bool bHidden,
              const std::string& szBytes);
+
+// The folder a path lies in exists (a drive root always does, when the
+// drive can be read).
+bool ParentFolderExists(SimMachine& machine, const std::wstring& szAbsolute);
+// The files of the readable volume an absolute path lies on, or nullptr.
+SimVolumeFiles* FilesOf(SimMachine& machine, const std::wstring& szAbsolute);
+// A directory search: true when anything matches szPattern (wildcards * and
+// ? in its last part). A drive root, or a path ending in a separator,
+// matches nothing.
+bool SearchFinds(SimMachine& machine, const std::wstring& szPattern);
+// The entries below a folder (relative path, upper-cased key "A\B"), itself
+// excluded; the volume root for an empty key.
+std::vector<SimFile*> EntriesBelow(SimVolumeFiles& files, const std::wstring& szFolderKey);
+
+// ---- cmd_model.cpp: the command interpreter model
+
+// Runs the batch file szBatch (absolute) on the machine's files, filling in
+// run's lines, exit code and run time.
+void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run);
 
 // ---- sim_machine.cpp: preparing and installing a machine
 

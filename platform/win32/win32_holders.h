@@ -63,4 +63,50 @@ struct ComHolder {
   }
 };
 
+// A kernel handle or search handle, closed when it goes out of scope.
+// Traits name the value that means "no handle" for this kind (NULL for
+// processes and threads, INVALID_HANDLE_VALUE for files and searches) and
+// the call that closes it. Movable, not copyable.
+template <class Traits>
+struct HandleHolder {
+  HANDLE m_h = Traits::Invalid();
+
+  HandleHolder() = default;
+  explicit HandleHolder(HANDLE h) : m_h(h) {}
+  ~HandleHolder() { Reset(); }
+  HandleHolder(HandleHolder&& other) noexcept : m_h(std::exchange(other.m_h, Traits::Invalid())) {}
+  HandleHolder& operator=(HandleHolder&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      m_h = std::exchange(other.m_h, Traits::Invalid());
+    }
+    return *this;
+  }
+  HandleHolder(const HandleHolder&) = delete;
+  HandleHolder& operator=(const HandleHolder&) = delete;
+
+  bool Valid() const { return m_h != Traits::Invalid(); }
+  void Reset() {
+    if (Valid()) Traits::Close(m_h);
+    m_h = Traits::Invalid();
+  }
+};
+
+struct ProcessHandleTraits {  // processes and threads: NULL means none
+  static HANDLE Invalid() { return nullptr; }
+  static void Close(HANDLE h) { CloseHandle(h); }
+};
+struct FileHandleTraits {  // CreateFileW: INVALID_HANDLE_VALUE means none
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { CloseHandle(h); }
+};
+struct FindHandleTraits {  // FindFirstFileW: INVALID_HANDLE_VALUE means none
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { FindClose(h); }
+};
+
+using ProcessHandle = HandleHolder<ProcessHandleTraits>;
+using FileHandle = HandleHolder<FileHandleTraits>;
+using FindHandle = HandleHolder<FindHandleTraits>;
+
 }  // namespace platform::win32

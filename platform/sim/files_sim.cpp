@@ -1,0 +1,143 @@
+// Files and folders on the simulated machine: creating, searching,
+// writing, renaming and deleting them, and the current directory.
+#include "platform/platform.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_paths.h"
+
+namespace platform {
+namespace {
+
+constexpr int kERROR_FILE_NOT_FOUND = 2;
+constexpr int kERROR_SHARING_VIOLATION = 32;
+
+sim::SimMachine& FileCall() {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_File);
+  return machine;
+}
+
+// The current directory is szAbsolute or lies below it (ASCII case ignored).
+bool HoldsCurrentDirectory(const sim::SimMachine& machine, const std::wstring& szAbsolute) {
+  const std::wstring szCurrent = sim::UpperAscii(machine.m_CurrentDirectory);
+  const std::wstring sz = sim::UpperAscii(szAbsolute);
+  return szCurrent == sz || (szCurrent.size() > sz.size() && szCurrent.compare(0, sz.size(), sz) == 0 &&
+                             szCurrent[sz.size()] == L'\\');
+}
+
+// Deletes one path with everything below it. A folder that holds the
+// current directory stays, as Windows cannot remove it; the rest goes.
+int DeleteOne(sim::SimMachine& machine, const std::wstring& szPath) {
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
+  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
+  const sim::SimFile* pEntry = sim::FindFile(machine, szAbsolute);
+  if (pFiles == nullptr || pEntry == nullptr || szAbsolute.size() <= 3) return kERROR_FILE_NOT_FOUND;
+  const std::wstring szKey = sim::UpperAscii(pEntry->m_Path);
+  std::vector<std::wstring> doomed;
+  for (const sim::SimFile* pBelow : sim::EntriesBelow(*pFiles, szKey)) doomed.push_back(pBelow->m_Path);
+  doomed.push_back(pEntry->m_Path);
+  int nResult = 0;
+  for (const std::wstring& szDoomed : doomed) {
+    if (HoldsCurrentDirectory(machine, szAbsolute.substr(0, 3) + szDoomed)) {
+      nResult = kERROR_SHARING_VIOLATION;
+    } else {
+      pFiles->m_Entries.erase(sim::UpperAscii(szDoomed));
+    }
+  }
+  return nResult;
+}
+
+}  // namespace
+
+bool CreateFolder(const std::wstring& szPath) {
+  sim::SimMachine& machine = FileCall();
+  if (machine.m_Faults.m_LogFolderFail) return false;
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
+  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
+  if (pFiles == nullptr || szAbsolute.size() <= 3 || !sim::ParentFolderExists(machine, szAbsolute) ||
+      sim::FindFile(machine, szAbsolute) != nullptr) {
+    return false;
+  }
+  sim::AddFile(*pFiles, szAbsolute.substr(3), true, false, "");
+  return true;
+}
+
+bool SearchFindsEntry(const std::wstring& szPath) {
+  sim::SimMachine& machine = FileCall();
+  return sim::SearchFinds(machine, szPath);
+}
+
+std::wstring GetCurrentFolder() { return FileCall().m_CurrentDirectory; }
+
+bool SetCurrentFolder(const std::wstring& szPath) {
+  sim::SimMachine& machine = FileCall();
+  if (szPath.empty()) return false;
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
+  if (szAbsolute.size() <= 3) {
+    if (!sim::FindVolumeByLetter(machine, szAbsolute.substr(0, 2)).Readable()) return false;
+  } else {
+    const sim::SimFile* pFolder = sim::FindFile(machine, szAbsolute);
+    if (pFolder == nullptr || !pFolder->m_Folder) return false;
+  }
+  machine.m_CurrentDirectory = szAbsolute;
+  return true;
+}
+
+int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t /*nFlags*/) {
+  sim::SimMachine& machine = FileCall();
+  int nResult = 0;
+  for (const wchar_t* p = pPathList; *p != L'\0'; p += std::wstring(p).size() + 1) {
+    const int nOne = DeleteOne(machine, p);
+    if (nResult == 0) nResult = nOne;
+  }
+  return pPathList[0] == L'\0' ? kERROR_FILE_NOT_FOUND : nResult;
+}
+
+bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
+  sim::SimMachine& machine = FileCall();
+  if (machine.m_Faults.m_BatchCreateFail) return false;
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
+  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
+  if (pFiles == nullptr || szAbsolute.size() <= 3 || !sim::ParentFolderExists(machine, szAbsolute)) {
+    return false;
+  }
+  sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
+  if (pFile != nullptr && pFile->m_Folder) return false;
+  if (pFile != nullptr) {
+    pFile->m_Bytes = szBytes;
+  } else {
+    sim::AddFile(*pFiles, szAbsolute.substr(3), false, false, szBytes);
+  }
+  return true;
+}
+
+bool RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
+  sim::SimMachine& machine = FileCall();
+  const std::wstring szSource = sim::AbsolutePath(machine, szFrom);
+  const std::wstring szTarget = sim::AbsolutePath(machine, szTo);
+  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szSource);
+  const sim::SimFile* pSource = sim::FindFile(machine, szSource);
+  const sim::SimFile* pTarget = sim::FindFile(machine, szTarget);
+  // A rename stays on its volume and replaces files only.
+  if (pFiles == nullptr || pFiles != sim::FilesOf(machine, szTarget) || pSource == nullptr ||
+      pSource->m_Folder || (pTarget != nullptr && pTarget->m_Folder) || szTarget.size() <= 3 ||
+      !sim::ParentFolderExists(machine, szTarget)) {
+    return false;
+  }
+  const sim::SimFile moved = *pSource;
+  pFiles->m_Entries.erase(sim::UpperAscii(moved.m_Path));
+  pFiles->m_Entries.erase(sim::UpperAscii(szTarget.substr(3)));
+  sim::AddFile(*pFiles, szTarget.substr(3), false, moved.m_Hidden, moved.m_Bytes);
+  return true;
+}
+
+bool RemoveFile(const std::wstring& szPath) {
+  sim::SimMachine& machine = FileCall();
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
+  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
+  const sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
+  if (pFiles == nullptr || pFile == nullptr || pFile->m_Folder) return false;
+  pFiles->m_Entries.erase(sim::UpperAscii(pFile->m_Path));
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,75 @@
+// Files and folders on real Windows: the directory search, the current
+// directory, the shell's delete and writing a whole file.
+#include "platform/platform.h"
+#include "platform/win32/win32_holders.h"
+#include "platform/win32/windows_min.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+bool SearchFindsEntry(const std::wstring& szPath) {
+  WIN32_FIND_DATAW data{};
+  // Fails for a drive root and for a path ending in a backslash.
+  const win32::FindHandle search(FindFirstFileW(szPath.c_str(), &data));
+  return search.Valid();
+}
+
+std::wstring GetCurrentFolder() {
+  // A too-small buffer gets the size needed, terminator included; the
+  // directory may change between the two calls, so ask until it fits.
+  DWORD nChars = MAX_PATH;
+  for (int nTry = 0; nTry < 4; ++nTry) {
+    std::vector<wchar_t> buffer(nChars, L'\0');
+    const DWORD nResult = GetCurrentDirectoryW(nChars, buffer.data());
+    if (nResult == 0) return {};
+    if (nResult < nChars) return std::wstring(buffer.data(), nResult);
+    nChars = nResult;
+  }
+  return {};
+}
+
+bool SetCurrentFolder(const std::wstring& szPath) {
+  return SetCurrentDirectoryW(szPath.c_str()) != 0;
+}
+
+int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags) {
+  SHFILEOPSTRUCTW operation{};
+  operation.hwnd = nullptr;
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = pPathList;
+  operation.pTo = nullptr;
+  operation.fFlags = nFlags;
+  return SHFileOperationW(&operation);
+}
+
+bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
+  win32::FileHandle file(CreateFileW(szPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  size_t nDone = 0;
+  while (nDone < szBytes.size()) {
+    const DWORD nChunk = static_cast<DWORD>(std::min<size_t>(szBytes.size() - nDone, 1u << 20));
+    DWORD nWritten = 0;
+    if (!WriteFile(file.m_h, szBytes.data() + nDone, nChunk, &nWritten, nullptr) || nWritten == 0) {
+      return false;
+    }
+    nDone += nWritten;
+  }
+  if (!FlushFileBuffers(file.m_h)) return false;
+  const HANDLE h = std::exchange(file.m_h, INVALID_HANDLE_VALUE);
+  return CloseHandle(h) != 0;
+}
+
+bool RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
+  return MoveFileExW(szFrom.c_str(), szTo.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool RemoveFile(const std::wstring& szPath) { return DeleteFileW(szPath.c_str()) != 0; }
+
+}  // namespace platform

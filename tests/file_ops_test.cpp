@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "platform/sim/sim_machine.h"
+#include "support/file_ops.h"
+#include "tests/test_support.h"
+
+namespace {
+
+TEST(FileOps, StepUpRule) {
+  struct Case {
+    const wchar_t* szCurrent;
+    bool bWrite;
+    const wchar_t* szFolder;
+    bool bStep;
+  };
+  const Case kCases[] = {
+      {L"C:\\", false, L"", false},
+      {L"c:", false, L"", false},
+      {L"C:\\Tools", true, L"C:", false},  // never lands on a root
+      {L"C:\\Tools\\Setup", true, L"C:\\Tools", true},
+      {L"", true, L"", false},  // unreadable: no backslash
+      {L"\\\\server\\share", true, L"\\\\server", true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.szCurrent)));
+    const StepUpRule rule = DecideStepUp(c.szCurrent);
+    EXPECT_EQ(rule.m_WriteBuffer, c.bWrite);
+    EXPECT_EQ(rule.m_Folder, c.szFolder);
+    EXPECT_EQ(rule.m_Step, c.bStep);
+  }
+}
+
+// Where DeleteFolderTree leaves the current directory, and whether the tree
+// goes. R:\EFI\OEM holds files and folders.
+TEST(FileOps, DeleteFolderTreeStepsOutOfTheWay) {
+  struct Case {
+    const wchar_t* szCurrent;
+    const wchar_t* szPath;
+    const wchar_t* szCurrentAfter;
+    bool bResult;
+  };
+  const Case kCases[] = {
+      {L"C:\\Tools\\Setup\\Bin", L"R:\\EFI\\OEM", L"C:\\Tools", true},
+      {L"R:\\EFI\\OEM\\Boot", L"R:\\EFI\\OEM", L"R:\\EFI", true},
+      {L"R:\\EFI\\OEM", L"R:\\EFI\\OEM", L"R:\\EFI", true},
+      {L"r:\\efi", L"R:\\EFI\\OEM", L"r:\\efi", true},  // already above it, case ignored
+      {L"C:\\Tools", L"R:\\EFI\\Missing", L"C:\\Tools", false},
+      // The parent cannot become the current directory: the stepping ends.
+      {L"C:\\Gone\\Deeper", L"R:\\EFI\\OEM", L"C:\\Gone\\Deeper", true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.szCurrent)));
+    sim::SimMachine machine = test::MakeMachine();
+    test::AddPartition(test::AddDisk(machine, 0), 1, L"ESP", L"R:");
+    sim::PrepareMachine(machine);
+    sim::SimVolumeFiles& esp = machine.m_Disks[0].m_Partitions[0].m_Files;
+    sim::AddFile(esp, L"EFI\\OEM\\Boot\\bootmgfw.efi", false, false, "x");
+    sim::AddFile(esp, L"EFI\\OEM\\Boot\\fonts", true, false, "");
+    sim::AddFile(machine.m_Drives[L"C:"].m_Files, L"Tools\\Setup\\Bin", true, false, "");
+    machine.m_CurrentDirectory = c.szCurrent;
+    sim::ScopedSimMachine installed(machine);
+
+    EXPECT_EQ(DeleteFolderTree(c.szPath), c.bResult);
+    EXPECT_EQ(machine.m_CurrentDirectory, c.szCurrentAfter);
+    EXPECT_EQ(sim::FindFile(machine, L"R:\\EFI\\OEM\\Boot\\bootmgfw.efi") == nullptr, c.bResult);
+    EXPECT_NE(sim::FindFile(machine, L"R:\\EFI"), nullptr);
+  }
+}
+
+// Cut to 260 characters, the path would name its parent folder, which
+// would be deleted instead.
+TEST(FileOps, PathTooLongToDeleteIsRefused) {
+  sim::SimMachine machine = test::MakeMachine();
+  const std::wstring szKept = L"C:\\" + std::wstring(257, L'k');
+  sim::PrepareMachine(machine);
+  sim::AddFile(machine.m_Drives[L"C:"].m_Files, szKept.substr(3) + L"\\x\\file", false, false, "");
+  sim::ScopedSimMachine installed(machine);
+  ASSERT_EQ(szKept.size(), kDeletePathChars);
+  EXPECT_FALSE(DeleteFolderTree((szKept + L"\\x").c_str()));
+  EXPECT_NE(sim::FindFile(machine, szKept + L"\\x\\file"), nullptr);
+  EXPECT_TRUE(DeleteFolderTree(szKept.c_str()));
+  EXPECT_EQ(sim::FindFile(machine, szKept), nullptr);
+}
+
+// The directory search of the simulated machine answers as Windows does.
+TEST(FileOps, FileExistsFindsFilesAndFoldersButNoRootOrTrailingBackslash) {
+  struct Case {
+    const wchar_t* szPath;
+    bool bFound;
+  };
+  const Case kCases[] = {
+      {L"C:\\Tools", true},          {L"C:\\TOOLS\\malvik.exe", true},
+      {L"C:\\Tools\\hidden", true},  {L"C:\\Tools\\missing", false},
+      {L"C:\\", false},              {L"R:\\", false},
+      {L"C:\\Tools\\", false},       {L"C:\\Tools\\*.EXE", true},
+      {L"C:\\Tools\\h?dden", true},  {L"C:\\Tools\\*.cmd", false},
+      {L"C:\\*\\malvik.exe", false}, {L"malvik.exe", true},  // against C:\Tools
+  };
+  sim::SimMachine machine = test::MakeMachine();
+  sim::PrepareMachine(machine);
+  sim::AddFile(machine.m_Drives[L"C:"].m_Files, L"Tools\\hidden", false, true, "");
+  sim::ScopedSimMachine installed(machine);
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.szPath)));
+    EXPECT_EQ(FileExists(c.szPath), c.bFound);
+  }
+}
+
+// Windows cannot remove the current directory or a folder above it; the
+// rest of the tree goes.
+TEST(FileOps, SimulatedTreeDeleteKeepsTheCurrentDirectory) {
+  sim::SimMachine machine = test::MakeMachine();
+  sim::PrepareMachine(machine);
+  sim::AddFile(machine.m_Drives[L"C:"].m_Files, L"Tools\\Sub\\file", false, false, "");
+  machine.m_CurrentDirectory = L"C:\\Tools\\Sub";
+  sim::ScopedSimMachine installed(machine);
+  EXPECT_NE(platform::ShellDeleteTree(L"C:\\Tools\0", 0x0210), 0);
+  EXPECT_NE(sim::FindFile(machine, L"C:\\Tools\\Sub"), nullptr);
+  EXPECT_EQ(sim::FindFile(machine, L"C:\\Tools\\Sub\\file"), nullptr);
+  EXPECT_EQ(sim::FindFile(machine, L"C:\\Tools\\malvik.exe"), nullptr);
+}
+
+}  // namespace
