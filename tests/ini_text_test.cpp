@@ -19,7 +19,7 @@ TEST(IniText, EditsLikeTheProfileWriter) {
       {"new key after the last entry", L"[Malvik]\r\na=1\r\n", L"Malvik", L"b", L"2",
        L"[Malvik]\r\na=1\r\nb=2\r\n"},
       {"replaced, key compared without case", L"[Malvik]\r\nKey=old\r\nz=9\r\n", L"malvik", L"kEY",
-       L"new", L"[Malvik]\r\nkEY=new\r\nz=9\r\n"},
+       L"new", L"[Malvik]\r\nKey=new\r\nz=9\r\n"},
       {"new section after the others", L"[Other]\r\nx=1\r\n", L"Malvik", L"k", L"v",
        L"[Other]\r\nx=1\r\n[Malvik]\r\nk=v\r\n"},
       {"other sections untouched, key goes before the blank line",

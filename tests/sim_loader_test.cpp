@@ -14,6 +14,7 @@ TEST(SimLoader, BadDescriptionsNameThePathOfTheBadValue) {
   };
   const Case kCases[] = {
       {"{", "$", "invalid JSON"},
+      {"{\"clock\": 1e999}", "$", "invalid JSON"},  // too large for a double
       {"[]", "$", "expected an object"},
       {R"({"colour": 1})", "colour", "unknown key"},
       {R"({"disks": [{"partitions": [{}, {}, {"letter": 5}]}]})", "disks[0].partitions[2].letter",

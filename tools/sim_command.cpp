@@ -1,9 +1,12 @@
 #include "tools/sim_command.h"
 
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "core/entry.h"
 #include "platform/sim/sim_loader.h"
+#include "tools/compare_log.h"
 #include "tools/default_machine.h"
 #include "tools/out_dir.h"
 #include "tools/report_json.h"
@@ -55,5 +58,19 @@ int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ost
     WriteText(out, machine, outcome);
   }
   if (!options.m_OutDir.empty() && !WriteOutDir(machine, options.m_OutDir, err)) return 2;
+  if (!options.m_CompareLog.empty()) {
+    std::ifstream in(options.m_CompareLog, std::ios::binary);
+    if (!in) {
+      err << "malvik-sim: cannot read " << options.m_CompareLog << "\n";
+      return 2;
+    }
+    const auto field = LastRunOfFieldLog(
+        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    const LogComparison comparison = CompareLogs(field, outcome.m_Log);
+    // With --json, standard output carries the JSON object alone.
+    WriteComparison(options.m_Json ? err : out, options.m_CompareLog, field, outcome.m_Log,
+                    comparison);
+    if (!comparison.m_Agrees) return 1;
+  }
   return outcome.m_ExitCode;
 }

@@ -3,9 +3,8 @@
 #include "platform/sim/sim_text.h"
 
 const char kUsage[] =
-    "usage: malvik-sim [--machine FILE.json] [--json] [--out DIR] [--print-default-machine] "
-    "[-- ARG...]\n";
-
+    "usage: malvik-sim [--machine FILE.json] [--json] [--out DIR] [--compare-log FILE] "
+    "[--print-default-machine] [-- ARG...]\n";
 
 bool ParseOptions(int argc, const char* const argv[], Options& options, std::string& szError) {
   for (int i = 1; i < argc; ++i) {
@@ -18,6 +17,8 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
       options.m_PrintDefault = true;
     } else if ((sz == "--machine" || sz == "--out") && i + 1 < argc) {
       (sz == "--machine" ? options.m_MachineFile : options.m_OutDir) = argv[++i];
+    } else if (sz == "--compare-log" && i + 1 < argc) {
+      options.m_CompareLog = argv[++i];
     } else {
       szError = "malvik-sim: unexpected argument '" + sz + "'";
       return false;

@@ -11,6 +11,7 @@ struct Options {
   bool m_Json = false;
   bool m_PrintDefault = false;
   std::string m_OutDir;
+  std::string m_CompareLog;  // a field Malvik.log to compare this run's log with
   std::vector<std::wstring> m_Args;
 };
 

@@ -75,7 +75,8 @@ std::wstring SetIniValue(const std::wstring& szText, const std::wstring& szSecti
     }
     if (!bInSection) continue;
     if (KeyOf(lines[i], szLineKey, szLineValue) && SameName(szLineKey, szKey)) {
-      lines[i] = szNewLine;
+      // Only the value changes; the key keeps the spelling it has in the file.
+      lines[i] = Trim(szLineKey) + L"=" + szValue;
       return JoinLines(lines);
     }
     if (!Trim(lines[i]).empty()) nInsertAt = i + 1;

@@ -382,7 +382,7 @@ bool LoadMachine(const std::string& szJson, SimMachine& machine, LoadError& erro
   json j;
   try {
     j = json::parse(szJson);
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {  // parse errors, and numbers too large for a double
     error = {"$", std::string("invalid JSON: ") + e.what()};
     return false;
   }

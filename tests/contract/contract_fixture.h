@@ -1,0 +1,36 @@
+// The platform contract: cases written once against platform/platform.h and
+// run on both implementations, natively on the simulated machine and under
+// Wine on the real Win32 one. Each platform prepares the same situation:
+// drive T:, labelled kLabel, whose root is empty when a case begins (the
+// simulated machine builds it; under Wine tests/wine/contract.sh maps it).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace contract {
+
+inline const wchar_t kDrive[] = L"T:";
+inline const wchar_t kLabel[] = L"Contract T";
+
+// True on the real Win32 platform. A case looks at it only where Wine's
+// answer differs from what Windows documents, and says so beside it.
+bool OnWine();
+
+void BeginCase();
+void EndCase();
+
+// The case's own access to files, beside the platform calls under test.
+void PutFile(const std::wstring& szPath, const std::string& szBytes);
+void PutFolder(const std::wstring& szPath);
+std::optional<std::string> ReadFileBytes(const std::wstring& szPath);
+bool FolderExists(const std::wstring& szPath);
+
+struct ContractTest : ::testing::Test {
+  void SetUp() override { BeginCase(); }
+  void TearDown() override { EndCase(); }
+};
+
+}  // namespace contract

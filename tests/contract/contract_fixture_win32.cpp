@@ -1,0 +1,47 @@
+// The contract's situation under Wine: tests/wine/contract.sh maps T: to an
+// empty folder with the label in its .windows-label file; each case starts
+// by emptying that folder again.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/contract/contract_fixture.h"
+
+namespace contract {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Root() { return fs::path(std::wstring(kDrive) + L"\\"); }
+
+}  // namespace
+
+bool OnWine() { return true; }
+
+void BeginCase() {
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(Root(), ec)) {
+    if (entry.path().filename() == L".windows-label") continue;  // the volume's label
+    fs::remove_all(entry.path(), ec);
+  }
+}
+
+void EndCase() {}
+
+void PutFile(const std::wstring& szPath, const std::string& szBytes) {
+  const fs::path path(szPath);
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << szBytes;
+}
+
+void PutFolder(const std::wstring& szPath) { fs::create_directories(fs::path(szPath)); }
+
+std::optional<std::string> ReadFileBytes(const std::wstring& szPath) {
+  std::ifstream in(fs::path(szPath), std::ios::binary);
+  if (!in || fs::is_directory(fs::path(szPath))) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FolderExists(const std::wstring& szPath) { return fs::is_directory(fs::path(szPath)); }
+
+}  // namespace contract

@@ -1,0 +1,111 @@
+#include "tools/compare_log.h"
+
+#include "platform/sim/ini_text.h"
+
+namespace {
+
+constexpr size_t kContextLines = 3;
+
+bool IsValidUtf8(const std::string& sz) {
+  for (size_t i = 0; i < sz.size();) {
+    const auto b = static_cast<unsigned char>(sz[i]);
+    const size_t nExtra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 9;
+    if (nExtra == 9 || i + nExtra >= sz.size() + (nExtra == 0)) return false;
+    for (size_t k = 1; k <= nExtra; ++k) {
+      if ((static_cast<unsigned char>(sz[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += nExtra + 1;
+  }
+  return true;
+}
+
+// 8-bit text as Windows writes it for Western code pages: each byte one
+// character of the same value (Latin-1), close enough to compare ASCII logs.
+std::wstring Decode(const std::string& szBytes) {
+  if (IsValidUtf8(szBytes)) return sim::FromUtf8(szBytes);
+  std::wstring sz;
+  for (char c : szBytes) sz += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return sz;
+}
+
+bool StartsWith(const std::wstring& sz, const wchar_t* szPrefix) {
+  return sz.rfind(szPrefix, 0) == 0;
+}
+
+std::string Shown(const std::wstring& szMessage, const std::wstring& szValue) {
+  std::string out;
+  for (char c : sim::ToUtf8(szMessage + L" = " + szValue)) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::wstring WithoutTimeStamp(const std::wstring& szKey) {
+  // "%2d/%2d/%2d %2d:%2d:%2d:%3d ": seven space-padded numbers, then a space.
+  size_t i = 0;
+  for (int nField = 0; nField < 7; ++nField) {
+    while (i < szKey.size() && szKey[i] == L' ') ++i;
+    const size_t nDigits = i;
+    while (i < szKey.size() && szKey[i] >= L'0' && szKey[i] <= L'9') ++i;
+    const wchar_t cWanted = nField < 2 ? L'/' : nField == 2 || nField == 6 ? L' ' : L':';
+    if (i == nDigits || i >= szKey.size() || szKey[i] != cWanted) return szKey;
+    ++i;
+  }
+  return szKey.substr(i);
+}
+
+std::vector<LogLine> LastRunOfFieldLog(const std::string& szBytes) {
+  std::vector<LogLine> lines;
+  for (const sim::IniEntry& entry : sim::ParseIni(Decode(szBytes))) {
+    if (sim::UpperAscii(entry.m_Section) != L"MALVIK") continue;
+    const std::wstring szMessage = WithoutTimeStamp(entry.m_Key);
+    const bool bAfterFailedAttempt =
+        !lines.empty() && StartsWith(lines.back().m_Key, L"[") &&
+        lines.back().m_Key.find(L"]Error Getting System Disk Info") != std::wstring::npos;
+    if (szMessage == L"Get Disk info" && !bAfterFailedAttempt) lines.clear();
+    lines.push_back({szMessage, entry.m_Value});
+  }
+  return lines;
+}
+
+LogComparison CompareLogs(const std::vector<LogLine>& field, const std::vector<LogLine>& run) {
+  LogComparison comparison;
+  const size_t nCommon = field.size() < run.size() ? field.size() : run.size();
+  for (size_t i = 0; i < nCommon; ++i) {
+    if (field[i].m_Key != WithoutTimeStamp(run[i].m_Key) || field[i].m_Value != run[i].m_Value) {
+      return {false, i};
+    }
+  }
+  if (field.size() != run.size()) return {false, nCommon};
+  return comparison;
+}
+
+void WriteComparison(std::ostream& out, const std::string& szFile,
+                     const std::vector<LogLine>& field, const std::vector<LogLine>& run,
+                     const LogComparison& comparison) {
+  if (comparison.m_Agrees) {
+    out << "Log comparison: this run agrees with " << szFile << " line for line (" << run.size()
+        << " lines, time stamps aside).\n";
+    return;
+  }
+  const size_t nAt = comparison.m_FirstDifference;
+  out << "Log comparison: this run differs from " << szFile << " at line " << nAt + 1
+      << " of the run.\n";
+  for (size_t i = nAt > kContextLines ? nAt - kContextLines : 0; i < nAt; ++i) {
+    out << "    " << i + 1 << "  " << Shown(field[i].m_Key, field[i].m_Value) << "\n";
+  }
+  out << "  field     " << nAt + 1 << "  "
+      << (nAt < field.size() ? Shown(field[nAt].m_Key, field[nAt].m_Value) : "(log ends)") << "\n";
+  out << "  simulated " << nAt + 1 << "  "
+      << (nAt < run.size() ? Shown(WithoutTimeStamp(run[nAt].m_Key), run[nAt].m_Value)
+                           : "(log ends)")
+      << "\n";
+}
