@@ -28,6 +28,8 @@ TEST(SimLoader, BadDescriptionsNameThePathOfTheBadValue) {
       {R"({"disks": [{"null_properties": ["Colour"]}]})", "disks[0].null_properties[0]",
        "not a disk property"},
       {R"({"disks": [{"index": 0}, {"index": 0}]})", "disks[1]", "used twice"},
+      {R"({"disks": [{"partitions": [{"null_properties": ["Type"]}]}]})",
+       "disks[0].partitions[0].null_properties[0]", "not an association property"},
       {R"({"firmware": "bios"})", "firmware", "uefi"},
       {R"({"clock": "2026-02-30T00:00:00.000"})", "clock", "time"},
       {R"({"drives": {"D:": "empty"}})", "drives.D:", "no-media"},
@@ -91,7 +93,8 @@ TEST(SimLoader, DefaultsFollowTheMachine) {
   sim::SimMachine machine;
   sim::LoadError error;
   ASSERT_TRUE(sim::LoadMachine(R"({
-    "disks": [{}, {"partitions": [{"label": "ESP"}, {"wmi": false}, {"letter": "e:", "label": null}]}],
+    "disks": [{}, {"partitions": [{"label": "ESP"}, {"wmi": false},
+                                  {"letter": "e:", "label": null, "null_properties": ["Dependent"]}]}],
     "drives": {"D:": "no-media"}
   })",
                                machine, error))
@@ -108,6 +111,7 @@ TEST(SimLoader, DefaultsFollowTheMachine) {
   EXPECT_EQ(disk.m_Partitions[1].m_Start, 101 * 1048576);
   EXPECT_EQ(disk.m_Size, disk.m_Partitions[2].m_Start + disk.m_Partitions[2].m_Size);
   EXPECT_FALSE(disk.m_Partitions[2].m_Label.has_value());
+  EXPECT_EQ(disk.m_Partitions[2].m_NullProperties, std::vector<std::wstring>{L"Dependent"});
   EXPECT_FALSE(disk.m_Signature.has_value());
   EXPECT_EQ(machine.m_Firmware.m_Error, 1u);  // legacy BIOS
 

@@ -94,11 +94,12 @@ bool CreateFolder(const std::wstring& szPath) {
 
 void Sleep(std::uint32_t nMilliseconds) { sim::Spend(sim::CurrentMachine(), nMilliseconds); }
 
-FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& /*szName*/,
-                                                      const std::wstring& /*szGuid*/,
+FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& szName,
+                                                      const std::wstring& szGuid,
                                                       std::uint32_t nSize) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Other);
+  machine.m_FirmwareProbes.push_back({szName, szGuid, nSize});
   if (machine.m_Firmware.m_Succeeds) return {nSize, 0};
   return {0, machine.m_Firmware.m_Error};
 }

@@ -123,9 +123,23 @@ void ReadFiles(const json& j, const std::string& szPath, SimVolumeFiles& files) 
   }
 }
 
+// A list of property names, each one of kNames.
+std::vector<std::wstring> NameList(const json& j, const std::string& szPath,
+                                   const std::set<std::string>& kNames, const char* szNotOne) {
+  if (!j.is_array()) throw Bad{szPath, "expected an array"};
+  std::vector<std::wstring> names;
+  for (size_t i = 0; i < j.size(); ++i) {
+    const std::string szName = String(j[i], Index(szPath, i));
+    if (kNames.count(szName) == 0) throw Bad{Index(szPath, i), szNotOne};
+    names.push_back(FromUtf8(szName));
+  }
+  return names;
+}
+
 SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPosition) {
   ExpectObject(j, szPath,
-               {"number", "label", "unreadable", "type", "wmi", "start", "size", "letter", "files"});
+               {"number", "label", "unreadable", "type", "wmi", "start", "size", "letter", "files",
+                "null_properties"});
   SimPartition part;
   part.m_Number = static_cast<int>(nPosition + 1);
   part.m_Label = L"";
@@ -146,6 +160,11 @@ SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPos
     if (key == "size") part.m_Size = Integer(value, szKey, 0);
     if (key == "letter" && !value.is_null()) part.m_Letter = Letter(value, szKey);
     if (key == "files") ReadFiles(value, szKey, part.m_Files);
+    if (key == "null_properties") {
+      part.m_NullProperties = NameList(value, szKey,
+                                       {"Antecedent", "Dependent", "StartingAddress", "EndingAddress"},
+                                       "not an association property");
+    }
   }
   return part;
 }
@@ -169,14 +188,9 @@ SimDisk ReadDisk(const json& j, const std::string& szPath, size_t nPosition) {
       disk.m_PartitionsReported = static_cast<int>(Integer(value, szKey, 0, 4096));
     }
     if (key == "null_properties") {
-      if (!value.is_array()) throw Bad{szKey, "expected an array"};
-      for (size_t i = 0; i < value.size(); ++i) {
-        const std::string szName = String(value[i], Index(szKey, i));
-        static const std::set<std::string> kNames = {"Size",      "Partitions", "Signature",
-                                                     "DeviceID",  "Caption",    "Index"};
-        if (kNames.count(szName) == 0) throw Bad{Index(szKey, i), "not a disk property"};
-        disk.m_NullProperties.push_back(FromUtf8(szName));
-      }
+      disk.m_NullProperties =
+          NameList(value, szKey, {"Size", "Partitions", "Signature", "DeviceID", "Caption", "Index"},
+                   "not a disk property");
     }
     if (key == "partitions") {
       if (!value.is_array()) throw Bad{szKey, "expected an array"};
@@ -206,7 +220,7 @@ SimDrive ReadDrive(const json& j, const std::string& szPath) {
 }
 
 bool KnownWmiCall(const std::string& sz) {
-  static const std::set<std::string> kCalls = {"CoInitializeSecurity",
+  static const std::set<std::string> kCalls = {"CoInitializeEx", "CoInitializeSecurity",
                                                "CoInitializeSecurity:too_late",
                                                "CoCreateInstance", "ConnectServer",
                                                "CoSetProxyBlanket"};
