@@ -143,7 +143,7 @@ if any(local(n.tag) == "dpiAwareness" for n in root.iter()):
     die("has a dpiAwareness element")
 PY
 
-# --- Which program runs ------------------------------------------------------
+# --- Which program runs -----------------------------------------------------
 
 # The probe is the loader itself: it starts, or the kernel refuses it.
 probe_rc=0
