@@ -94,7 +94,8 @@ TEST(SimLoader, DefaultsFollowTheMachine) {
   sim::LoadError error;
   ASSERT_TRUE(sim::LoadMachine(R"({
     "disks": [{}, {"partitions": [{"label": "ESP"}, {"wmi": false},
-                                  {"letter": "e:", "label": null, "null_properties": ["Dependent"]}]}],
+                                  {"letter": "e:", "label": null,
+                                   "null_properties": ["Dependent"]}]}],
     "drives": {"D:": "no-media"}
   })",
                                machine, error))

@@ -130,7 +130,8 @@ TEST(Simulator, OutDirReportsTheFirstFailureWithItsPath) {
     const char* szWhat;
   };
   const Case kCases[] = {
-      {"a file where the Log folder goes", "Log", false, "/C/Tools/Log", "cannot create the folder"},
+      {"a file where the Log folder goes", "Log", false, "/C/Tools/Log",
+       "cannot create the folder"},
       {"a folder where a file goes", "malvik.exe", true, "/C/Tools/malvik.exe",
        "cannot create the file"},
   };
@@ -145,8 +146,8 @@ TEST(Simulator, OutDirReportsTheFirstFailureWithItsPath) {
     }
     const SimRun run = Simulate({"--out", szDir.c_str()});
     EXPECT_EQ(run.m_Status, 2);
-    EXPECT_EQ(run.m_Err.rfind("malvik-sim: --out: " + szDir + c.szFailedAt + ": " + c.szWhat, 0), 0u)
-        << run.m_Err;
+    const std::string szWant = "malvik-sim: --out: " + szDir + c.szFailedAt + ": " + c.szWhat;
+    EXPECT_EQ(run.m_Err.rfind(szWant, 0), 0u) << run.m_Err;
     EXPECT_EQ(std::count(run.m_Err.begin(), run.m_Err.end(), '\n'), 1);
   }
 }

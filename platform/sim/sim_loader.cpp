@@ -89,7 +89,8 @@ std::string PathFault(const std::string& szPath) {
       return "it has an empty, \".\" or \"..\" component";
     }
     for (const char c : szPart) {
-      if (static_cast<unsigned char>(c) < 0x20 || std::string("<>:\"|?*").find(c) != std::string::npos) {
+      const bool bForbidden = std::string("<>:\"|?*").find(c) != std::string::npos;
+      if (static_cast<unsigned char>(c) < 0x20 || bForbidden) {
         return "it holds a character Windows forbids in names";
       }
     }
@@ -161,9 +162,9 @@ SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPos
     if (key == "letter" && !value.is_null()) part.m_Letter = Letter(value, szKey);
     if (key == "files") ReadFiles(value, szKey, part.m_Files);
     if (key == "null_properties") {
-      part.m_NullProperties = NameList(value, szKey,
-                                       {"Antecedent", "Dependent", "StartingAddress", "EndingAddress"},
-                                       "not an association property");
+      part.m_NullProperties =
+          NameList(value, szKey, {"Antecedent", "Dependent", "StartingAddress", "EndingAddress"},
+                   "not an association property");
     }
   }
   return part;
