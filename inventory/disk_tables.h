@@ -9,6 +9,8 @@
 constexpr int kMaxDisks = 20;
 constexpr int kMaxPartitions = 2560;
 constexpr std::int32_t kEmptyIndex = 999;
+// The unit of the m_SizeMB fields.
+constexpr std::int64_t kBytesPerMiB = 1048576;
 
 // One fixed hard disk, as WMI's Win32_DiskDrive reports it.
 struct DiskInfo {

@@ -9,7 +9,6 @@ namespace {
 using platform::HResult;
 
 constexpr std::int32_t kNextTimeoutMs = 10000;
-constexpr std::int64_t kBytesPerMiB = 1048576;
 constexpr double kGiBPerByte = 1.0 / 1073741824.0;
 const wchar_t kWql[] = L"WQL";
 

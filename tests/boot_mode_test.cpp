@@ -47,6 +47,15 @@ TEST(BootMode, EveryCallProbesAndLogsAgain) {
   ASSERT_EQ(lines.size(), nBefore + 2);
   EXPECT_EQ(lines[nBefore].m_Message, L"ERROR_NOACCESS");
   EXPECT_EQ(lines[nBefore + 1].m_Message, L"ERROR_INVALID_FUNCTION");
+
+  // Every probe asks for the variable with no name in the all-zero namespace,
+  // into 260 characters.
+  ASSERT_FALSE(machine.m_FirmwareProbes.empty());
+  for (const sim::SimFirmwareProbe& probe : machine.m_FirmwareProbes) {
+    EXPECT_EQ(probe.m_Name, L"");
+    EXPECT_EQ(probe.m_Guid, L"{00000000-0000-0000-0000-000000000000}");
+    EXPECT_EQ(probe.m_Size, 260u);
+  }
 }
 
 }  // namespace

@@ -87,13 +87,6 @@ TEST(Entry, ExitCodeIsZeroWhateverTheLogSays) {
   EXPECT_EQ(std::count(messages.begin(), messages.end(), L"Get Disk info"), 20);
 }
 
-TEST(Entry, ErrorModeBitsAreAddedToTheOnesAlreadySet) {
-  sim::SimMachine machine = test::MakeMachine();
-  machine.m_ErrorMode = 0x0004;  // SEM_NOALIGNMENTFAULTEXCEPT
-  test::RunProgram(machine);
-  EXPECT_EQ(machine.m_ErrorMode, 0x8005u);
-}
-
 TEST(Entry, FrameworkFailureSaysSoAndBuildsNothing) {
   sim::SimMachine machine = test::MakeMachine();
   machine.m_Faults.m_FrameworkInitFail = true;

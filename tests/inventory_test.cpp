@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr std::int64_t kMiB = 1048576;
+constexpr std::int64_t kMiB = kBytesPerMiB;
+static_assert(kMiB == 1 << 20);
 constexpr std::int64_t kGiB = 1024 * kMiB;
 constexpr std::int64_t kTiB = 1024 * kGiB;
 
@@ -128,6 +129,7 @@ TEST(ObjectPaths, AntecedentGivesDiskAndPartition) {
       {"'#' and ',' ahead of the '=' do not count",
        L"\\\\PC#7,8\\root:Win32_DiskPartition.DeviceID=\"Disk #5, Partition #6\"", 5, 6},
       {"no '=': the whole text", L"Disk #3, Partition #4", 3, 4},
+      {"a later '=' changes nothing", L"X.DeviceID=\"Disk #1, Partition #2\",Tag=\"#7\"", 1, 7},
       {"no ',': no disk number", L"X.DeviceID=\"Disk #3 Partition #4\"", 0, 4},
       {"no '#'", L"X.DeviceID=\"Disk 3, Partition 4\"", 0, 0},
       {"empty", L"", 0, 0},
@@ -152,6 +154,7 @@ TEST(ObjectPaths, DependentGivesTheTwoCharactersEndingAtItsColon) {
       // The namespace's own colon comes before the "=" and must not be taken.
       {"Wine form", L"\\\\VM\\ROOT\\CIMV2:Win32_LogicalDisk.DeviceId=\"C:\"", L"C:"},
       {"no '=': the whole text", L"\"E:\"", L"E:"},
+      {"a later '=' changes nothing", L"X.DeviceID=\"E:\",Tag=\"Z:\"", L"E:"},
       {"no colon: from the start", L"X.DeviceID=\"E\"", L"=\""},
       {"colon first", L":Z", L":Z"},
       {"one character", L"=", L"="},
@@ -372,31 +375,40 @@ TEST(Inventory, ExcessDisksAndAssociationsAreDroppedNotWrittenPastTheTables) {
 
 TEST(Inventory, EveryResultCodeAndTheComStateItLeaves) {
   struct Case {
-    const char* szCall;       // injected fault, or "" for none
-    const wchar_t* szNull;    // null disk property, or nullptr
+    const char* szCall;            // injected fault, or "" for none
+    const wchar_t* szNull;         // null disk property, or nullptr
+    const wchar_t* szNullLink;     // null property of the first association, or nullptr
     int nCode;
-    int nComInitCount;        // 0: the attempt uninitialised COM itself
+    int nComInitCount;             // 0: the attempt uninitialised COM itself
   };
   const Case kCases[] = {
-      {"", nullptr, kInventoryOk, 0},
-      {"CoInitializeSecurity", nullptr, kInventorySecurityFailed, 1},
-      {"CoInitializeSecurity:too_late", nullptr, kInventoryOk, 0},
-      {"CoCreateInstance", nullptr, kInventoryLocatorFailed, 1},
-      {"ConnectServer", nullptr, kInventoryConnectFailed, 0},
-      {"CoSetProxyBlanket", nullptr, kInventoryBlanketFailed, 0},
-      {"ExecQuery:1", nullptr, kInventoryQueryFailed, 0},  // disks
-      {"ExecQuery:2", nullptr, kInventoryQueryFailed, 0},  // associations
-      {"ExecQuery:3", nullptr, kInventoryQueryFailed, 0},  // a partition's type
-      {"ExecQuery:4", nullptr, kInventoryQueryFailed, 0},  // a volume's label
-      {"ExecQuery:6", nullptr, kInventoryQueryFailed, 0},  // the second volume's label
-      {"Next:1", nullptr, kInventoryNoFixedDisk, 1},
-      {"", L"Index", kInventoryPropertyFailed, 0},
+      {"", nullptr, nullptr, kInventoryOk, 0},
+      // Already initialised in another apartment: COM works, the attempt goes on.
+      {"CoInitializeEx", nullptr, nullptr, kInventoryOk, 0},
+      {"CoInitializeSecurity", nullptr, nullptr, kInventorySecurityFailed, 1},
+      {"CoInitializeSecurity:too_late", nullptr, nullptr, kInventoryOk, 0},
+      {"CoCreateInstance", nullptr, nullptr, kInventoryLocatorFailed, 1},
+      {"ConnectServer", nullptr, nullptr, kInventoryConnectFailed, 0},
+      {"CoSetProxyBlanket", nullptr, nullptr, kInventoryBlanketFailed, 0},
+      {"ExecQuery:1", nullptr, nullptr, kInventoryQueryFailed, 0},  // disks
+      {"ExecQuery:2", nullptr, nullptr, kInventoryQueryFailed, 0},  // associations
+      {"ExecQuery:3", nullptr, nullptr, kInventoryQueryFailed, 0},  // a partition's type
+      {"ExecQuery:4", nullptr, nullptr, kInventoryQueryFailed, 0},  // a volume's label
+      {"ExecQuery:6", nullptr, nullptr, kInventoryQueryFailed, 0},  // the second volume's label
+      {"Next:1", nullptr, nullptr, kInventoryNoFixedDisk, 1},
+      {"", L"Index", nullptr, kInventoryPropertyFailed, 0},
+      {"", nullptr, L"Antecedent", kInventoryPropertyFailed, 0},
+      {"", nullptr, L"Dependent", kInventoryPropertyFailed, 0},
+      {"", nullptr, L"StartingAddress", kInventoryPropertyFailed, 0},
+      {"", nullptr, L"EndingAddress", kInventoryPropertyFailed, 0},
   };
   for (const Case& c : kCases) {
-    SCOPED_TRACE(std::string(c.szCall) + (c.szNull ? " null Index" : ""));
+    SCOPED_TRACE(std::string(c.szCall) + (c.szNull ? " null Index" : "") +
+                 (c.szNullLink ? " null " + sim::ToUtf8(c.szNullLink) : ""));
     sim::SimMachine machine = DataDiskMachine();
     if (*c.szCall) machine.m_Faults.m_Wmi.push_back({0, c.szCall});
     if (c.szNull) machine.m_Disks[0].m_NullProperties = {c.szNull};
+    if (c.szNullLink) machine.m_Disks[0].m_Partitions[0].m_NullProperties = {c.szNullLink};
     sim::PrepareMachine(machine);
     auto tables = MakeTables();
 
@@ -405,7 +417,8 @@ TEST(Inventory, EveryResultCodeAndTheComStateItLeaves) {
     ExpectNoHandleLeft(machine);
 
     // The next attempt balances whatever this one left initialised.
-    if (c.szNull) machine.m_Disks[0].m_NullProperties.clear();
+    machine.m_Disks[0].m_NullProperties.clear();
+    machine.m_Disks[0].m_Partitions[0].m_NullProperties.clear();
     EXPECT_EQ(Attempt(machine, *tables), kInventoryOk);
     EXPECT_EQ(machine.m_ComInitCount, 0);
     ExpectNoHandleLeft(machine);
@@ -473,27 +486,46 @@ TEST(Inventory, LaterAttemptOverwritesOnlyTheRecordsItReaches) {
 }
 
 TEST(Inventory, FailedAttemptKeepsWhatItFilledAndTheRetryCompletesIt) {
-  sim::SimMachine machine = DataDiskMachine();
-  machine.m_Faults.m_Wmi.push_back({0, "ExecQuery:4"});  // the first label query
-  sim::PrepareMachine(machine);
-  auto tables = MakeTables();
-  tables->m_Partitions[0].m_VolumeName = L"stale";
-  tables->m_Partitions[0].m_DriveLetter = L"Q:";
+  // A failing lookup query ends the attempt before the fields that come
+  // after it: the type query before the type and the drive letter, the
+  // label query before the label.
+  struct Case {
+    const char* szCall;
+    const wchar_t* szType;
+    const wchar_t* szLetter;
+  };
+  const Case kCases[] = {
+      {"ExecQuery:3", L"stale", L"Q:"},  // the first type query
+      {"ExecQuery:4", L"GPT: Basic Data", L"E:"},  // the first label query
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szCall);
+    sim::SimMachine machine = DataDiskMachine();
+    machine.m_Faults.m_Wmi.push_back({0, c.szCall});
+    sim::PrepareMachine(machine);
+    auto tables = MakeTables();
+    tables->m_Partitions[0].m_Type = L"stale";
+    tables->m_Partitions[0].m_VolumeName = L"stale";
+    tables->m_Partitions[0].m_DriveLetter = L"Q:";
 
-  ASSERT_EQ(Attempt(machine, *tables), kInventoryQueryFailed);
-  EXPECT_EQ(tables->m_Disks[0].m_Index, 0);
-  const PartitionInfo& first = tables->m_Partitions[0];
-  EXPECT_EQ(first.m_DiskIndex, 0);
-  EXPECT_EQ(first.m_SizeMB, 100);
-  EXPECT_EQ(first.m_Type, L"GPT: Basic Data");
-  EXPECT_EQ(first.m_DriveLetter, L"E:");
-  EXPECT_EQ(first.m_VolumeName, L"stale");
-  EXPECT_EQ(FilledPartitions(*tables), 1);
+    ASSERT_EQ(Attempt(machine, *tables), kInventoryQueryFailed);
+    EXPECT_EQ(tables->m_Disks[0].m_Index, 0);
+    const PartitionInfo& first = tables->m_Partitions[0];
+    EXPECT_EQ(first.m_DiskIndex, 0);
+    EXPECT_EQ(first.m_PartitionIndex, 0);
+    EXPECT_EQ(first.m_SizeMB, 100);
+    EXPECT_EQ(first.m_Type, c.szType);
+    EXPECT_EQ(first.m_DriveLetter, c.szLetter);
+    EXPECT_EQ(first.m_VolumeName, L"stale");
+    EXPECT_EQ(FilledPartitions(*tables), 1);
 
-  ASSERT_EQ(Attempt(machine, *tables), kInventoryOk);
-  EXPECT_EQ(first.m_VolumeName, L"Data");
-  EXPECT_EQ(tables->m_Partitions[1].m_VolumeName, L"Tools");
-  ExpectNoHandleLeft(machine);
+    ASSERT_EQ(Attempt(machine, *tables), kInventoryOk);
+    EXPECT_EQ(first.m_Type, L"GPT: Basic Data");
+    EXPECT_EQ(first.m_DriveLetter, L"E:");
+    EXPECT_EQ(first.m_VolumeName, L"Data");
+    EXPECT_EQ(tables->m_Partitions[1].m_VolumeName, L"Tools");
+    ExpectNoHandleLeft(machine);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "platform/sim/sim_loader.h"
 
@@ -28,6 +29,8 @@ TEST(SimLoader, BadDescriptionsNameThePathOfTheBadValue) {
       {R"({"disks": [{"null_properties": ["Colour"]}]})", "disks[0].null_properties[0]",
        "not a disk property"},
       {R"({"disks": [{"index": 0}, {"index": 0}]})", "disks[1]", "used twice"},
+      {R"({"disks": [{"partitions": [{"null_properties": ["Type"]}]}]})",
+       "disks[0].partitions[0].null_properties[0]", "not an association property"},
       {R"({"firmware": "bios"})", "firmware", "uefi"},
       {R"({"clock": "2026-02-30T00:00:00.000"})", "clock", "time"},
       {R"({"drives": {"D:": "empty"}})", "drives.D:", "no-media"},
@@ -40,6 +43,8 @@ TEST(SimLoader, BadDescriptionsNameThePathOfTheBadValue) {
       {R"({"faults": {"profile_write": true}})", "faults.profile_write", "\"fail\""},
       {R"({"costs": {"wmi_query": 1.5}})", "costs.wmi_query", "whole number"},
       {R"({"scripts": {"a.cmd": {"exit": 1}}})", "scripts.a.cmd.exit", "unknown key"},
+      {R"({"program": "C:\\Tools\\..\\..\\x.exe"})", "program", "full path"},
+      {R"({"program": "C:malvik.exe"})", "program", "full path"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szJson);
@@ -48,6 +53,29 @@ TEST(SimLoader, BadDescriptionsNameThePathOfTheBadValue) {
     ASSERT_FALSE(sim::LoadMachine(c.szJson, machine, error));
     EXPECT_EQ(error.m_Path, c.szPath);
     EXPECT_NE(error.m_What.find(c.szWhat), std::string::npos) << error.m_What;
+  }
+}
+
+TEST(SimLoader, FilePathsThatCouldLeaveTheVolumeAreRefused) {
+  const char* const kPaths[] = {
+      "a/../../../../x", "..", "./a", "a/./b", "a//b", "a\\\\b", "a//",
+      "/etc/passwd",     "\\\\server\\share", "C:x",  "C:/x", "a/b:c", "a|b",
+      "a*", "a?", "a<b>", "a\"b", "a\u0001b", "",
+  };
+  for (const char* szPath : kPaths) {
+    SCOPED_TRACE(szPath);
+    // Both forms of a file entry, on a partition and on a drive.
+    const std::string szQuoted = nlohmann::json(szPath).dump();
+    const std::string szText =
+        R"({"disks": [{"partitions": [{"files": ["ok/fine.txt", )" + szQuoted + "]}]}]}";
+    const std::string szObject = R"({"drives": {"D:": {"files": [{"path": )" + szQuoted + "}]}}}";
+    sim::SimMachine machine;
+    sim::LoadError error;
+    ASSERT_FALSE(sim::LoadMachine(szText, machine, error));
+    EXPECT_EQ(error.m_Path, "disks[0].partitions[0].files[1]");
+    EXPECT_NE(error.m_What.find("relative to the volume root"), std::string::npos);
+    ASSERT_FALSE(sim::LoadMachine(szObject, machine, error));
+    EXPECT_EQ(error.m_Path, "drives.D:.files[0].path");
   }
 }
 
@@ -66,7 +94,9 @@ TEST(SimLoader, DefaultsFollowTheMachine) {
   sim::SimMachine machine;
   sim::LoadError error;
   ASSERT_TRUE(sim::LoadMachine(R"({
-    "disks": [{}, {"partitions": [{"label": "ESP"}, {"wmi": false}, {"letter": "e:", "label": null}]}],
+    "disks": [{}, {"partitions": [{"label": "ESP"}, {"wmi": false},
+                                  {"letter": "e:", "label": null,
+                                   "null_properties": ["Dependent"]}]}],
     "drives": {"D:": "no-media"}
   })",
                                machine, error))
@@ -83,6 +113,7 @@ TEST(SimLoader, DefaultsFollowTheMachine) {
   EXPECT_EQ(disk.m_Partitions[1].m_Start, 101 * 1048576);
   EXPECT_EQ(disk.m_Size, disk.m_Partitions[2].m_Start + disk.m_Partitions[2].m_Size);
   EXPECT_FALSE(disk.m_Partitions[2].m_Label.has_value());
+  EXPECT_EQ(disk.m_Partitions[2].m_NullProperties, std::vector<std::wstring>{L"Dependent"});
   EXPECT_FALSE(disk.m_Signature.has_value());
   EXPECT_EQ(machine.m_Firmware.m_Error, 1u);  // legacy BIOS
 

@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/sim/sim_machine.h"
+#include "tools/out_dir.h"
 #include "tools/sim_command.h"
 
 namespace {
@@ -90,6 +92,72 @@ TEST(Simulator, OutDirHoldsTheFilesAsWritten) {
   text << log.rdbuf();
   EXPECT_EQ(text.str().rfind("[Malvik]\r\n2026/ 3/ 7  9: 5: 2: 45 Get Disk info=\r\n", 0), 0u);
   EXPECT_TRUE(std::filesystem::exists(szDir + "/C/Tools/malvik.exe"));
+}
+
+// A fresh folder of its own below the test's temporary folder.
+std::string FreshDir(const std::string& szName) {
+  const std::string szDir = testing::TempDir() + szName;
+  std::filesystem::remove_all(szDir);
+  std::filesystem::create_directories(szDir);
+  return szDir;
+}
+
+TEST(Simulator, DescriptionThatEscapesTheOutDirIsRefused) {
+  const std::string szBase = FreshDir("malvik-sim-escape");
+  const std::string szFile = szBase + "/escape.json";
+  std::ofstream(szFile) << R"({"disks": [{"partitions": [{"letter": "E:",
+      "files": [{"path": "a/../../../../escaped", "text": "x"}]}]}]})";
+  const SimRun run = Simulate({"--machine", szFile.c_str(), "--out", (szBase + "/out/x").c_str()});
+  EXPECT_EQ(run.m_Status, 2);
+  EXPECT_EQ(run.m_Err, szFile + ": disks[0].partitions[0].files[0].path: expected a path relative "
+                                "to the volume root: it has an empty, \".\" or \"..\" component\n");
+  EXPECT_FALSE(std::filesystem::exists(szBase + "/out"));
+  EXPECT_FALSE(std::filesystem::exists(szBase + "/escaped"));
+}
+
+TEST(Simulator, OutDirWritesNothingOutsideItsFolder) {
+  // A machine built in code, past the loader's checks.
+  const std::string szBase = FreshDir("malvik-sim-inside");
+  sim::SimMachine machine;
+  sim::PrepareMachine(machine);
+  sim::AddFile(*sim::FindVolumeByLetter(machine, L"C:").Files(), L"Tools\\..\\..\\..\\escaped",
+               false, false, "x");
+  std::ostringstream err;
+  EXPECT_FALSE(WriteOutDir(machine, szBase + "/out", err));
+  EXPECT_NE(err.str().find(": refused: outside " + szBase + "/out\n"), std::string::npos)
+      << err.str();
+  EXPECT_FALSE(std::filesystem::exists(szBase + "/escaped"));
+}
+
+TEST(Simulator, OutDirReportsTheFirstFailureWithItsPath) {
+  struct Case {
+    const char* szName;
+    const char* szBlocker;  // below DIR/C/Tools: a file where a folder goes, or the reverse
+    bool bBlockerIsFolder;
+    const char* szFailedAt;  // below DIR
+    const char* szWhat;
+  };
+  const Case kCases[] = {
+      {"a file where the Log folder goes", "Log", false, "/C/Tools/Log",
+       "cannot create the folder"},
+      {"a folder where a file goes", "malvik.exe", true, "/C/Tools/malvik.exe",
+       "cannot create the file"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    const std::string szDir = FreshDir("malvik-sim-blocked");
+    std::filesystem::create_directories(szDir + "/C/Tools");
+    if (c.bBlockerIsFolder) {
+      std::filesystem::create_directories(szDir + "/C/Tools/" + c.szBlocker);
+    } else {
+      std::ofstream(szDir + "/C/Tools/" + c.szBlocker) << "in the way";
+    }
+    const SimRun run = Simulate({"--out", szDir.c_str()});
+    EXPECT_EQ(run.m_Status, 2);
+    const std::string szWant = "malvik-sim: --out: " + szDir + c.szFailedAt + ": " + c.szWhat;
+    EXPECT_EQ(run.m_Err.rfind(szWant, 0), 0u) << run.m_Err;
+    EXPECT_EQ(std::count(run.m_Err.begin(), run.m_Err.end(), '\n'), 1);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // machine. Each call advances the simulated clock by its cost.
 #include "platform/platform.h"
 
+#include "platform/program_name.h"
 #include "platform/sim/ini_text.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_machine.h"
@@ -11,14 +12,6 @@ namespace {
 
 constexpr std::uint32_t kSEM_FAILCRITICALERRORS = 0x0001;
 constexpr std::uint32_t kSEM_NOOPENFILEERRORBOX = 0x8000;
-
-// "C:\Tools\malvik.exe" -> "malvik", the title of the program's message boxes.
-std::wstring ProgramName(const std::wstring& szProgram) {
-  const size_t slash = szProgram.find_last_of(L"\\/");
-  std::wstring sz = slash == std::wstring::npos ? szProgram : szProgram.substr(slash + 1);
-  const size_t dot = sz.find_last_of(L'.');
-  return dot == std::wstring::npos ? sz : sz.substr(0, dot);
-}
 
 }  // namespace
 
@@ -32,7 +25,7 @@ bool InitFramework() {
 
 void ShowMessageBox(const std::wstring& szText) {
   sim::SimMachine& machine = sim::CurrentMachine();
-  machine.m_Dialogs.push_back({ProgramName(machine.m_Program), szText, L"OK", L"exclamation"});
+  machine.m_Dialogs.push_back({ProgramNameFromPath(machine.m_Program), szText, L"OK", L"exclamation"});
 }
 
 void WriteStdout(std::string_view szText) { sim::CurrentMachine().m_Console += szText; }
@@ -73,11 +66,12 @@ bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring
 
 void Sleep(std::uint32_t nMilliseconds) { sim::Spend(sim::CurrentMachine(), nMilliseconds); }
 
-FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& /*szName*/,
-                                                      const std::wstring& /*szGuid*/,
+FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& szName,
+                                                      const std::wstring& szGuid,
                                                       std::uint32_t nSize) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Other);
+  machine.m_FirmwareProbes.push_back({szName, szGuid, nSize});
   if (machine.m_Firmware.m_Succeeds) return {nSize, 0};
   return {0, machine.m_Firmware.m_Error};
 }

@@ -1,5 +1,6 @@
 #include "platform/sim/sim_loader.h"
 
+#include <cctype>
 #include <fstream>
 #include <initializer_list>
 #include <limits>
@@ -69,6 +70,35 @@ std::wstring Letter(const json& j, const std::string& szPath) {
   return UpperAscii(FromUtf8(sz));
 }
 
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// What keeps szPath from being a path below a volume's root that Windows
+// could hold, or empty when nothing does. One trailing separator (a folder)
+// is allowed. Such a path could otherwise name a place outside the volume,
+// and --out would write there.
+std::string PathFault(const std::string& szPath) {
+  if (szPath.size() >= 2 && szPath[1] == ':') return "it starts with a drive letter";
+  if (szPath.empty() || IsSeparator(szPath.front())) return "it starts at the root";
+  const size_t nEnd = IsSeparator(szPath.back()) ? szPath.size() - 1 : szPath.size();
+  size_t begin = 0;
+  while (begin <= nEnd) {
+    size_t end = begin;
+    while (end < nEnd && !IsSeparator(szPath[end])) ++end;
+    const std::string szPart = szPath.substr(begin, end - begin);
+    if (szPart.empty() || szPart == "." || szPart == "..") {
+      return "it has an empty, \".\" or \"..\" component";
+    }
+    for (const char c : szPart) {
+      const bool bForbidden = std::string("<>:\"|?*").find(c) != std::string::npos;
+      if (static_cast<unsigned char>(c) < 0x20 || bForbidden) {
+        return "it holds a character Windows forbids in names";
+      }
+    }
+    begin = end + 1;
+  }
+  return "";
+}
+
 void ReadFiles(const json& j, const std::string& szPath, SimVolumeFiles& files) {
   if (!j.is_array()) throw Bad{szPath, "expected an array"};
   for (size_t i = 0; i < j.size(); ++i) {
@@ -85,22 +115,32 @@ void ReadFiles(const json& j, const std::string& szPath, SimVolumeFiles& files) 
       if (j[i].contains("hidden")) bHidden = Boolean(j[i]["hidden"], Join(szItem, "hidden"));
       if (j[i].contains("text")) szText = String(j[i]["text"], Join(szItem, "text"));
     }
-    const bool bFolder = !szFile.empty() && (szFile.back() == '/' || szFile.back() == '\\');
-    std::wstring szTrimmed = FromUtf8(szFile);
-    while (!szTrimmed.empty() && (szTrimmed.front() == L'/' || szTrimmed.front() == L'\\')) {
-      szTrimmed.erase(0, 1);
-    }
-    if (szTrimmed.empty() || szTrimmed.find(L':') != std::wstring::npos) {
+    const std::string szFault = PathFault(szFile);
+    if (!szFault.empty()) {
       throw Bad{j[i].is_string() ? szItem : Join(szItem, "path"),
-                "expected a path relative to the volume root"};
+                "expected a path relative to the volume root: " + szFault};
     }
-    AddFile(files, szTrimmed, bFolder, bHidden, szText);
+    AddFile(files, FromUtf8(szFile), IsSeparator(szFile.back()), bHidden, szText);
   }
+}
+
+// A list of property names, each one of kNames.
+std::vector<std::wstring> NameList(const json& j, const std::string& szPath,
+                                   const std::set<std::string>& kNames, const char* szNotOne) {
+  if (!j.is_array()) throw Bad{szPath, "expected an array"};
+  std::vector<std::wstring> names;
+  for (size_t i = 0; i < j.size(); ++i) {
+    const std::string szName = String(j[i], Index(szPath, i));
+    if (kNames.count(szName) == 0) throw Bad{Index(szPath, i), szNotOne};
+    names.push_back(FromUtf8(szName));
+  }
+  return names;
 }
 
 SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPosition) {
   ExpectObject(j, szPath,
-               {"number", "label", "unreadable", "type", "wmi", "start", "size", "letter", "files"});
+               {"number", "label", "unreadable", "type", "wmi", "start", "size", "letter", "files",
+                "null_properties"});
   SimPartition part;
   part.m_Number = static_cast<int>(nPosition + 1);
   part.m_Label = L"";
@@ -121,6 +161,11 @@ SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPos
     if (key == "size") part.m_Size = Integer(value, szKey, 0);
     if (key == "letter" && !value.is_null()) part.m_Letter = Letter(value, szKey);
     if (key == "files") ReadFiles(value, szKey, part.m_Files);
+    if (key == "null_properties") {
+      part.m_NullProperties =
+          NameList(value, szKey, {"Antecedent", "Dependent", "StartingAddress", "EndingAddress"},
+                   "not an association property");
+    }
   }
   return part;
 }
@@ -144,14 +189,9 @@ SimDisk ReadDisk(const json& j, const std::string& szPath, size_t nPosition) {
       disk.m_PartitionsReported = static_cast<int>(Integer(value, szKey, 0, 4096));
     }
     if (key == "null_properties") {
-      if (!value.is_array()) throw Bad{szKey, "expected an array"};
-      for (size_t i = 0; i < value.size(); ++i) {
-        const std::string szName = String(value[i], Index(szKey, i));
-        static const std::set<std::string> kNames = {"Size",      "Partitions", "Signature",
-                                                     "DeviceID",  "Caption",    "Index"};
-        if (kNames.count(szName) == 0) throw Bad{Index(szKey, i), "not a disk property"};
-        disk.m_NullProperties.push_back(FromUtf8(szName));
-      }
+      disk.m_NullProperties =
+          NameList(value, szKey, {"Size", "Partitions", "Signature", "DeviceID", "Caption", "Index"},
+                   "not a disk property");
     }
     if (key == "partitions") {
       if (!value.is_array()) throw Bad{szKey, "expected an array"};
@@ -181,7 +221,7 @@ SimDrive ReadDrive(const json& j, const std::string& szPath) {
 }
 
 bool KnownWmiCall(const std::string& sz) {
-  static const std::set<std::string> kCalls = {"CoInitializeSecurity",
+  static const std::set<std::string> kCalls = {"CoInitializeEx", "CoInitializeSecurity",
                                                "CoInitializeSecurity:too_late",
                                                "CoCreateInstance", "ConnectServer",
                                                "CoSetProxyBlanket"};
@@ -299,10 +339,14 @@ void Read(const json& j, SimMachine& machine) {
   for (const auto& [key, value] : j.items()) {
     if (key == "name") machine.m_Name = FromUtf8(String(value, key));
     if (key == "program") {
-      machine.m_Program = FromUtf8(String(value, key));
-      if (machine.m_Program.size() < 4 || machine.m_Program[1] != L':') {
+      const std::string szProgram = String(value, key);
+      const std::string szRest = szProgram.size() > 3 ? szProgram.substr(3) : "";
+      if (szProgram.size() < 4 || !std::isalpha(static_cast<unsigned char>(szProgram[0])) ||
+          szProgram[1] != ':' || !IsSeparator(szProgram[2]) || !PathFault(szRest).empty() ||
+          IsSeparator(szRest.back())) {
         throw Bad{key, "expected a full path such as \"C:\\\\Tools\\\\malvik.exe\""};
       }
+      machine.m_Program = FromUtf8(szProgram);
     }
     if (key == "current_directory") {
       machine.m_CurrentDirectory = FromUtf8(String(value, key));

@@ -40,6 +40,7 @@ struct SimPartition {
   std::int64_t m_Size = -1;   // -1: 100 MiB
   std::wstring m_Letter;  // letter before the run ("E:"), or empty
   SimVolumeFiles m_Files;
+  std::vector<std::wstring> m_NullProperties;  // of its association: "Dependent", ...
 };
 
 struct SimDisk {
@@ -109,6 +110,13 @@ struct SimFirmware {
   std::uint32_t m_Error = 1;  // ERROR_INVALID_FUNCTION: legacy BIOS
 };
 
+// The arguments of one firmware-variable probe the program made.
+struct SimFirmwareProbe {
+  std::wstring m_Name;
+  std::wstring m_Guid;
+  std::uint32_t m_Size = 0;
+};
+
 // A profile write the program made, for the report.
 struct SimProfileWrite {
   std::wstring m_File;
@@ -156,6 +164,7 @@ struct SimMachine {
   std::string m_Console;
   std::vector<SimDialog> m_Dialogs;
   std::vector<SimProfileWrite> m_ProfileWrites;
+  std::vector<SimFirmwareProbe> m_FirmwareProbes;
 
   // COM and WMI bookkeeping.
   int m_ComInitCount = 0;     // CoInitializeEx calls not yet balanced

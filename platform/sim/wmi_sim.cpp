@@ -23,6 +23,7 @@ struct WmiEnumerator {
 namespace {
 
 constexpr HResult kCO_E_NOTINITIALIZED = static_cast<HResult>(0x800401F0u);
+constexpr HResult kRPC_E_CHANGED_MODE = static_cast<HResult>(0x80010106u);
 constexpr HResult kREGDB_E_CLASSNOTREG = static_cast<HResult>(0x80040154u);
 constexpr HResult kWBEM_E_FAILED = static_cast<HResult>(0x80041001u);
 constexpr HResult kWBEM_E_INVALID_NAMESPACE = static_cast<HResult>(0x8004100Eu);
@@ -38,6 +39,13 @@ bool Faulted(const sim::SimMachine& machine, const std::string& szCall) {
     }
   }
   return false;
+}
+
+// COM can be used on the thread: initialised by the program, or, where the
+// attempt's CoInitializeEx is made to fail, by someone else in another
+// apartment before it.
+bool ComReady(const sim::SimMachine& machine) {
+  return machine.m_ComInitCount > 0 || Faulted(machine, "CoInitializeEx");
 }
 
 template <class T>
@@ -95,8 +103,8 @@ bool Shape(const std::wstring& szQuery, const std::wstring& szHead, const std::w
   return szValue.find(L'"') == std::wstring::npos;
 }
 
-bool HasNull(const sim::SimDisk& disk, const wchar_t* szName) {
-  for (const std::wstring& sz : disk.m_NullProperties) {
+bool HasNull(const std::vector<std::wstring>& nulls, const std::wstring& szName) {
+  for (const std::wstring& sz : nulls) {
     if (sim::UpperAscii(sz) == sim::UpperAscii(szName)) return true;
   }
   return false;
@@ -104,7 +112,8 @@ bool HasNull(const sim::SimDisk& disk, const wchar_t* szName) {
 
 WmiObject DiskObject(const sim::SimDisk& disk) {
   auto value = [&](const wchar_t* szName, WmiValue v) {
-    return std::make_pair(std::wstring(szName), HasNull(disk, szName) ? Null() : std::move(v));
+    return std::make_pair(std::wstring(szName),
+                          HasNull(disk.m_NullProperties, szName) ? Null() : std::move(v));
   };
   WmiObject obj;
   obj.m_Properties = {
@@ -143,6 +152,9 @@ std::vector<WmiObject> Associations(sim::SimMachine& machine) {
             {L"StartingAddress", Text(std::to_wstring(part.m_Start))},
             {L"EndingAddress", Text(std::to_wstring(part.m_Start + part.m_Size))},
         };
+        for (auto& [szName, value] : obj.m_Properties) {
+          if (HasNull(part.m_NullProperties, szName)) value = Null();
+        }
         objects.push_back(std::move(obj));
       }
       ++k;
@@ -196,6 +208,9 @@ HResult ComInitialize() {
   ++machine.m_WmiAttempt;
   machine.m_WmiQueries = 0;
   machine.m_WmiNexts = 0;
+  // The thread is already in another apartment: this call adds nothing to
+  // balance.
+  if (Faulted(machine, "CoInitializeEx")) return kRPC_E_CHANGED_MODE;
   return ++machine.m_ComInitCount == 1 ? kS_OK : kS_FALSE;
 }
 
@@ -205,7 +220,7 @@ HResult ComInitializeSecurity() {
   if (Faulted(machine, "CoInitializeSecurity:too_late") || machine.m_ComSecuritySet) {
     return kRPC_E_TOO_LATE;
   }
-  if (machine.m_ComInitCount == 0) return kCO_E_NOTINITIALIZED;
+  if (!ComReady(machine)) return kCO_E_NOTINITIALIZED;
   machine.m_ComSecuritySet = true;
   return kS_OK;
 }
@@ -213,7 +228,7 @@ HResult ComInitializeSecurity() {
 HResult WmiCreateLocator(WmiLocator** ppLocator) {
   sim::SimMachine& machine = sim::CurrentMachine();
   *ppLocator = nullptr;
-  if (machine.m_ComInitCount == 0) return kCO_E_NOTINITIALIZED;
+  if (!ComReady(machine)) return kCO_E_NOTINITIALIZED;
   if (Faulted(machine, "CoCreateInstance")) return kREGDB_E_CLASSNOTREG;
   *ppLocator = Hand(machine, WmiLocator{});
   return kS_OK;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/program_name.h"
 #include "platform/win32/windows_min.h"
 
 namespace platform {
@@ -22,14 +23,6 @@ Framework& TheFramework() {
   return framework;
 }
 
-// "C:\Tools\malvik.exe" -> "malvik": the file name without its extension.
-std::wstring ProgramName(const std::wstring& szPath) {
-  const size_t slash = szPath.find_last_of(L"\\/");
-  std::wstring sz = slash == std::wstring::npos ? szPath : szPath.substr(slash + 1);
-  const size_t dot = sz.find_last_of(L'.');
-  return dot == std::wstring::npos ? sz : sz.substr(0, dot);
-}
-
 }  // namespace
 
 // Fails when the process has no module handle or the executable's name
@@ -38,7 +31,7 @@ bool InitFramework() {
   // GetErrorMode exists since Vista; SetErrorMode alone cannot read without writing.
   SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   if (GetModuleHandleW(nullptr) == nullptr) return false;
-  const std::wstring szName = ProgramName(GetModuleFileName());
+  const std::wstring szName = ProgramNameFromPath(GetModuleFileName());
   if (szName.empty()) return false;
   TheFramework().m_ProgramName = szName;
   return true;
@@ -46,7 +39,7 @@ bool InitFramework() {
 
 void ShowMessageBox(const std::wstring& szText) {
   std::wstring& szTitle = TheFramework().m_ProgramName;
-  if (szTitle.empty()) szTitle = ProgramName(GetModuleFileName());
+  if (szTitle.empty()) szTitle = ProgramNameFromPath(GetModuleFileName());
   MessageBoxW(nullptr, szText.c_str(), szTitle.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 

@@ -1,5 +1,7 @@
 # Shared helpers for the Wine suites. Source it; it sets:
-#   WINE64, WINE32  the 64- and 32-bit loaders
+#   WINE64, WINE32  the 64- and 32-bit loaders; set either in the environment
+#                   to use another (a WINE32 that exits 126 shows what the
+#                   quenby suite does where 32-bit programs cannot run)
 #   BUILD           the build root (build/ of the checkout unless MALVIK_BUILD is set)
 # and defines wine_new_prefix, which makes a fresh, headless prefix under a
 # temporary folder and exports WINEPREFIX for it.
@@ -7,6 +9,8 @@ set -euo pipefail
 
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 WINE32=${WINE32:-/usr/lib/wine/wine}
+# Not on PATH in Debian's packages.
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 BUILD=${MALVIK_BUILD:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -14,7 +18,7 @@ unset DISPLAY
 
 WINE_TMP=""
 wine_cleanup() {
-  if [ -n "${WINEPREFIX:-}" ]; then WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true; fi
+  if [ -n "${WINEPREFIX:-}" ]; then WINEPREFIX="$WINEPREFIX" "$WINESERVER" -k 2>/dev/null || true; fi
   if [ -n "$WINE_TMP" ]; then rm -rf "$WINE_TMP"; fi
 }
 trap wine_cleanup EXIT
@@ -26,7 +30,7 @@ wine_new_prefix() {
   WINE_TMP=$(mktemp -d)
   export WINEPREFIX="$WINE_TMP/prefix"
   "$WINE64" wineboot --init >/dev/null 2>&1
-  WINEPREFIX="$WINEPREFIX" wineserver -w 2>/dev/null || true
+  WINEPREFIX="$WINEPREFIX" "$WINESERVER" -w 2>/dev/null || true
   # Z: maps the whole Linux root; the suites do not need it.
   rm -f "$WINEPREFIX/dosdevices/z:"
 }
