@@ -54,6 +54,11 @@ std::optional<std::string> ReadFileBytes(const std::wstring& szPath) {
   return pFile->m_Bytes;
 }
 
+void PutScript(const std::wstring& szPath, std::uint32_t nExitCode) {
+  PutFile(szPath, "@exit /b " + std::to_string(nExitCode) + "\r\n");
+  g_pMachine->m_Scripts[szPath.substr(szPath.find_last_of(L'\\') + 1)].m_ExitCode = nExitCode;
+}
+
 bool FolderExists(const std::wstring& szPath) {
   const sim::SimFile* pFile = sim::FindFile(*g_pMachine, szPath);
   return pFile != nullptr && pFile->m_Folder;
