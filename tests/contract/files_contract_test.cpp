@@ -107,5 +107,30 @@ TEST_F(ContractTest, WholeFileWrites) {
   EXPECT_TRUE(FolderExists(On(L"\\d")));
 }
 
+TEST_F(ContractTest, RenameReplacingAFile) {
+  // How a batch file is put into place: written under another name, then
+  // renamed over the old one.
+  PutFile(On(L"\\new.tmp"), "new");
+  PutFile(On(L"\\b.cmd"), "old");
+  PutFolder(On(L"\\d"));
+  struct Case {
+    const wchar_t* szFrom;
+    const wchar_t* szTo;
+    bool bOk;
+  };
+  const Case kCases[] = {
+      {L"\\none.tmp", L"\\b.cmd", false},  // nothing to rename
+      {L"\\new.tmp", L"\\d", false},       // a folder is not replaced
+      {L"\\new.tmp", L"\\b.cmd", true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(On(c.szFrom) + L" -> " + On(c.szTo)));
+    EXPECT_EQ(platform::RenameFileReplacing(On(c.szFrom), On(c.szTo)), c.bOk);
+  }
+  EXPECT_EQ(ReadFileBytes(On(L"\\b.cmd")), std::optional<std::string>("new"));
+  EXPECT_EQ(ReadFileBytes(On(L"\\new.tmp")), std::nullopt);
+  EXPECT_TRUE(FolderExists(On(L"\\d")));
+}
+
 }  // namespace
 }  // namespace contract
