@@ -29,6 +29,8 @@ void EndCase();
 
 // The case's own access to files, beside the platform calls under test.
 void PutFile(const std::wstring& szPath, const std::string& szBytes);
+// A file with the hidden attribute.
+void PutHiddenFile(const std::wstring& szPath, const std::string& szBytes);
 void PutFolder(const std::wstring& szPath);
 std::optional<std::string> ReadFileBytes(const std::wstring& szPath);
 bool FolderExists(const std::wstring& szPath);

@@ -44,6 +44,10 @@ void PutFile(const std::wstring& szPath, const std::string& szBytes) {
   sim::AddFile(FilesOf(szPath), Rest(szPath), false, false, szBytes);
 }
 
+void PutHiddenFile(const std::wstring& szPath, const std::string& szBytes) {
+  sim::AddFile(FilesOf(szPath), Rest(szPath), false, true, szBytes);
+}
+
 void PutFolder(const std::wstring& szPath) {
   sim::AddFile(FilesOf(szPath), Rest(szPath), true, false, "");
 }

@@ -42,6 +42,14 @@ void PutFile(const std::wstring& szPath, const std::string& szBytes) {
   std::ofstream(path, std::ios::binary) << szBytes;
 }
 
+void PutHiddenFile(const std::wstring& szPath, const std::string& szBytes) {
+  PutFile(szPath, szBytes);
+  // Wine keeps the attribute in an extended attribute of the Unix file.
+  EXPECT_TRUE(SetFileAttributesW(szPath.c_str(), FILE_ATTRIBUTE_HIDDEN)) << GetLastError();
+  const DWORD nAttributes = GetFileAttributesW(szPath.c_str());
+  EXPECT_EQ(nAttributes & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
+}
+
 void PutFolder(const std::wstring& szPath) { fs::create_directories(fs::path(szPath)); }
 
 std::optional<std::string> ReadFileBytes(const std::wstring& szPath) {

@@ -82,6 +82,7 @@ TEST_F(ContractTest, ShellDeleteOfAFolderHoldingTheCurrentDirectory) {
 
 TEST_F(ContractTest, WholeFileWrites) {
   PutFile(On(L"\\old.cmd"), "a much longer text than the new one\r\n");
+  PutHiddenFile(On(L"\\hidden.cmd"), "kept");
   PutFolder(On(L"\\d"));
   const std::string szBytes("@echo off\r\n\0\xff end", 17);
   struct Case {
@@ -95,6 +96,9 @@ TEST_F(ContractTest, WholeFileWrites) {
       {L"\\empty.txt", "", true},
       {L"\\none\\x.cmd", "x", false},  // its folder is not created
       {L"\\d", "x", false},            // a folder is not a file
+      // Windows refuses to replace a hidden file with a normal one
+      // (ERROR_ACCESS_DENIED); Wine 8 replaces it.
+      {L"\\hidden.cmd", "x", OnWine()},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(On(c.szPath)));
@@ -105,6 +109,8 @@ TEST_F(ContractTest, WholeFileWrites) {
   }
   EXPECT_FALSE(FolderExists(On(L"\\none")));
   EXPECT_TRUE(FolderExists(On(L"\\d")));
+  const char* szHidden = OnWine() ? "x" : "kept";
+  EXPECT_EQ(ReadFileBytes(On(L"\\hidden.cmd")), std::optional<std::string>(szHidden));
 }
 
 TEST_F(ContractTest, RenameReplacingAFile) {

@@ -19,7 +19,8 @@ status=${PIPESTATUS[0]}
 set -e
 # Each case's outcome, each failure's detail, and the reason of each case
 # skipped under Wine (the line after "Skipped").
-awk '/^\[ +(OK|FAILED|SKIPPED) +\]|^\[  (PASSED|FAILED)  \]|Failure|Expected|Which is|actual/ { print }
+awk '/^\[ +(OK|FAILED|SKIPPED) +\]|^\[  (PASSED|FAILED)  \]/ { print }
+     /Failure|Expected|Which is|actual/ { print }
      skipped { print "  reason: " $0; skipped = 0 }
      /: Skipped$/ { skipped = 1 }' "$WINE_TMP/out.txt"
 [ "$status" = 0 ] || fail "contract-tests.exe under Wine exited with $status"
