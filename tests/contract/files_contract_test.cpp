@@ -13,6 +13,7 @@ std::wstring PathList(const std::wstring& szPath) { return szPath + L'\0'; }
 
 TEST_F(ContractTest, DirectorySearch) {
   PutFile(On(L"\\f.txt"), "x");
+  PutHiddenFile(On(L"\\h.bin"), "x");
   PutFolder(On(L"\\d\\e"));
   struct Case {
     const wchar_t* szPath;
@@ -20,6 +21,7 @@ TEST_F(ContractTest, DirectorySearch) {
   };
   const Case kCases[] = {
       {L"\\f.txt", true},    {L"\\F.TXT", true},  // case is ignored
+      {L"\\h.bin", true},    {L"\\*.bin", true},  // hidden files too
       {L"\\d", true},        {L"\\*.txt", true},    {L"\\d\\*", true},  {L"\\?.txt", true},
       {L"\\none", false},    {L"\\*.zip", false},   {L"\\none\\*", false},
       {L"\\", false},        // a drive root is no entry
@@ -53,6 +55,8 @@ TEST_F(ContractTest, CurrentDirectory) {
     EXPECT_EQ(platform::SetCurrentFolder(On(c.szSet)), c.bOk);
     EXPECT_EQ(platform::GetCurrentFolder(), On(c.szAfter));
   }
+  EXPECT_FALSE(platform::SetCurrentFolder(std::wstring(kFreeLetter) + L"\\"));  // no drive
+  EXPECT_EQ(platform::GetCurrentFolder(), On(L"\\d"));
 }
 
 TEST_F(ContractTest, ShellDeleteOfATree) {

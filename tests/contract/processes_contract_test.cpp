@@ -36,13 +36,15 @@ Outcome RunToEnd(const std::wstring& szCommand) {
 
 TEST_F(ContractTest, BatchFileExitCodes) {
   // A batch file hands over to a script, whose exit code becomes the
-  // batch file's, wherever the two live.
+  // batch file's, wherever the two live; the script's output goes to the
+  // file it is appended to, made when missing.
   const std::wstring szT(kDrive);
   PutScript(szT + L"\\s7.cmd", 7);
   PutScript(szT + L"\\Two Words\\s9.cmd", 9);
   const std::string szNarrowT(szT.begin(), szT.end());
   std::string szHandOver = szNarrowT;
-  PutFile(szT + L"\\go.cmd", szHandOver.append("\\s7.cmd\r\n"));
+  PutFile(szT + L"\\go.cmd",
+          szHandOver.append("\\s7.cmd >> ").append(szNarrowT).append("\\out.log\r\n"));
   std::string szQuoted = "\"";
   PutFile(szT + L"\\Two Words\\go.cmd",
           szQuoted.append(szNarrowT).append("\\Two Words\\s9.cmd\"\r\n"));
@@ -67,6 +69,7 @@ TEST_F(ContractTest, BatchFileExitCodes) {
     EXPECT_EQ(outcome.m_StartError, c.nStartError);
     EXPECT_EQ(outcome.m_ExitCode, c.nExitCode);
   }
+  EXPECT_EQ(ReadFileBytes(szT + L"\\out.log"), std::optional<std::string>(""));
 }
 
 }  // namespace
