@@ -3,7 +3,7 @@
 // Wine on the real Win32 one. Each platform prepares the same situation:
 // drive T:, labelled kLabel, whose root is empty when a case begins (the
 // simulated machine builds it; under Wine tests/wine/contract.sh maps it),
-// the current directory elsewhere, and kFreeLetter defined as nothing.
+// the current directory on another drive, and kFreeLetter undefined.
 #pragma once
 
 #include <gtest/gtest.h>
