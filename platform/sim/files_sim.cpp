@@ -101,7 +101,9 @@ bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
     return false;
   }
   sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
-  if (pFile != nullptr && pFile->m_Folder) return false;
+  // A normal file does not replace a hidden one: Windows refuses with
+  // ERROR_ACCESS_DENIED.
+  if (pFile != nullptr && (pFile->m_Folder || pFile->m_Hidden)) return false;
   if (pFile != nullptr) {
     pFile->m_Bytes = szBytes;
   } else {

@@ -48,6 +48,8 @@ int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags) {
 }
 
 bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
+  // CREATE_ALWAYS with normal attributes refuses an existing hidden or system
+  // file (ERROR_ACCESS_DENIED); Wine 8 replaces it.
   win32::FileHandle file(CreateFileW(szPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;

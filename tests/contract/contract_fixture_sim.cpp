@@ -44,6 +44,10 @@ void PutFile(const std::wstring& szPath, const std::string& szBytes) {
   sim::AddFile(FilesOf(szPath), Rest(szPath), false, false, szBytes);
 }
 
+void PutHiddenFile(const std::wstring& szPath, const std::string& szBytes) {
+  sim::AddFile(FilesOf(szPath), Rest(szPath), false, true, szBytes);
+}
+
 void PutFolder(const std::wstring& szPath) {
   sim::AddFile(FilesOf(szPath), Rest(szPath), true, false, "");
 }
@@ -52,6 +56,11 @@ std::optional<std::string> ReadFileBytes(const std::wstring& szPath) {
   const sim::SimFile* pFile = sim::FindFile(*g_pMachine, szPath);
   if (pFile == nullptr || pFile->m_Folder) return std::nullopt;
   return pFile->m_Bytes;
+}
+
+void PutScript(const std::wstring& szPath, std::uint32_t nExitCode) {
+  PutFile(szPath, "@exit /b " + std::to_string(nExitCode) + "\r\n");
+  g_pMachine->m_Scripts[szPath.substr(szPath.find_last_of(L'\\') + 1)].m_ExitCode = nExitCode;
 }
 
 bool FolderExists(const std::wstring& szPath) {

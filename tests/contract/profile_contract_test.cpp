@@ -22,6 +22,11 @@ TEST_F(ContractTest, ProfileWriterBytes) {
        "[A]\r\nx=1\r\n[Malvik]\r\nk=v\r\n"},
       {"replaced value, the key keeps its spelling", "[Malvik]\r\nKey=old\r\nz=9\r\n", L"malvik",
        L"kEY", L"new", "[Malvik]\r\nKey=new\r\nz=9\r\n"},
+      // Keys match with their blanks trimmed: a new key is written as given,
+      // a replaced one comes back trimmed.
+      {"new key with a blank", nullptr, L"Malvik", L"k ", L"v", "[Malvik]\r\nk =v\r\n"},
+      {"replaced key with a blank", "[Malvik]\r\nk =old\r\n", L"Malvik", L"k ", L"v",
+       "[Malvik]\r\nk=v\r\n"},
       {"new key after the section's last entry", "[Malvik]\r\na=1\r\n[B]\r\nb=2\r\n", L"Malvik",
        L"n", L"3", "[Malvik]\r\na=1\r\nn=3\r\n[B]\r\nb=2\r\n"},
   };

@@ -53,6 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
   const std::wstring& szValue = parts[3];
   const std::wstring& szOtherValue = parts[4];
   if (!Storable(szSection, L"[]=") || !Storable(szKey, L"=")) return 0;
+  // Keys match with their blanks trimmed, and a replaced key is written back
+  // trimmed (as Wine does), so a key with blanks at its ends is not written
+  // the same way twice.
+  if (szKey.find_last_not_of(L" \t") != szKey.size() - 1 || szKey.find_first_of(L" \t") == 0) {
+    return 0;
+  }
   if (szValue.find(L"\r\n") != std::wstring::npos ||
       szOtherValue.find(L"\r\n") != std::wstring::npos) {
     return 0;

@@ -1,0 +1,76 @@
+// Starting a batch file as a whole command line and reading its exit code:
+// how the program runs the batch file it writes.
+#include <optional>
+#include <vector>
+
+#include "platform/platform.h"
+#include "tests/contract/contract_fixture.h"
+
+namespace contract {
+namespace {
+
+constexpr std::uint32_t kWaitMs = 60000;
+
+struct Outcome {
+  std::uint32_t m_StartError = 0;
+  std::optional<std::uint32_t> m_ExitCode;  // nullopt: not started, or did not end in time
+};
+
+Outcome RunToEnd(const std::wstring& szCommand) {
+  std::vector<wchar_t> buffer(szCommand.begin(), szCommand.end());
+  buffer.push_back(L'\0');
+  const platform::ProcessStart start = platform::StartProcess(buffer.data(), 0);
+  Outcome outcome;
+  if (start.m_pProcess == nullptr) {
+    outcome.m_StartError = start.m_LastError;
+    return outcome;
+  }
+  std::uint32_t nCode = 0;
+  if (platform::WaitForProcess(start.m_pProcess, kWaitMs) &&
+      platform::QueryProcessExitCode(start.m_pProcess, &nCode)) {
+    outcome.m_ExitCode = nCode;
+  }
+  platform::CloseProcess(start.m_pProcess);
+  return outcome;
+}
+
+TEST_F(ContractTest, BatchFileExitCodes) {
+  // A batch file hands over to a script, whose exit code becomes the
+  // batch file's, wherever the two live; the script's output goes to the
+  // file it is appended to, made when missing.
+  const std::wstring szT(kDrive);
+  PutScript(szT + L"\\s7.cmd", 7);
+  PutScript(szT + L"\\Two Words\\s9.cmd", 9);
+  const std::string szNarrowT(szT.begin(), szT.end());
+  std::string szHandOver = szNarrowT;
+  PutFile(szT + L"\\go.cmd",
+          szHandOver.append("\\s7.cmd >> ").append(szNarrowT).append("\\out.log\r\n"));
+  std::string szQuoted = "\"";
+  PutFile(szT + L"\\Two Words\\go.cmd",
+          szQuoted.append(szNarrowT).append("\\Two Words\\s9.cmd\"\r\n"));
+  struct Case {
+    const char* szName;
+    std::wstring szCommand;
+    std::uint32_t nStartError;
+    std::optional<std::uint32_t> nExitCode;
+  };
+  const Case kCases[] = {
+      {"plain path", szT + L"\\go.cmd", 0, 7},
+      {"lower case", L"t:\\GO.CMD", 0, 7},
+      {"quoted path with a space", L"\"" + szT + L"\\Two Words\\go.cmd\"", 0, 9},
+      // Unquoted, the text up to each space is tried as a program in turn
+      // ("T:\Two.exe" first); the whole path is found last.
+      {"unquoted path with a space", szT + L"\\Two Words\\go.cmd", 0, 9},
+      {"missing file", szT + L"\\none.cmd", 2, std::nullopt},  // ERROR_FILE_NOT_FOUND
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    const Outcome outcome = RunToEnd(c.szCommand);
+    EXPECT_EQ(outcome.m_StartError, c.nStartError);
+    EXPECT_EQ(outcome.m_ExitCode, c.nExitCode);
+  }
+  EXPECT_EQ(ReadFileBytes(szT + L"\\out.log"), std::optional<std::string>(""));
+}
+
+}  // namespace
+}  // namespace contract
