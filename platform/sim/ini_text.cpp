@@ -75,8 +75,9 @@ std::wstring SetIniValue(const std::wstring& szText, const std::wstring& szSecti
     }
     if (!bInSection) continue;
     if (KeyOf(lines[i], szLineKey, szLineValue) && SameName(szLineKey, szKey)) {
-      // Only the value changes; the key keeps the spelling it has in the file.
-      lines[i] = szLineKey + L"=" + szValue;
+      // Only the value changes; the key keeps the spelling it has in the
+      // file, without the blanks around it, as Wine writes it back.
+      lines[i] = Trim(szLineKey) + L"=" + szValue;
       return JoinLines(lines);
     }
     if (!Trim(lines[i]).empty()) nInsertAt = i + 1;
