@@ -65,6 +65,10 @@ struct SimScript {
   std::uint32_t m_ExitCode = 0;
   std::optional<std::string> m_Output;
   std::uint32_t m_RunMs = 0;  // how long the script runs
+  // What it leaves on the volume of its first argument (the EFI system
+  // partition's letter), as a boot-configuration script rebuilds \EFI\OEM's
+  // store there.
+  SimVolumeFiles m_Creates;
 };
 
 struct SimWmiFault {
