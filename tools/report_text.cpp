@@ -84,8 +84,8 @@ std::string Padded(const std::string& sz, size_t nWidth) {
 
 void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& machine,
                  const Outcome& outcome) {
-  out << style.Heading("Machine:") << "        "
-      << (machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name)) << "\n";
+  WriteWrapped(out, style.Heading("Machine:") + "        ", 17,
+               machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name), 17, Plain);
   out << "Firmware:        " << FirmwareText(machine.m_Firmware) << "\n";
   out << "Command line:    " << ToUtf8(outcome.m_CommandLine) << "\n";
   out << "Exit code:       " << outcome.m_ExitCode << "\n";
@@ -227,10 +227,10 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
   } else if (verdict.m_PresenceLines == 0) {
     out << "  Presence: " << style.Bad("no presence lines in the log") << "\n";
   } else {
-    out << "  Presence: "
-        << style.Bad(std::to_string(verdict.m_PresenceFalse.size()) + " of " +
-                     std::to_string(verdict.m_PresenceLines) + " false")
-        << ": " << Joined(verdict.m_PresenceFalse, ", ") << "\n";
+    const std::string szCount = std::to_string(verdict.m_PresenceFalse.size()) + " of " +
+                                std::to_string(verdict.m_PresenceLines) + " false:";
+    out << "  Presence: " << style.Bad(szCount) << "\n";
+    WriteWrapped(out, "    ", 4, Joined(verdict.m_PresenceFalse, " "), 4, Plain);
   }
   if (verdict.m_Attention.empty()) {
     out << "  Needs a person: " << style.Good("no") << "\n";
