@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/sim_text.h"
@@ -181,6 +182,10 @@ struct SimMachine {
 
   // Child processes, in the order they were asked for.
   std::vector<SimProcessRun> m_Runs;
+
+  // Device path -> positions of its partition in m_Disks, built by
+  // PrepareMachine so that a lookup does not walk every partition.
+  std::map<std::wstring, std::pair<size_t, size_t>> m_PartitionIndex;
 };
 
 // ---- sim_devices.cpp: device paths and the volumes they name
