@@ -144,6 +144,12 @@ TEST(FleetCheck, UnreadableDescriptionFailsAloneAndIsNamed) {
   const SimRun json = Simulate({"check", "--json", (dir / "a-good.json").string().c_str()});
   EXPECT_EQ(json.m_Status, 0);
   EXPECT_EQ(nlohmann::json::parse(json.m_Out).size(), 1u);
+
+  // A folder that holds no description is no pass.
+  fs::create_directories(dir / "none");
+  EXPECT_EQ(Simulate({"check", (dir / "none").string().c_str()}).m_Out,
+            "FAILED  " + (dir / "none").string() + ": no *.json descriptions in this folder\n" +
+                "0 passed, 1 failed\n");
 }
 
 }  // namespace

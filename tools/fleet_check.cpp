@@ -17,8 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Files as given; a folder stands for its *.json files, by name.
-std::vector<std::string> DescriptionFiles(const std::vector<std::string>& paths) {
+// Files as given; a folder stands for its *.json files, by name. A folder
+// without any is named in `empty`: a check of nothing is no pass.
+std::vector<std::string> DescriptionFiles(const std::vector<std::string>& paths,
+                                          std::vector<std::string>& empty) {
   std::vector<std::string> files;
   for (const std::string& szPath : paths) {
     std::error_code ec;
@@ -32,6 +34,7 @@ std::vector<std::string> DescriptionFiles(const std::vector<std::string>& paths)
         inFolder.push_back(entry.path().string());
       }
     }
+    if (inFolder.empty()) empty.push_back(szPath);
     std::sort(inFolder.begin(), inFolder.end());
     files.insert(files.end(), inFolder.begin(), inFolder.end());
   }
@@ -74,16 +77,25 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
                   std::ostream& out, std::ostream& err) {
   int nPassed = 0, nFailed = 0;
   ordered_json all = ordered_json::array();
-  for (const std::string& szFile : DescriptionFiles(paths)) {
+  std::vector<std::string> empty;
+  const std::vector<std::string> files = DescriptionFiles(paths, empty);
+  // A path that gives no machine: failed, with the one line that says why.
+  auto unusable = [&](const std::string& szFile, const std::string& szError) {
+    ++nFailed;
+    if (bJson) {
+      all.push_back({{"file", szFile}, {"error", szError}});
+    } else {
+      out << Colour(bColour, "1;31", "FAILED") << "  " << szError << "\n";
+    }
+  };
+  for (const std::string& szFolder : empty) {
+    unusable(szFolder, szFolder + ": no *.json descriptions in this folder");
+  }
+  for (const std::string& szFile : files) {
     sim::SimMachine machine;
     std::string szError;
     if (!sim::LoadMachineFile(szFile, machine, szError)) {
-      ++nFailed;
-      if (bJson) {
-        all.push_back({{"file", szFile}, {"error", szError}});
-      } else {
-        out << Colour(bColour, "1;31", "FAILED") << "  " << szError << "\n";
-      }
+      unusable(szFile, szError);
       continue;
     }
     const Outcome outcome = RunOnMachine(machine, {});

@@ -84,7 +84,7 @@ std::string Padded(const std::string& sz, size_t nWidth) {
 
 void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& machine,
                  const Outcome& outcome) {
-  WriteWrapped(out, style.Heading("Machine:") + "        ", 17,
+  WriteWrapped(out, style.Heading("Machine:") + "         ", 17,
                machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name), 17, Plain);
   out << "Firmware:        " << FirmwareText(machine.m_Firmware) << "\n";
   out << "Command line:    " << ToUtf8(outcome.m_CommandLine) << "\n";
