@@ -34,9 +34,11 @@ std::string WriteMachine(const std::string& szName, const std::string& szJson) {
 
 // A UEFI laptop as the built-in one, with one change spliced in.
 const char kLaptop[] = R"({"firmware": "uefi", %s "disks": [{"partitions": [
-  {"label": "ESP", "files": ["EFI/Microsoft/Boot/bootmgfw.efi", "EFI/Microsoft/Boot/bootmgr.efi",
-    "EFI/Microsoft/Boot/memtest.efi", "EFI/Microsoft/Boot/fonts/", "EFI/Microsoft/Boot/resources/"]},
-  {"label": "Windows", "letter": "C:", "files": ["Tools/modifybcdtoPBR.cmd", "Tools/modifybcdtoWinRE.cmd"]},
+  {"label": "ESP", "files": ["EFI/Microsoft/Boot/bootmgfw.efi",
+    "EFI/Microsoft/Boot/bootmgr.efi", "EFI/Microsoft/Boot/memtest.efi",
+    "EFI/Microsoft/Boot/fonts/", "EFI/Microsoft/Boot/resources/"]},
+  {"label": "Windows", "letter": "C:",
+   "files": ["Tools/modifybcdtoPBR.cmd", "Tools/modifybcdtoWinRE.cmd"]},
   {"label": "RECOVERY"}, {"label": "PUSH BUTTON RESET", "files": [%s]}]}],
   "scripts": {"modifybcdtoPBR.cmd": {"creates": ["EFI/OEM/Boot/BCD"]},
               "modifybcdtoWinRE.cmd": {"creates": ["EFI/OEM/Boot/BCD"]}}})";

@@ -51,14 +51,17 @@ std::string LettersText(const Verdict& verdict) {
   for (const LetterUse& use : verdict.m_Letters) {
     if (!sz.empty()) sz += ", ";
     sz += (use.m_Letter.empty() ? std::string("(empty)") : ToUtf8(use.m_Letter)) + " ";
-    sz += use.m_Names.empty() ? "-" : use.m_Label.empty() ? ToUtf8(use.m_Names) : ToUtf8(use.m_Label);
+    sz += use.m_Names.empty()   ? "-"
+          : use.m_Label.empty() ? ToUtf8(use.m_Names)
+                                : ToUtf8(use.m_Label);
   }
   return sz;
 }
 
 std::string MachineLine(const std::string& szFile, const sim::SimMachine& machine,
                         const Verdict& verdict, bool bColour) {
-  std::string sz = verdict.Passed() ? Colour(bColour, "32", "passed") : Colour(bColour, "1;31", "FAILED");
+  std::string sz = verdict.Passed() ? Colour(bColour, "32", "passed")
+                                    : Colour(bColour, "1;31", "FAILED");
   sz += "  " + (machine.m_Name.empty() ? szFile : ToUtf8(machine.m_Name));
   sz += " | " + FirmwareWord(machine.m_Firmware);
   sz += " | " + LettersText(verdict);

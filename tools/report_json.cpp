@@ -18,9 +18,11 @@ ordered_json VerdictJson(const Verdict& verdict) {
   json["passed"] = verdict.Passed();
   json["letters"] = ordered_json::array();
   for (const LetterUse& use : verdict.m_Letters) {
+    const ordered_json names =
+        use.m_Names.empty() ? ordered_json() : ordered_json(ToUtf8(use.m_Names));
     json["letters"].push_back({{"role", use.m_Role},
                                {"letter", ToUtf8(use.m_Letter)},
-                               {"names", use.m_Names.empty() ? ordered_json() : ordered_json(ToUtf8(use.m_Names))},
+                               {"names", names},
                                {"label", ToUtf8(use.m_Label)}});
   }
   json["special_partitions"] = ordered_json::array();

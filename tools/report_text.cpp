@@ -222,8 +222,8 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
   out << "  Batch exit code: "
       << (verdict.m_BatchExitCode ? std::to_string(*verdict.m_BatchExitCode) : "(not run)") << "\n";
   if (verdict.PresenceAllTrue()) {
-    out << "  Presence: " << style.Good("all " + std::to_string(verdict.m_PresenceLines) + " lines true")
-        << "\n";
+    out << "  Presence: "
+        << style.Good("all " + std::to_string(verdict.m_PresenceLines) + " lines true") << "\n";
   } else if (verdict.m_PresenceLines == 0) {
     out << "  Presence: " << style.Bad("no presence lines in the log") << "\n";
   } else {

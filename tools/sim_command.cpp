@@ -27,7 +27,9 @@ int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ost
     out << kHelp;
     return 0;
   }
-  if (options.m_Check) return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out, err);
+  if (options.m_Check) {
+    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out, err);
+  }
   if (options.m_PrintDefault) {
     out << kDefaultMachineJson;
     return 0;
