@@ -40,7 +40,7 @@ TEST(CommandRunner, PollsOnceASecondUntilTheChildHasEnded) {
     sim::SimVolumeFiles& files = machine.m_Drives[L"C:"].m_Files;
     sim::AddFile(files, L"Tools\\job.cmd", false, false, "C:\\Tools\\step.cmd one two");
     sim::AddFile(files, L"Tools\\step.cmd", false, false, "");
-    machine.m_Scripts[L"step.cmd"] = {c.nExitCode, std::nullopt, c.nRunMs};
+    machine.m_Scripts[L"step.cmd"] = {c.nExitCode, std::nullopt, c.nRunMs, {}};
     machine.m_Faults.m_ProcessStart = c.m_StartFault;
     sim::ScopedSimMachine installed(machine);
 

@@ -73,8 +73,8 @@ sim::SimMachine EfiMachine(const std::vector<std::wstring>& pbrFiles, const std:
   for (const std::wstring& sz : pbrFiles) {
     sim::AddFile(pbr, sz, sz.back() == L'\\', false, "");
   }
-  machine.m_Scripts[L"modifybcdtoPBR.cmd"] = {7, "PBR done", 0};
-  machine.m_Scripts[L"modifybcdtoWinRE.cmd"] = {9, "WinRE done", 0};
+  machine.m_Scripts[L"modifybcdtoPBR.cmd"] = {7, "PBR done", 0, {}};
+  machine.m_Scripts[L"modifybcdtoWinRE.cmd"] = {9, "WinRE done", 0, {}};
   return machine;
 }
 

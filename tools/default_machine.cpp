@@ -3,7 +3,8 @@
 // A UEFI laptop with one NVMe disk: EFI system partition, a Microsoft
 // reserved partition that WMI does not list, Windows on C: with the program
 // folder and both boot-configuration scripts, a recovery partition and a
-// push-button reset partition holding \Zeph2.
+// push-button reset partition holding \Zeph2. Either boot-configuration
+// script writes a new store into \EFI\OEM\Boot, as bcdedit does.
 const char kDefaultMachineJson[] = R"json({
   "name": "UEFI laptop, one NVMe disk (built-in example)",
   "program": "C:\\Tools\\malvik.exe",
@@ -80,8 +81,10 @@ const char kDefaultMachineJson[] = R"json({
   ],
   "drives": {"D:": "no-media"},
   "scripts": {
-    "modifybcdtoPBR.cmd": {"exit_code": 0, "output": "The operation completed successfully."},
-    "modifybcdtoWinRE.cmd": {"exit_code": 0, "output": "REAGENTC.EXE: Operation Successful."}
+    "modifybcdtoPBR.cmd": {"exit_code": 0, "output": "The operation completed successfully.",
+                           "creates": [{"path": "EFI/OEM/Boot/BCD", "hidden": true}]},
+    "modifybcdtoWinRE.cmd": {"exit_code": 0, "output": "REAGENTC.EXE: Operation Successful.",
+                             "creates": [{"path": "EFI/OEM/Boot/BCD", "hidden": true}]}
   }
 }
 )json";

@@ -1,11 +1,53 @@
 #include "tools/report_json.h"
 
-#include <nlohmann/json.hpp>
-
 using nlohmann::ordered_json;
 using sim::ToUtf8;
 
-void WriteJson(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome) {
+namespace {
+
+ordered_json Texts(const std::vector<std::wstring>& items) {
+  ordered_json list = ordered_json::array();
+  for (const std::wstring& sz : items) list.push_back(ToUtf8(sz));
+  return list;
+}
+
+}  // namespace
+
+ordered_json VerdictJson(const Verdict& verdict) {
+  ordered_json json;
+  json["passed"] = verdict.Passed();
+  json["letters"] = ordered_json::array();
+  for (const LetterUse& use : verdict.m_Letters) {
+    const ordered_json names =
+        use.m_Names.empty() ? ordered_json() : ordered_json(ToUtf8(use.m_Names));
+    json["letters"].push_back({{"role", use.m_Role},
+                               {"letter", ToUtf8(use.m_Letter)},
+                               {"names", names},
+                               {"label", ToUtf8(use.m_Label)}});
+  }
+  json["special_partitions"] = ordered_json::array();
+  for (const SpecialPartition& part : verdict.m_Special) {
+    json["special_partitions"].push_back({{"kind", part.m_Kind},
+                                          {"label", ToUtf8(part.m_Label)},
+                                          {"disk", part.m_Disk},
+                                          {"partition", part.m_Number},
+                                          {"letters", Texts(part.m_Letters)}});
+  }
+  json["hand_over"] = {{"line", verdict.m_HandOver},
+                       {"script", ToUtf8(verdict.m_HandOverScript)},
+                       {"letters", Texts(verdict.m_HandOverLetters)},
+                       {"ran", verdict.m_HandOverRan}};
+  json["batch_exit_code"] =
+      verdict.m_BatchExitCode ? ordered_json(*verdict.m_BatchExitCode) : ordered_json();
+  json["presence"] = {{"lines", verdict.m_PresenceLines},
+                      {"all_true", verdict.PresenceAllTrue()},
+                      {"false", Texts(verdict.m_PresenceFalse)}};
+  json["needs_person"] = verdict.m_Attention;
+  return json;
+}
+
+void WriteJson(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome,
+               const Verdict& verdict) {
   ordered_json report;
   report["exit_code"] = outcome.m_ExitCode;
   report["console"] = machine.m_Console;
@@ -47,6 +89,7 @@ void WriteJson(std::ostream& out, const sim::SimMachine& machine, const Outcome&
                                                 {"change", drive.m_Change}};
   }
   report["current_directory"] = ToUtf8(machine.m_CurrentDirectory);
+  report["verdict"] = VerdictJson(verdict);
   out << report.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n";
 }
 

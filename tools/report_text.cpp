@@ -1,8 +1,27 @@
 #include "tools/report_text.h"
 
+#include <vector>
+
+#include "tools/compare_log.h"
+
 namespace {
 
 using sim::ToUtf8;
+
+constexpr size_t kMessageColumn = 34;  // log messages are padded to this width
+constexpr size_t kTargetColumn = 30;
+constexpr size_t kLabelColumn = 20;
+
+struct Style {
+  bool m_Colour = false;
+  std::string Paint(const char* szCode, const std::string& sz) const {
+    return m_Colour ? std::string("\x1b[") + szCode + "m" + sz + "\x1b[0m" : sz;
+  }
+  std::string Heading(const std::string& sz) const { return Paint("1", sz); }
+  std::string Good(const std::string& sz) const { return Paint("32", sz); }
+  std::string Bad(const std::string& sz) const { return Paint("1;31", sz); }
+  std::string Faint(const std::string& sz) const { return Paint("2", sz); }
+};
 
 std::string Printable(const std::wstring& sz) {
   std::string out;
@@ -18,6 +37,215 @@ std::string Printable(const std::wstring& sz) {
   return out;
 }
 
+constexpr size_t kWidth = 80;
+
+// Breaks szText at spaces into pieces that fit in the 80 columns, the first
+// starting at column nFirst, the rest at column nIndent. A word longer than
+// the room stands alone on its line.
+std::vector<std::string> Wrapped(const std::string& szText, size_t nFirst, size_t nIndent) {
+  std::vector<std::string> pieces(1);
+  size_t nColumn = nFirst;
+  size_t begin = 0;
+  while (begin < szText.size()) {
+    size_t end = szText.find(' ', begin);
+    if (end == std::string::npos) end = szText.size();
+    const std::string szWord = szText.substr(begin, end - begin);
+    if (!pieces.back().empty() && nColumn + 1 + szWord.size() > kWidth) {
+      pieces.emplace_back();
+      nColumn = nIndent;
+    }
+    if (!pieces.back().empty()) {
+      pieces.back() += ' ';
+      ++nColumn;
+    }
+    pieces.back() += szWord;
+    nColumn += szWord.size();
+    begin = end + 1;
+  }
+  return pieces;
+}
+
+// szLead (nLeadWidth columns wide as shown), then szText wrapped below it at
+// nIndent, each piece painted.
+template <typename Paint>
+void WriteWrapped(std::ostream& out, const std::string& szLead, size_t nLeadWidth,
+                  const std::string& szText, size_t nIndent, Paint paint) {
+  const std::vector<std::string> pieces = Wrapped(szText, nLeadWidth, nIndent);
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    out << (i == 0 ? szLead : std::string(nIndent, ' ')) << paint(pieces[i]) << "\n";
+  }
+}
+
+std::string Plain(const std::string& sz) { return sz; }
+
+std::string Padded(const std::string& sz, size_t nWidth) {
+  return sz + std::string(sz.size() < nWidth ? nWidth - sz.size() : 1, ' ');
+}
+
+void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& machine,
+                 const Outcome& outcome) {
+  WriteWrapped(out, style.Heading("Machine:") + "         ", 17,
+               machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name), 17, Plain);
+  out << "Firmware:        " << FirmwareText(machine.m_Firmware) << "\n";
+  out << "Command line:    " << ToUtf8(outcome.m_CommandLine) << "\n";
+  out << "Exit code:       " << outcome.m_ExitCode << "\n";
+  out << "Simulated time:  " << (machine.m_ClockMs - machine.m_StartMs) << " ms\n";
+  out << "Console:" << (machine.m_Console.empty() ? "         (nothing)" : "") << "\n";
+  if (!machine.m_Console.empty()) out << machine.m_Console;
+}
+
+// Time stamp, message and detail in three columns.
+void WriteLogSection(std::ostream& out, const Style& style, const Outcome& outcome) {
+  out << "\n"
+      << style.Heading("Log lines written") << " (" << ToUtf8(outcome.m_LogFile)
+      << "): " << outcome.m_Log.size() << "\n";
+  for (const LogLine& line : outcome.m_Log) {
+    const std::wstring szMessage = WithoutTimeStamp(line.m_Key);
+    const std::wstring szStamp = line.m_Key.substr(0, line.m_Key.size() - szMessage.size());
+    const std::string szStamp8 = "  " + Printable(szStamp);
+    if (line.m_Value.empty()) {
+      out << style.Faint(szStamp8) << Printable(szMessage) << "\n";
+      continue;
+    }
+    const std::string szLead = Padded(Printable(szMessage), kMessageColumn) + "= ";
+    WriteWrapped(out, style.Faint(szStamp8) + szLead, szStamp8.size() + szLead.size(),
+                 Printable(line.m_Value), szStamp8.size() + szLead.size(), Plain);
+  }
+}
+
+// Each line of the batch file behind "  | ", line ends shown as they are.
+void WriteBatchSection(std::ostream& out, const Style& style, const Outcome& outcome) {
+  out << "\n" << style.Heading("Batch file:");
+  if (outcome.m_pBatch == nullptr) {
+    out << "      (none)\n";
+    return;
+  }
+  out << "\n";
+  const std::string& szBytes = outcome.m_pBatch->m_Bytes;
+  size_t begin = 0;
+  for (;;) {
+    const size_t end = szBytes.find('\n', begin);
+    std::string szLine = szBytes.substr(begin, end == std::string::npos ? end : end - begin);
+    const bool bCrLf = !szLine.empty() && szLine.back() == '\r';
+    if (bCrLf) szLine.pop_back();
+    out << "  | " << szLine << (end == std::string::npos || bCrLf ? "" : "  (LF only)") << "\n";
+    if (end == std::string::npos) {
+      if (!szLine.empty()) out << "  (the last line has no line end)\n";
+      break;
+    }
+    begin = end + 1;
+  }
+}
+
+// Every command line the program started, and what the interpreter model
+// did with each line it ran.
+void WriteCommandsSection(std::ostream& out, const Style& style, const sim::SimMachine& machine) {
+  out << "\n"
+      << style.Heading("Commands run:") << (machine.m_Runs.empty() ? "    (none)" : "")
+      << "\n";
+  for (const sim::SimProcessRun& run : machine.m_Runs) {
+    out << "  > " << ToUtf8(run.m_CommandLine) << "\n";
+    if (run.m_StartError != 0) {
+      out << "    " << style.Bad("not started: error " + std::to_string(run.m_StartError)) << "\n";
+      continue;
+    }
+    for (const sim::SimBatchLine& line : run.m_Lines) {
+      const std::string szDid = "-> " + ToUtf8(line.m_Did) + " (error level " +
+                                std::to_string(line.m_Code) + ")";
+      out << "    " << ToUtf8(line.m_Line) << "\n";
+      WriteWrapped(out, "      ", 6, szDid, 9, [&](const std::string& sz) {
+        return line.m_Code == 0 ? sz : style.Bad(sz);
+      });
+    }
+    out << "    exit code " << run.m_ExitCode << "\n";
+  }
+}
+
+void WriteDialogsSection(std::ostream& out, const Style& style, const sim::SimMachine& machine) {
+  out << "\n"
+      << style.Heading("Dialogs:") << (machine.m_Dialogs.empty() ? "         (none)" : "")
+      << "\n";
+  for (const sim::SimDialog& dialog : machine.m_Dialogs) {
+    out << "  " << style.Bad("[" + ToUtf8(dialog.m_Title) + "] " + ToUtf8(dialog.m_Text)) << "  ("
+        << ToUtf8(dialog.m_Buttons) << "; " << ToUtf8(dialog.m_Icon) << ")\n";
+  }
+}
+
+void WriteDrivesSection(std::ostream& out, const Style& style, const Outcome& outcome) {
+  out << "\n" << style.Heading("Drive letters after the run:") << "\n";
+  for (const Drive& drive : outcome.m_Drives) {
+    std::string szTarget = drive.m_Stack.empty() ? "-" : ToUtf8(drive.m_Stack.front());
+    if (drive.m_Stack.size() > 1) {
+      szTarget += " (+" + std::to_string(drive.m_Stack.size() - 1) + " under)";
+    }
+    const std::string szLabel = drive.m_Label.empty() ? "-" : ToUtf8(drive.m_Label);
+    out << "  " << ToUtf8(drive.m_Letter) << "  " << Padded(szTarget, kTargetColumn)
+        << Padded(szLabel, kLabelColumn)
+        << (drive.m_Change == "unchanged" ? drive.m_Change : style.Heading(drive.m_Change))
+        << "\n";
+  }
+}
+
+std::string Joined(const std::vector<std::wstring>& items, const char* szBetween) {
+  std::string sz;
+  for (const std::wstring& item : items) sz += (sz.empty() ? "" : szBetween) + ToUtf8(item);
+  return sz;
+}
+
+void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& verdict) {
+  out << "\n" << style.Heading("Verdict") << "\n";
+  for (const LetterUse& use : verdict.m_Letters) {
+    const std::string szLetter = use.m_Letter.empty() ? "(empty)" : ToUtf8(use.m_Letter);
+    out << "  " << Padded(szLetter + " (" + use.m_Role + " letter)", 24);
+    if (use.m_Names.empty()) {
+      out << "names nothing\n";
+    } else {
+      out << "names " << ToUtf8(use.m_Names)
+          << (use.m_Label.empty() ? "" : ", \"" + ToUtf8(use.m_Label) + "\"") << "\n";
+    }
+  }
+  for (const SpecialPartition& part : verdict.m_Special) {
+    out << "  " << part.m_Kind << " partition \"" << ToUtf8(part.m_Label) << "\" (disk "
+        << part.m_Disk << " partition " << part.m_Number << "): "
+        << (part.m_Letters.empty() ? style.Bad("found no letter")
+                                   : "has " + Joined(part.m_Letters, ", "))
+        << "\n";
+  }
+  out << "  Hand-over: ";
+  if (verdict.m_HandOver == "none") {
+    out << style.Bad("none") << "\n";
+  } else {
+    out << verdict.m_HandOver << ", " << ToUtf8(verdict.m_HandOverScript) << " "
+        << Joined(verdict.m_HandOverLetters, " ")
+        << (verdict.m_HandOverRan ? ", ran" : ", " + style.Bad("did not run")) << "\n";
+  }
+  out << "  Batch exit code: "
+      << (verdict.m_BatchExitCode ? std::to_string(*verdict.m_BatchExitCode) : "(not run)") << "\n";
+  if (verdict.PresenceAllTrue()) {
+    out << "  Presence: "
+        << style.Good("all " + std::to_string(verdict.m_PresenceLines) + " lines true") << "\n";
+  } else if (verdict.m_PresenceLines == 0) {
+    out << "  Presence: " << style.Bad("no presence lines in the log") << "\n";
+  } else {
+    const std::string szCount = std::to_string(verdict.m_PresenceFalse.size()) + " of " +
+                                std::to_string(verdict.m_PresenceLines) + " false:";
+    out << "  Presence: " << style.Bad(szCount) << "\n";
+    WriteWrapped(out, "    ", 4, Joined(verdict.m_PresenceFalse, " "), 4, Plain);
+  }
+  if (verdict.m_Attention.empty()) {
+    out << "  Needs a person: " << style.Good("no") << "\n";
+  } else {
+    out << "  Needs a person:\n";
+    for (const std::string& sz : verdict.m_Attention) {
+      WriteWrapped(out, "    - ", 6, sz, 6,
+                   [&](const std::string& szPiece) { return style.Bad(szPiece); });
+    }
+  }
+  out << "  Result: " << (verdict.Passed() ? style.Good("passed") : style.Bad("failed")) << "\n";
+}
+
+}  // namespace
+
 std::string FirmwareText(const sim::SimFirmware& firmware) {
   if (firmware.m_Succeeds) return "probe succeeds";
   if (firmware.m_Error == 998) return "UEFI (probe fails with error 998)";
@@ -25,83 +253,22 @@ std::string FirmwareText(const sim::SimFirmware& firmware) {
   return "probe fails with error " + std::to_string(firmware.m_Error);
 }
 
-// Each line of the batch file behind "  | ", line ends shown as they are.
-void WriteBatchText(std::ostream& out, const std::string& szBytes) {
-  size_t begin = 0;
-  for (;;) {
-    const size_t end = szBytes.find('\n', begin);
-    std::string szLine = szBytes.substr(begin, end == std::string::npos ? end : end - begin);
-    const bool bCrLf = !szLine.empty() && szLine.back() == '\r';
-    if (bCrLf) szLine.pop_back();
-    out << "  | " << szLine << (end == std::string::npos ? "  (no line end)" : bCrLf ? "" : "  (LF only)")
-        << "\n";
-    if (end == std::string::npos) break;
-    begin = end + 1;
-  }
+std::string FirmwareWord(const sim::SimFirmware& firmware) {
+  if (firmware.m_Succeeds) return "succeeds";
+  if (firmware.m_Error == 998) return "uefi";
+  if (firmware.m_Error == 1) return "legacy";
+  return "error " + std::to_string(firmware.m_Error);
 }
 
-// A command line the program started, and what the interpreter model did
-// with each line it ran.
-void WriteRun(std::ostream& out, const sim::SimProcessRun& run) {
-  out << "  > " << ToUtf8(run.m_CommandLine) << "\n";
-  if (run.m_StartError != 0) {
-    out << "    not started: error " << run.m_StartError << "\n";
-    return;
-  }
-  for (const sim::SimBatchLine& line : run.m_Lines) {
-    out << "    " << ToUtf8(line.m_Line) << "\n      -> " << ToUtf8(line.m_Did)
-        << " (error level " << line.m_Code << ")\n";
-  }
-  out << "    exit code " << run.m_ExitCode << "\n";
-}
-
-}  // namespace
-
-void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome) {
-  out << "Machine:       " << (machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name))
-      << "\n";
-  out << "Firmware:      " << FirmwareText(machine.m_Firmware) << "\n";
-  out << "Command line:  " << ToUtf8(outcome.m_CommandLine) << "\n";
-  out << "Exit code:     " << outcome.m_ExitCode << "\n";
-  out << "Simulated time: " << (machine.m_ClockMs - machine.m_StartMs) << " ms\n";
-  out << "Console:       " << (machine.m_Console.empty() ? "(nothing)" : "") << "\n";
-  if (!machine.m_Console.empty()) out << machine.m_Console;
-
-  out << "\nLog lines written (" << ToUtf8(outcome.m_LogFile) << "): " << outcome.m_Log.size()
-      << "\n";
-  for (const LogLine& line : outcome.m_Log) {
-    out << "  " << Printable(line.m_Key) << " = " << Printable(line.m_Value) << "\n";
-  }
-
-  out << "\nBatch file:    ";
-  if (outcome.m_pBatch == nullptr) {
-    out << "(none)\n";
-  } else {
-    out << "\n";
-    WriteBatchText(out, outcome.m_pBatch->m_Bytes);
-  }
-
-  out << "\nCommands run:  " << (machine.m_Runs.empty() ? "(none)" : "") << "\n";
-  for (const sim::SimProcessRun& run : machine.m_Runs) WriteRun(out, run);
-
-  out << "\nDialogs:       " << (machine.m_Dialogs.empty() ? "(none)" : "") << "\n";
-  for (const sim::SimDialog& dialog : machine.m_Dialogs) {
-    out << "  [" << ToUtf8(dialog.m_Title) << "] " << ToUtf8(dialog.m_Text) << "  ("
-        << ToUtf8(dialog.m_Buttons) << "; " << ToUtf8(dialog.m_Icon) << ")\n";
-  }
-
-  out << "\nDrive letters after the run:\n";
-  for (const Drive& drive : outcome.m_Drives) {
-    std::string szTarget = drive.m_Stack.empty() ? "-" : ToUtf8(drive.m_Stack.front());
-    if (drive.m_Stack.size() > 1) {
-      szTarget += " (stacked over " + std::to_string(drive.m_Stack.size() - 1) + ")";
-    }
-    out << "  " << ToUtf8(drive.m_Letter) << "  " << szTarget;
-    out << std::string(szTarget.size() < 40 ? 40 - szTarget.size() : 1, ' ');
-    const std::string szLabel = drive.m_Label.empty() ? "-" : ToUtf8(drive.m_Label);
-    out << szLabel << std::string(szLabel.size() < 20 ? 20 - szLabel.size() : 1, ' ')
-        << drive.m_Change << "\n";
-  }
+void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome,
+               const Verdict& verdict, bool bColour) {
+  const Style style{bColour};
+  WriteHeader(out, style, machine, outcome);
+  WriteLogSection(out, style, outcome);
+  WriteBatchSection(out, style, outcome);
+  WriteCommandsSection(out, style, machine);
+  WriteDialogsSection(out, style, machine);
+  WriteDrivesSection(out, style, outcome);
   out << "\nCurrent directory at exit: " << ToUtf8(machine.m_CurrentDirectory) << "\n";
+  WriteVerdictSection(out, style, verdict);
 }
-

@@ -1,8 +1,17 @@
-// The report for people.
+// The report for people, readable on an 80-column terminal: one section per
+// kind of fact, the verdict last.
 #pragma once
 
 #include <ostream>
 
 #include "tools/sim_outcome.h"
+#include "tools/verdict.h"
 
-void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome);
+// Colour (ANSI) only when asked: the caller decides from the terminal and
+// NO_COLOR.
+void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome,
+               const Verdict& verdict, bool bColour);
+
+// The firmware probe's outcome in words, and in one word for a table.
+std::string FirmwareText(const sim::SimFirmware& firmware);
+std::string FirmwareWord(const sim::SimFirmware& firmware);

@@ -4,21 +4,31 @@
 #include <iterator>
 #include <vector>
 
-#include "core/entry.h"
 #include "platform/sim/sim_loader.h"
 #include "tools/compare_log.h"
 #include "tools/default_machine.h"
+#include "tools/fleet_check.h"
 #include "tools/out_dir.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
 #include "tools/sim_options.h"
+#include "tools/sim_run.h"
+#include "tools/verdict.h"
 
-int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ostream& err) {
+int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ostream& err,
+                 bool bColour) {
   Options options;
   std::string szError;
   if (!ParseOptions(argc, argv, options, szError)) {
     err << szError << "\n" << kUsage;
     return 2;
+  }
+  if (options.m_Help) {
+    out << kHelp;
+    return 0;
+  }
+  if (options.m_Check) {
+    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out, err);
   }
   if (options.m_PrintDefault) {
     out << kDefaultMachineJson;
@@ -37,25 +47,12 @@ int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ost
     return 2;
   }
 
-  const auto before = machine.m_DosDevices;
-  std::vector<const wchar_t*> args = {machine.m_Program.c_str()};
-  Outcome outcome;
-  outcome.m_CommandLine = machine.m_Program;
-  for (const std::wstring& sz : options.m_Args) {
-    args.push_back(sz.c_str());
-    outcome.m_CommandLine += L" " + sz;
-  }
-  {
-    sim::ScopedSimMachine installed(machine);
-    outcome.m_ExitCode = RunMalvik(static_cast<int>(args.size()), args.data());
-  }
-
-  CollectOutcome(machine, before, outcome);
-
+  const Outcome outcome = RunOnMachine(machine, options.m_Args);
+  const Verdict verdict = JudgeRun(machine, outcome);
   if (options.m_Json) {
-    WriteJson(out, machine, outcome);
+    WriteJson(out, machine, outcome, verdict);
   } else {
-    WriteText(out, machine, outcome);
+    WriteText(out, machine, outcome, verdict, bColour);
   }
   if (!options.m_OutDir.empty() && !WriteOutDir(machine, options.m_OutDir, err)) return 2;
   if (!options.m_CompareLog.empty()) {

@@ -23,6 +23,7 @@ struct Drive {
 struct Outcome {
   int m_ExitCode = 0;
   std::wstring m_CommandLine;
+  std::vector<std::wstring> m_Arguments;  // the program's own, after its name
   std::wstring m_LogFile;
   const sim::SimFile* m_pLog = nullptr;
   const sim::SimFile* m_pBatch = nullptr;

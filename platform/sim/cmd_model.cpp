@@ -184,6 +184,15 @@ SimBatchLine HandOver(SimMachine& machine, const std::vector<std::wstring>& toke
     pOutput->m_Bytes += *script.m_Output + "\r\n";
     szDid += L"; output appended to " + szAbsoluteTarget;
   }
+  SimVolumeFiles* pFirstVolume =
+      args.empty() ? nullptr : FilesOf(machine, AbsolutePath(machine, args[0] + L"\\"));
+  if (pFirstVolume != nullptr && !script.m_Creates.m_Entries.empty()) {
+    for (const auto& [szKey, file] : script.m_Creates.m_Entries) {
+      AddFile(*pFirstVolume, file.m_Path, file.m_Folder, file.m_Hidden, file.m_Bytes);
+    }
+    szDid += L"; left " + std::to_wstring(script.m_Creates.m_Entries.size()) + L" entries on " +
+             args[0];
+  }
   run.m_RunMs = script.m_RunMs;
   bRan = true;
   return {L"", szDid, script.m_ExitCode};

@@ -1,5 +1,8 @@
 // The DOS-device side of the simulated machine: the device path of each
 // volume, and which volume a device path or a drive letter names.
+#include <climits>
+#include <string>
+
 #include "platform/sim/sim_machine.h"
 
 namespace sim {
@@ -31,11 +34,66 @@ std::wstring SimVolumeRef::Label() const {
   return L"";
 }
 
+namespace {
+
+constexpr wchar_t kDiskPrefix[] = L"\\Device\\Harddisk";
+constexpr wchar_t kPartitionInfix[] = L"\\Partition";
+
+// A decimal int, optionally negative, from sz[begin, end); false when it is
+// not one or does not fit.
+bool ReadInt(const std::wstring& sz, size_t begin, size_t end, int& nValue) {
+  const bool bNegative = begin < end && sz[begin] == L'-';
+  if (bNegative) ++begin;
+  if (begin == end || end - begin > 10) return false;
+  long long nAbsolute = 0;
+  for (size_t i = begin; i < end; ++i) {
+    if (sz[i] < L'0' || sz[i] > L'9') return false;
+    nAbsolute = nAbsolute * 10 + (sz[i] - L'0');
+  }
+  const long long nSigned = bNegative ? -nAbsolute : nAbsolute;
+  if (nSigned < INT_MIN || nSigned > INT_MAX) return false;
+  nValue = static_cast<int>(nSigned);
+  return true;
+}
+
+// The N and M of a device path that is exactly PartitionDevicePath(N, M).
+bool ReadPartitionPath(const std::wstring& szDevice, int& nDisk, int& nPartition) {
+  const size_t nDiskAt = std::char_traits<wchar_t>::length(kDiskPrefix);
+  if (szDevice.rfind(kDiskPrefix, 0) != 0) return false;
+  const size_t nInfixAt = szDevice.find(kPartitionInfix, nDiskAt);
+  if (nInfixAt == std::wstring::npos) return false;
+  const size_t nPartitionAt = nInfixAt + std::char_traits<wchar_t>::length(kPartitionInfix);
+  return ReadInt(szDevice, nDiskAt, nInfixAt, nDisk) &&
+         ReadInt(szDevice, nPartitionAt, szDevice.size(), nPartition) &&
+         PartitionDevicePath(nDisk, nPartition) == szDevice;
+}
+
+// The indexed partition, when the index still holds for it.
+SimVolumeRef IndexedPartition(SimMachine& machine, const std::wstring& szDevice) {
+  auto it = machine.m_PartitionIndex.find(szDevice);
+  if (it == machine.m_PartitionIndex.end()) return {};
+  const auto [d, p] = it->second;
+  if (d >= machine.m_Disks.size() || p >= machine.m_Disks[d].m_Partitions.size()) return {};
+  SimDisk& disk = machine.m_Disks[d];
+  SimPartition& part = disk.m_Partitions[p];
+  if (PartitionDevicePath(disk.m_Index, part.m_Number) != szDevice) return {};
+  return {&part, nullptr, &disk};
+}
+
+}  // namespace
+
 SimVolumeRef FindVolumeByDevice(SimMachine& machine, const std::wstring& szDevice) {
-  SimVolumeRef ref;
+  SimVolumeRef ref = IndexedPartition(machine, szDevice);
+  if (ref.m_Partition) return ref;
+  // Not indexed: a partition that does not exist, or a machine changed after
+  // PrepareMachine. The walk compares numbers, in the same order.
+  int nDisk = 0, nNumber = 0;
+  const bool bPartitionPath = ReadPartitionPath(szDevice, nDisk, nNumber);
   for (SimDisk& disk : machine.m_Disks) {
+    if (!bPartitionPath) break;
+    if (disk.m_Index != nDisk) continue;
     for (SimPartition& part : disk.m_Partitions) {
-      if (szDevice == PartitionDevicePath(disk.m_Index, part.m_Number)) {
+      if (part.m_Number == nNumber) {
         ref.m_Partition = &part;
         ref.m_Disk = &disk;
         return ref;

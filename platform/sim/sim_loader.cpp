@@ -381,7 +381,7 @@ void Read(const json& j, SimMachine& machine) {
       if (!value.is_object()) throw Bad{key, "expected an object"};
       for (const auto& [szName, script] : value.items()) {
         const std::string szPath = Join(key, szName);
-        ExpectObject(script, szPath, {"exit_code", "output", "run_ms"});
+        ExpectObject(script, szPath, {"exit_code", "output", "run_ms", "creates"});
         SimScript entry;
         if (script.contains("exit_code")) {
           entry.m_ExitCode = static_cast<std::uint32_t>(
@@ -393,6 +393,9 @@ void Read(const json& j, SimMachine& machine) {
         if (script.contains("run_ms")) {
           entry.m_RunMs = static_cast<std::uint32_t>(
               Integer(script["run_ms"], Join(szPath, "run_ms"), 0, 0xFFFFFFFF));
+        }
+        if (script.contains("creates")) {
+          ReadFiles(script["creates"], Join(szPath, "creates"), entry.m_Creates);
         }
         machine.m_Scripts[FromUtf8(szName)] = entry;
       }

@@ -21,7 +21,11 @@ void PrepareMachine(SimMachine& machine) {
     if (!disk.m_Caption) disk.m_Caption = L"Simulated disk " + std::to_wstring(disk.m_Index);
     std::int64_t nNextStart = kBytesPerMiB;
     int nWmiPartitions = 0;
-    for (SimPartition& part : disk.m_Partitions) {
+    for (size_t p = 0; p < disk.m_Partitions.size(); ++p) {
+      SimPartition& part = disk.m_Partitions[p];
+      // The first partition with a path keeps it, as a walk in order finds it.
+      machine.m_PartitionIndex.emplace(PartitionDevicePath(disk.m_Index, part.m_Number),
+                                       std::make_pair(d, p));
       if (part.m_Start < 0) part.m_Start = nNextStart;
       if (part.m_Size < 0) part.m_Size = 100 * kBytesPerMiB;
       nNextStart = (part.m_Start + part.m_Size + kBytesPerMiB - 1) / kBytesPerMiB * kBytesPerMiB;

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/sim_text.h"
@@ -65,6 +66,10 @@ struct SimScript {
   std::uint32_t m_ExitCode = 0;
   std::optional<std::string> m_Output;
   std::uint32_t m_RunMs = 0;  // how long the script runs
+  // What it leaves on the volume of its first argument (the EFI system
+  // partition's letter), as a boot-configuration script rebuilds \EFI\OEM's
+  // store there.
+  SimVolumeFiles m_Creates;
 };
 
 struct SimWmiFault {
@@ -177,6 +182,10 @@ struct SimMachine {
 
   // Child processes, in the order they were asked for.
   std::vector<SimProcessRun> m_Runs;
+
+  // Device path -> positions of its partition in m_Disks, built by
+  // PrepareMachine so that a lookup does not walk every partition.
+  std::map<std::wstring, std::pair<size_t, size_t>> m_PartitionIndex;
 };
 
 // ---- sim_devices.cpp: device paths and the volumes they name

@@ -1,0 +1,157 @@
+// The verdict, the report's layout and the fleet check, through the command
+// as a deployment engineer runs it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "tools/sim_command.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SimRun {
+  int m_Status;
+  std::string m_Out;
+  std::string m_Err;
+};
+
+SimRun Simulate(std::vector<const char*> args, bool bColour = false) {
+  args.insert(args.begin(), "malvik-sim");
+  std::ostringstream out, err;
+  const int nStatus = RunSimulator(static_cast<int>(args.size()), args.data(), out, err, bColour);
+  return {nStatus, out.str(), err.str()};
+}
+
+std::string WriteMachine(const std::string& szName, const std::string& szJson) {
+  const std::string szFile = testing::TempDir() + szName;
+  std::ofstream(szFile) << szJson;
+  return szFile;
+}
+
+// A UEFI laptop as the built-in one, with one change spliced in.
+const char kLaptop[] = R"({"firmware": "uefi", %s "disks": [{"partitions": [
+  {"label": "ESP", "files": ["EFI/Microsoft/Boot/bootmgfw.efi",
+    "EFI/Microsoft/Boot/bootmgr.efi", "EFI/Microsoft/Boot/memtest.efi",
+    "EFI/Microsoft/Boot/fonts/", "EFI/Microsoft/Boot/resources/"]},
+  {"label": "Windows", "letter": "C:",
+   "files": ["Tools/modifybcdtoPBR.cmd", "Tools/modifybcdtoWinRE.cmd"]},
+  {"label": "RECOVERY"}, {"label": "PUSH BUTTON RESET", "files": [%s]}]}],
+  "scripts": {"modifybcdtoPBR.cmd": {"creates": ["EFI/OEM/Boot/BCD"]},
+              "modifybcdtoWinRE.cmd": {"creates": ["EFI/OEM/Boot/BCD"]}}})";
+
+std::string Laptop(const std::string& szTop, const std::string& szResetFiles) {
+  std::string sz = kLaptop;
+  sz.replace(sz.find("%s"), 2, szTop);
+  sz.replace(sz.find("%s"), 2, szResetFiles);
+  return sz;
+}
+
+TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
+  struct Case {
+    const char* szName;
+    std::string szMachine;
+    std::vector<const char*> args;  // the program's own
+    bool bPassed;
+    const char* szHandOver;
+    const char* szHandOverLetters;  // joined by spaces
+    const char* szAttention;        // part of the first reason, or "" for none
+  };
+  const Case kCases[] = {
+      {"reset folder: reset script", Laptop("", R"("Zeph2/")"), {}, true, "5a", "R: M:", ""},
+      {"no reset folder: recovery script", Laptop("", ""), {}, true, "5b", "R: W:", ""},
+            // Nothing names the given letters, so no reset folder is found on Z:.
+      {"letters given", Laptop("", R"("Zeph2/")"), {"X:", "Y:", "Z:"}, false, "5b", "Y: X:", ""},
+      {"inventory fails twice, then works",
+       Laptop(R"("faults": {"wmi": [{"attempt": 0, "call": "ConnectServer"},
+                                    {"attempt": 1, "call": "ConnectServer"}]},)", R"("Zeph2/")"),
+       {}, true, "5a", "R: M:", ""},
+      {"inventory always fails",
+       Laptop(R"("faults": {"wmi": [{"attempt": "all", "call": "ConnectServer"}]},)", ""), {},
+       false, "5b", "R: W:", "the disk inventory failed ([19]Error Getting System Disk Info"},
+      {"batch file cannot be written", Laptop(R"("faults": {"batch_create": "fail"},)", ""), {},
+       false, "none", "", "the batch file could not be written"},
+      {"batch file cannot start", Laptop(R"("faults": {"process_start": 5},)", ""), {}, false,
+       "5b", "R: W:", "a dialog waits for a click: [malvik] call err=5"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    std::vector<const char*> args = {"--json", "--machine"};
+    const std::string szFile = WriteMachine("verdict.json", c.szMachine);
+    args.push_back(szFile.c_str());
+    if (!c.args.empty()) args.push_back("--");
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const SimRun run = Simulate(args);
+    ASSERT_EQ(run.m_Status, 0) << run.m_Err;
+    const auto verdict = nlohmann::json::parse(run.m_Out)["verdict"];
+    EXPECT_EQ(verdict["passed"], c.bPassed) << verdict.dump(1);
+    EXPECT_EQ(verdict["hand_over"]["line"], c.szHandOver);
+    std::string szLetters;
+    for (const auto& letter : verdict["hand_over"]["letters"]) {
+      szLetters += (szLetters.empty() ? "" : " ") + letter.get<std::string>();
+    }
+    EXPECT_EQ(szLetters, c.szHandOverLetters);
+    if (*c.szAttention == '\0') {
+      EXPECT_TRUE(verdict["needs_person"].empty()) << verdict["needs_person"].dump();
+    } else {
+      ASSERT_FALSE(verdict["needs_person"].empty());
+      EXPECT_EQ(verdict["needs_person"][0].get<std::string>().rfind(c.szAttention, 0), 0u)
+          << verdict["needs_person"][0];
+    }
+  }
+}
+
+TEST(Report, FitsEightyColumnsAndColoursOnlyWhenAsked) {
+  for (const fs::directory_entry& entry :
+       fs::directory_iterator(fs::path(MALVIK_SOURCE_DIR) / "examples")) {
+    if (entry.path().extension() != ".json") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    const std::string szFile = entry.path().string();
+    const SimRun plain = Simulate({"--machine", szFile.c_str()});
+    EXPECT_EQ(plain.m_Out.find('\x1b'), std::string::npos);
+    std::istringstream lines(plain.m_Out);
+    for (std::string szLine; std::getline(lines, szLine);) {
+      // The batch file's own lines are shown as they are.
+      if (szLine.rfind("  | ", 0) == 0) continue;
+      EXPECT_LE(szLine.size(), 80u) << szLine;
+    }
+    EXPECT_NE(Simulate({"--machine", szFile.c_str()}, true).m_Out.find("\x1b["),
+              std::string::npos);
+  }
+}
+
+TEST(FleetCheck, UnreadableDescriptionFailsAloneAndIsNamed) {
+  const fs::path dir = fs::path(testing::TempDir()) / "fleet";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "a-good.json") << Laptop("", R"("Zeph2/")");
+  std::ofstream(dir / "b-bad.json") << R"({"disks": [{"partitions": [{"letter": "CC"}]}]})";
+  std::ofstream(dir / "c-dialog.json") << Laptop(R"("faults": {"process_start": 5},)", "");
+  std::ofstream(dir / "notes.txt") << "not a description";
+  const SimRun run = Simulate({"check", dir.string().c_str()});
+  EXPECT_EQ(run.m_Status, 1);
+  std::istringstream lines(run.m_Out);
+  std::vector<std::string> out;
+  for (std::string sz; std::getline(lines, sz);) out.push_back(sz);
+  ASSERT_EQ(out.size(), 4u) << run.m_Out;
+  EXPECT_EQ(out[0].rfind("passed  ", 0), 0u) << out[0];
+  EXPECT_EQ(out[1], "FAILED  " + (dir / "b-bad.json").string() +
+                        ": disks[0].partitions[0].letter: expected a drive letter such as \"E:\"");
+  EXPECT_NE(out[2].find("| dialogs 1 |"), std::string::npos) << out[2];
+  EXPECT_EQ(out[3], "1 passed, 2 failed");
+
+  const SimRun json = Simulate({"check", "--json", (dir / "a-good.json").string().c_str()});
+  EXPECT_EQ(json.m_Status, 0);
+  EXPECT_EQ(nlohmann::json::parse(json.m_Out).size(), 1u);
+
+  // A folder that holds no description is no pass.
+  fs::create_directories(dir / "none");
+  EXPECT_EQ(Simulate({"check", (dir / "none").string().c_str()}).m_Out,
+            "FAILED  " + (dir / "none").string() + ": no *.json descriptions in this folder\n" +
+                "0 passed, 1 failed\n");
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+#include "tools/fleet_check.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "platform/sim/sim_loader.h"
+#include "tools/report_json.h"
+#include "tools/report_text.h"
+#include "tools/sim_run.h"
+#include "tools/verdict.h"
+
+using nlohmann::ordered_json;
+using sim::ToUtf8;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Files as given; a folder stands for its *.json files, by name. A folder
+// without any is named in `empty`: a check of nothing is no pass.
+std::vector<std::string> DescriptionFiles(const std::vector<std::string>& paths,
+                                          std::vector<std::string>& empty) {
+  std::vector<std::string> files;
+  for (const std::string& szPath : paths) {
+    std::error_code ec;
+    if (!fs::is_directory(szPath, ec)) {
+      files.push_back(szPath);
+      continue;
+    }
+    std::vector<std::string> inFolder;
+    for (const fs::directory_entry& entry : fs::directory_iterator(szPath, ec)) {
+      if (entry.path().extension() == ".json" && !entry.is_directory()) {
+        inFolder.push_back(entry.path().string());
+      }
+    }
+    if (inFolder.empty()) empty.push_back(szPath);
+    std::sort(inFolder.begin(), inFolder.end());
+    files.insert(files.end(), inFolder.begin(), inFolder.end());
+  }
+  return files;
+}
+
+std::string Colour(bool bColour, const char* szCode, const std::string& sz) {
+  return bColour ? std::string("\x1b[") + szCode + "m" + sz + "\x1b[0m" : sz;
+}
+
+// "W: RECOVERY, R: ESP, M: -": each of the three letters and what it names.
+std::string LettersText(const Verdict& verdict) {
+  std::string sz;
+  for (const LetterUse& use : verdict.m_Letters) {
+    if (!sz.empty()) sz += ", ";
+    sz += (use.m_Letter.empty() ? std::string("(empty)") : ToUtf8(use.m_Letter)) + " ";
+    sz += use.m_Names.empty()   ? "-"
+          : use.m_Label.empty() ? ToUtf8(use.m_Names)
+                                : ToUtf8(use.m_Label);
+  }
+  return sz;
+}
+
+std::string MachineLine(const std::string& szFile, const sim::SimMachine& machine,
+                        const Verdict& verdict, bool bColour) {
+  std::string sz = verdict.Passed() ? Colour(bColour, "32", "passed")
+                                    : Colour(bColour, "1;31", "FAILED");
+  sz += "  " + (machine.m_Name.empty() ? szFile : ToUtf8(machine.m_Name));
+  sz += " | " + FirmwareWord(machine.m_Firmware);
+  sz += " | " + LettersText(verdict);
+  sz += " | hand-over " + verdict.m_HandOver;
+  sz += " | batch exit " +
+        (verdict.m_BatchExitCode ? std::to_string(*verdict.m_BatchExitCode) : std::string("-"));
+  sz += verdict.PresenceAllTrue() ? " | presence all true" : " | presence NOT all true";
+  sz += " | dialogs " + std::to_string(machine.m_Dialogs.size());
+  sz += " | " + std::to_string(machine.m_ClockMs - machine.m_StartMs) + " ms";
+  return sz;
+}
+
+}  // namespace
+
+int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColour,
+                  std::ostream& out, std::ostream& err) {
+  int nPassed = 0, nFailed = 0;
+  ordered_json all = ordered_json::array();
+  std::vector<std::string> empty;
+  const std::vector<std::string> files = DescriptionFiles(paths, empty);
+  // A path that gives no machine: failed, with the one line that says why.
+  auto unusable = [&](const std::string& szFile, const std::string& szError) {
+    ++nFailed;
+    if (bJson) {
+      all.push_back({{"file", szFile}, {"error", szError}});
+    } else {
+      out << Colour(bColour, "1;31", "FAILED") << "  " << szError << "\n";
+    }
+  };
+  for (const std::string& szFolder : empty) {
+    unusable(szFolder, szFolder + ": no *.json descriptions in this folder");
+  }
+  for (const std::string& szFile : files) {
+    sim::SimMachine machine;
+    std::string szError;
+    if (!sim::LoadMachineFile(szFile, machine, szError)) {
+      unusable(szFile, szError);
+      continue;
+    }
+    const Outcome outcome = RunOnMachine(machine, {});
+    const Verdict verdict = JudgeRun(machine, outcome);
+    (verdict.Passed() ? nPassed : nFailed) += 1;
+    if (bJson) {
+      all.push_back({{"file", szFile},
+                     {"name", ToUtf8(machine.m_Name)},
+                     {"firmware", FirmwareWord(machine.m_Firmware)},
+                     {"exit_code", outcome.m_ExitCode},
+                     {"dialogs", machine.m_Dialogs.size()},
+                     {"elapsed_ms", machine.m_ClockMs - machine.m_StartMs},
+                     {"verdict", VerdictJson(verdict)}});
+    } else {
+      out << MachineLine(szFile, machine, verdict, bColour) << "\n";
+    }
+  }
+  if (bJson) {
+    out << all.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n";
+    err << nPassed << " passed, " << nFailed << " failed\n";
+  } else {
+    out << nPassed << " passed, " << nFailed << " failed\n";
+  }
+  return nFailed == 0 ? 0 : 1;
+}

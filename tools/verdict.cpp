@@ -1,0 +1,163 @@
+#include "tools/verdict.h"
+
+#include "core/entry.h"
+#include "core/setup_context.h"
+#include "letters/volume_labels.h"
+#include "tools/compare_log.h"
+
+using sim::ToUtf8;
+
+namespace {
+
+// The letters the run works with: the three given when any is not empty,
+// the fixed ones otherwise, as the setup context settles them.
+std::vector<LetterUse> RunLetters(const std::vector<std::wstring>& args) {
+  std::vector<const wchar_t*> argv = {L"malvik.exe"};
+  for (const std::wstring& sz : args) argv.push_back(sz.c_str());
+  LetterArguments given = PickLetterArguments(static_cast<int>(argv.size()), argv.data());
+  if (given.m_Recovery.empty() && given.m_ESP.empty() && given.m_PBR.empty()) {
+    given = {kDefaultRecoveryLetter, kDefaultESPLetter, kDefaultPBRLetter};
+  }
+  return {{"recovery", given.m_Recovery, L"", L""},
+          {"ESP", given.m_ESP, L"", L""},
+          {"PBR", given.m_PBR, L"", L""}};
+}
+
+const char* SpecialKind(const std::wstring& szLabel) {
+  if (IsResetLabel(szLabel)) return "reset";
+  if (LabelBeginsWith(szLabel, L"ESP")) return "EFI system";
+  if (LabelBeginsWith(szLabel, L"RECOVERY")) return "recovery";
+  if (IsServiceLabel(szLabel)) return "service";
+  if (IsSystemReservedLabel(szLabel)) return "system reserved";
+  return nullptr;
+}
+
+std::wstring PartitionName(int nDisk, int nNumber) {
+  return L"disk " + std::to_wstring(nDisk) + L" partition " + std::to_wstring(nNumber);
+}
+
+void JudgeLetters(sim::SimMachine& machine, Verdict& verdict) {
+  for (LetterUse& use : verdict.m_Letters) {
+    auto it = machine.m_DosDevices.find(sim::UpperAscii(use.m_Letter));
+    if (use.m_Letter.empty() || it == machine.m_DosDevices.end() || it->second.empty()) continue;
+    const sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, use.m_Letter);
+    use.m_Names = volume.m_Partition
+                      ? PartitionName(volume.m_Disk->m_Index, volume.m_Partition->m_Number)
+                      : it->second.front();
+    if (volume.Readable()) use.m_Label = volume.Label();
+  }
+  for (const sim::SimDisk& disk : machine.m_Disks) {
+    for (const sim::SimPartition& part : disk.m_Partitions) {
+      const std::wstring szLabel = part.m_Label.value_or(L"");
+      const char* szKind = SpecialKind(szLabel);
+      if (szKind == nullptr || part.m_Unreadable) continue;
+      SpecialPartition special{szKind, szLabel, disk.m_Index, part.m_Number, {}};
+      const std::wstring szDevice = sim::PartitionDevicePath(disk.m_Index, part.m_Number);
+      for (const auto& [szLetter, stack] : machine.m_DosDevices) {
+        if (!stack.empty() && stack.front() == szDevice) special.m_Letters.push_back(szLetter);
+      }
+      verdict.m_Special.push_back(special);
+    }
+  }
+}
+
+// The batch file's last line hands over to a script of the program folder:
+// "DIR\modifybcdtoPBR.cmd ESP PBR >> ..." or the WinRE script with ESP and
+// the recovery letter.
+void JudgeHandOver(const sim::SimMachine& machine, const Outcome& outcome, Verdict& verdict) {
+  verdict.m_HandOver = "none";
+  for (const sim::SimProcessRun& run : machine.m_Runs) {
+    if (run.m_StartError == 0) verdict.m_BatchExitCode = run.m_ExitCode;
+  }
+  if (outcome.m_pBatch == nullptr) return;
+  const std::string& szBytes = outcome.m_pBatch->m_Bytes;
+  const size_t nLineStart = szBytes.rfind('\n') == std::string::npos ? 0 : szBytes.rfind('\n') + 1;
+  const std::wstring szLine = sim::FromUtf8(szBytes.substr(nLineStart));
+  std::vector<std::wstring> words;
+  for (size_t begin = 0, end; begin < szLine.size(); begin = end + 1) {
+    end = szLine.find(L' ', begin);
+    if (end == std::wstring::npos) end = szLine.size();
+    if (end > begin) words.push_back(szLine.substr(begin, end - begin));
+  }
+  if (words.empty()) return;
+  const std::wstring szScript = sim::UpperAscii(words[0]);
+  auto endsWith = [&](const std::wstring& szName) {
+    return szScript.size() >= szName.size() &&
+           szScript.compare(szScript.size() - szName.size(), szName.size(), szName) == 0;
+  };
+  if (endsWith(L"MODIFYBCDTOPBR.CMD")) {
+    verdict.m_HandOver = "5a";
+  } else if (endsWith(L"MODIFYBCDTOWINRE.CMD")) {
+    verdict.m_HandOver = "5b";
+  } else {
+    return;
+  }
+  const size_t nSlash = words[0].find_last_of(L"\\/");
+  verdict.m_HandOverScript = nSlash == std::wstring::npos ? words[0] : words[0].substr(nSlash + 1);
+  for (size_t i = 1; i < words.size() && words[i] != L">>"; ++i) {
+    verdict.m_HandOverLetters.push_back(words[i]);
+  }
+  for (const sim::SimProcessRun& run : machine.m_Runs) {
+    for (const sim::SimBatchLine& line : run.m_Lines) {
+      if (line.m_Line == szLine && line.m_Did.rfind(L"ran ", 0) == 0) verdict.m_HandOverRan = true;
+    }
+  }
+}
+
+bool Contains(const std::wstring& sz, const wchar_t* szPart) {
+  return sz.find(szPart) != std::wstring::npos;
+}
+
+// Presence lines follow the exit-code line; what needs a person shows in
+// the dialogs and in a few log lines.
+void JudgeLog(const sim::SimMachine& machine, const Outcome& outcome, Verdict& verdict) {
+  bool bInventoryFailed = false;
+  std::wstring szInventoryError;
+  size_t nAfterExitCode = outcome.m_Log.size();
+  for (size_t i = 0; i < outcome.m_Log.size(); ++i) {
+    const std::wstring szMessage = WithoutTimeStamp(outcome.m_Log[i].m_Key);
+    if (szMessage == L"Get Disk info") {
+      bInventoryFailed = false;
+    } else if (Contains(szMessage, L"]Error Getting System Disk Info")) {
+      bInventoryFailed = true;
+      szInventoryError = szMessage;
+    } else if (szMessage.rfind(L"ExitCode:0x", 0) == 0) {
+      nAfterExitCode = i + 1;
+    } else if (szMessage == L"Error Writing Batch File, not run") {
+      verdict.m_Attention.push_back("the batch file could not be written: " +
+                                    ToUtf8(outcome.m_Log[i].m_Value));
+    }
+  }
+  for (size_t i = nAfterExitCode; i < outcome.m_Log.size(); ++i) {
+    const std::wstring& szValue = outcome.m_Log[i].m_Value;
+    if (szValue != L"true" && szValue != L"false") continue;
+    ++verdict.m_PresenceLines;
+    if (szValue == L"false") {
+      verdict.m_PresenceFalse.push_back(WithoutTimeStamp(outcome.m_Log[i].m_Key));
+    }
+  }
+  if (bInventoryFailed) {
+    verdict.m_Attention.push_back("the disk inventory failed (" + ToUtf8(szInventoryError) + ")");
+  }
+  if (outcome.m_ExitCode != 0) {
+    verdict.m_Attention.push_back("the program did not start (exit code " +
+                                  std::to_string(outcome.m_ExitCode) + ")");
+  } else if (outcome.m_Log.empty()) {
+    verdict.m_Attention.push_back("no log lines were written");
+  }
+  for (const sim::SimDialog& dialog : machine.m_Dialogs) {
+    verdict.m_Attention.push_back("a dialog waits for a click: [" + ToUtf8(dialog.m_Title) + "] " +
+                                  ToUtf8(dialog.m_Text));
+  }
+}
+
+}  // namespace
+
+Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
+  Verdict verdict;
+  verdict.m_Letters = RunLetters(outcome.m_Arguments);
+  JudgeLetters(machine, verdict);
+  JudgeHandOver(machine, outcome, verdict);
+  JudgeLog(machine, outcome, verdict);
+  return verdict;
+}
