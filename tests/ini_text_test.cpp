@@ -16,6 +16,8 @@ TEST(IniText, EditsLikeTheProfileWriter) {
   const Case kCases[] = {
       {"new file", L"", L"Malvik", L"k", L"v", L"[Malvik]\r\nk=v\r\n"},
       {"empty value", L"", L"Malvik", L"k", L"", L"[Malvik]\r\nk=\r\n"},
+      {"a new key without the blanks around it", L"", L"Malvik", L" k\t", L"v",
+       L"[Malvik]\r\nk=v\r\n"},
       {"new key after the last entry", L"[Malvik]\r\na=1\r\n", L"Malvik", L"b", L"2",
        L"[Malvik]\r\na=1\r\nb=2\r\n"},
       {"replaced, key compared without case", L"[Malvik]\r\nKey=old\r\nz=9\r\n", L"malvik", L"kEY",

@@ -57,7 +57,8 @@ std::wstring JoinLines(const std::vector<std::wstring>& lines) {
 std::wstring SetIniValue(const std::wstring& szText, const std::wstring& szSection,
                          const std::wstring& szKey, const std::wstring& szValue) {
   std::vector<std::wstring> lines = SplitLines(szText);
-  const std::wstring szNewLine = szKey + L"=" + szValue;
+  // Blanks around a key are not part of it, as when it is found again.
+  const std::wstring szNewLine = Trim(szKey) + L"=" + szValue;
 
   bool bInSection = false;
   size_t nInsertAt = lines.size();  // after the section's last entry
