@@ -53,11 +53,19 @@ TEST(Capacity, LongAndForeignPathsAndArguments) {
       {"program path of 300", LongFolder(300 - 10), L"", {}, L""},
       {"current directory over 260", L"C:\\Tools\\", LongFolder(300) + L"cwd", {}, L""},
       {"three arguments of 5000", L"C:\\Tools\\", L"", {kLongArg, kLongArg, kLongArg}, L""},
-      {"four arguments, non-ASCII after the third", L"C:\\Tools\\", L"", {L"W:", L"R:", L"M:", L"\u263A"}, L""},
+      {"four arguments, non-ASCII after the third",
+       L"C:\\Tools\\",
+       L"",
+       {L"W:", L"R:", L"M:", L"\u263A"},
+       L""},
       {"program folder with a Latin-1 letter", L"C:\\T\u00e9l\\", L"", {}, L"C:\\T\u00e9l\\"},
       {"program folder with no one-byte form", L"C:\\\u263A\\", L"", {}, L"C:\\\u263A\\"},
       {"non-ASCII ESP letter", L"C:\\Tools\\", L"", {L"W:", L"\u00c9:", L"M:"}, L"\u00c9:"},
-      {"ESP letter that would end the quotes", L"C:\\Tools\\", L"", {L"W:", kQuoted, L"M:"}, kQuoted},
+      {"ESP letter that would end the quotes",
+       L"C:\\Tools\\",
+       L"",
+       {L"W:", kQuoted, L"M:"},
+       kQuoted},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
@@ -65,7 +73,8 @@ TEST(Capacity, LongAndForeignPathsAndArguments) {
     machine.m_Program = c.szProgramDir + L"malvik.exe";
     machine.m_CurrentDirectory = c.szCurrent;
     const std::wstring szBatch = c.szProgramDir + L"CopyEFI_byOEM.cmd";
-    sim::AddFile(machine.m_Disks[0].m_Partitions[0].m_Files, szBatch.substr(3), false, false, "old");
+    sim::AddFile(machine.m_Disks[0].m_Partitions[0].m_Files, szBatch.substr(3), false, false,
+                 "old");
 
     ASSERT_EQ(test::RunProgram(machine, c.args), 0);
 

@@ -47,10 +47,26 @@ struct ByteReader {
 
 // The labels the rules look for, in mixed case and near misses.
 const wchar_t* const kLabels[] = {
-    L"PUSH BUTTON RESET", L"push button", L"Push Button", L"PUSH BUTTO", L"ESP", L"esp",
-    L"EsP-volume",        L"RECOVERY",    L"Recovery2",   L"RECOVER",    L"PQSERVICE",
-    L"pqService",         L"PQSERVICE ",  L"SYSTEM RESERVED", L"System Reserved",
-    L"SYSTEM RESERVED!",  L"Windows",     L"",            L"\u00e9SP",   L"PUSH BUTTON \u00c9",
+    L"PUSH BUTTON RESET",
+    L"push button",
+    L"Push Button",
+    L"PUSH BUTTO",
+    L"ESP",
+    L"esp",
+    L"EsP-volume",
+    L"RECOVERY",
+    L"Recovery2",
+    L"RECOVER",
+    L"PQSERVICE",
+    L"pqService",
+    L"PQSERVICE ",
+    L"SYSTEM RESERVED",
+    L"System Reserved",
+    L"SYSTEM RESERVED!",
+    L"Windows",
+    L"",
+    L"\u00e9SP",
+    L"PUSH BUTTON \u00c9",
 };
 
 const wchar_t* const kLetters[] = {L"C:", L"D:", L"E:", L"F:", L"G:", L"M:",
@@ -79,16 +95,24 @@ const FileChoice kFiles[] = {
     {L"EFI\\OEMX\\keep.txt", false, false},
 };
 
-const char* const kWmiCalls[] = {"CoInitializeEx", "CoInitializeSecurity", "CoCreateInstance",
-                                 "ConnectServer",  "CoSetProxyBlanket",    "ExecQuery:1",
-                                 "ExecQuery:2",    "ExecQuery:3",          "Next:1",
-                                 "Next:2",         "Next:5"};
+const char* const kWmiCalls[] = {"CoInitializeEx",
+                                 "CoInitializeSecurity",
+                                 "CoCreateInstance",
+                                 "ConnectServer",
+                                 "CoSetProxyBlanket",
+                                 "ExecQuery:1",
+                                 "ExecQuery:2",
+                                 "ExecQuery:3",
+                                 "Next:1",
+                                 "Next:2",
+                                 "Next:5"};
 
-const wchar_t* const kArguments[] = {L"W:", L"R:", L"M:", L"X:", L"", L"y:", L"C:\\Tools",
-                                     L"\\\\?\\", L"R", L"E:"};
+const wchar_t* const kArguments[] = {L"W:", L"R:",        L"M:",      L"X:", L"",
+                                     L"y:", L"C:\\Tools", L"\\\\?\\", L"R",  L"E:"};
 
-const wchar_t* const kPrograms[] = {L"C:\\Tools\\malvik.exe", L"C:\\Program Files\\(x86)\\malvik.exe",
-                                    L"E:\\malvik.exe", L"C:\\T\u00e9ls\\malvik.exe"};
+const wchar_t* const kPrograms[] = {L"C:\\Tools\\malvik.exe",
+                                    L"C:\\Program Files\\(x86)\\malvik.exe", L"E:\\malvik.exe",
+                                    L"C:\\T\u00e9ls\\malvik.exe"};
 
 void AddFiles(ByteReader& in, sim::SimVolumeFiles& files) {
   for (unsigned n = in.Below(5); n > 0; --n) {
@@ -134,7 +158,8 @@ sim::SimMachine BuildMachine(ByteReader& in, std::vector<std::wstring>& args) {
 
   sim::SimFaults& faults = machine.m_Faults;
   for (unsigned n = in.Below(3); n > 0; --n) {
-    faults.m_Wmi.push_back({static_cast<int>(in.Below(4)) - 1, kWmiCalls[in.Below(std::size(kWmiCalls))]});
+    faults.m_Wmi.push_back(
+        {static_cast<int>(in.Below(4)) - 1, kWmiCalls[in.Below(std::size(kWmiCalls))]});
   }
   for (unsigned n = in.Below(3); n > 0; --n) faults.m_DefineFails.push_back(in.Pick(kLetters));
   faults.m_LogicalDrivesFail = in.Below(8) == 0;
@@ -143,7 +168,8 @@ sim::SimMachine BuildMachine(ByteReader& in, std::vector<std::wstring>& args) {
   faults.m_BatchCreateFail = in.Below(8) == 0;
   faults.m_LogFolderFail = in.Below(8) == 0;
 
-  for (unsigned n = in.Below(5); n > 0; --n) args.push_back(in.Bit() ? in.Pick(kArguments) : in.Text(8));
+  for (unsigned n = in.Below(5); n > 0; --n)
+    args.push_back(in.Bit() ? in.Pick(kArguments) : in.Text(8));
   return machine;
 }
 
@@ -221,19 +247,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 
   // Files: only \EFI\OEM on the volume the ESP letter names may lose entries.
   std::wstring szOemDevice, szOemKey = L"\x1";
-  const std::wstring szESP = args.size() >= 3 && (!args[0].empty() || !args[1].empty() || !args[2].empty())
-                                 ? args[1]
-                                 : L"R:";
+  const std::wstring szESP =
+      args.size() >= 3 && (!args[0].empty() || !args[1].empty() || !args[2].empty()) ? args[1]
+                                                                                     : L"R:";
   const std::wstring szOem = sim::AbsolutePath(machine, szESP + L"\\EFI\\OEM");
-  if (sim::HasDriveLetter(szOem) && machine.m_DosDevices.count(sim::UpperAscii(szOem.substr(0, 2)))) {
+  if (sim::HasDriveLetter(szOem) &&
+      machine.m_DosDevices.count(sim::UpperAscii(szOem.substr(0, 2)))) {
     szOemDevice = machine.m_DosDevices[sim::UpperAscii(szOem.substr(0, 2))].front();
     szOemKey = szOem.size() > 3 ? sim::UpperAscii(szOem.substr(3)) : L"";
   }
   const auto entriesAfter = AllEntries(machine);
   for (const auto& entry : entriesBefore) {
     if (entriesAfter.count(entry) != 0) continue;
-    const bool bUnderOem = entry.first == szOemDevice &&
-                           (entry.second == szOemKey || entry.second.rfind(szOemKey + L"\\", 0) == 0);
+    const bool bUnderOem =
+        entry.first == szOemDevice &&
+        (entry.second == szOemKey || entry.second.rfind(szOemKey + L"\\", 0) == 0);
     if (!bUnderOem) Fail("deleted", entry.first + L" " + entry.second);
   }
 
@@ -246,7 +274,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     // Whole: it ends with its last line's output file, quoted or not.
     auto endsWith = [pBatch](const std::string& szTail) {
       const std::string& sz = pBatch->m_Bytes;
-      return sz.size() >= szTail.size() && sz.compare(sz.size() - szTail.size(), szTail.size(), szTail) == 0;
+      return sz.size() >= szTail.size() &&
+             sz.compare(sz.size() - szTail.size(), szTail.size(), szTail) == 0;
     };
     if (pBatch == nullptr || pBatch->m_Bytes == kStale ||
         !(endsWith("modifybcdLog.log") || endsWith("modifybcdLog.log\""))) {
