@@ -71,7 +71,11 @@ void CopyEfiBootFiles(SetupContext& context) {
   input.m_ScriptLetter = bReset ? context.m_PBRLetter : context.m_RecoveryLetter;
 
   std::uint32_t nExitCode = kBatchNotRunExitCode;
-  if (WriteBatchFile(szBatch, BuildEfiBatch(input))) {
+  if (const std::wstring* pText = FindUncarriedText(input)) {
+    // Written, it would name other paths than these; an older batch file
+    // is not this run's either.
+    WriteLog(logger, L"Error Batch File Cannot Hold Path, not run", *pText);
+  } else if (WriteBatchFile(szBatch, BuildEfiBatch(input))) {
     nExitCode = RunCommand(QuoteForCommandLine(szBatch));
   } else {
     // An older batch file may still be there; its commands are not this run's.

@@ -6,10 +6,25 @@ namespace {
 // the tab).
 const wchar_t kNeedsQuotes[] = L" \t&()[]{}^=;!'+,`~";
 
+// Characters no Windows path holds and that cmd would read as its own: a
+// quote ends the quoting, a wildcard or redirection changes the command.
+const wchar_t kNeverInPaths[] = L"\"*?<>|";
+
 std::string Bytes(const std::wstring& sz) {
   std::string out;
-  for (wchar_t c : sz) out += c <= 0xFF ? static_cast<char>(c) : '?';
+  for (wchar_t c : sz) {
+    // cmd expands %...% in a batch file; a doubled one stands for itself.
+    if (c == L'%') out += '%';
+    out += c <= 0xFF ? static_cast<char>(c) : '?';
+  }
   return out;
+}
+
+bool Carried(const std::wstring& sz) {
+  for (wchar_t c : sz) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return sz.find_first_of(kNeverInPaths) == std::wstring::npos;
 }
 
 }  // namespace
@@ -17,6 +32,13 @@ std::string Bytes(const std::wstring& sz) {
 std::wstring QuoteForCommandLine(const std::wstring& szPath) {
   if (szPath.find_first_of(kNeedsQuotes) == std::wstring::npos) return szPath;
   return L"\"" + szPath + L"\"";
+}
+
+const std::wstring* FindUncarriedText(const EfiBatchInput& input) {
+  for (const std::wstring* p : {&input.m_ProgramDir, &input.m_ESPLetter, &input.m_ScriptLetter}) {
+    if (!Carried(*p)) return p;
+  }
+  return nullptr;
 }
 
 std::string BuildEfiBatch(const EfiBatchInput& input) {

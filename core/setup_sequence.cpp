@@ -14,9 +14,10 @@ std::int32_t CountDisks(const DiskTable& disks) {
 
 void RunSetupSequence(SetupContext& context) {
   Logger& logger = context.m_Logger;
+  int nCode = kInventoryOk;
   for (int nAttempt = 0; nAttempt < kInventoryAttempts; ++nAttempt) {
     WriteLog(logger, L"Get Disk info", L"");
-    const int nCode = GetSystemDiskInfo(context.m_DiskTable, context.m_PartitionTable);
+    nCode = GetSystemDiskInfo(context.m_DiskTable, context.m_PartitionTable);
     if (nCode == kInventoryOk) break;
     WriteLog(logger,
              L"[" + std::to_wstring(nAttempt) + L"]Error Getting System Disk Info. Return Code:" +
@@ -25,6 +26,7 @@ void RunSetupSequence(SetupContext& context) {
     platform::Sleep(kInventoryRetryDelayMs);
   }
   // After twenty failures the run goes on with whatever the tables hold.
+  EndInventory(nCode);
 
   WriteLog(logger, L"m_DiskCount", L"");
   context.m_DiskCount = CountDisks(context.m_DiskTable);

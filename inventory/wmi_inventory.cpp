@@ -237,3 +237,7 @@ int GetSystemDiskInfo(DiskTable& disks, PartitionTable& partitions) {
   if (UninitialisesCom(nCode)) platform::ComUninitialize();
   return nCode;
 }
+
+void EndInventory(int nLastCode) {
+  if (!UninitialisesCom(nLastCode)) platform::ComUninitialize();
+}

@@ -23,6 +23,11 @@ constexpr int kInventoryPropertyFailed = 11;  // "Index", an association's
 // past and dropped.
 int GetSystemDiskInfo(DiskTable& disks, PartitionTable& partitions);
 
+// After the last attempt: an attempt that ended with code 2, 3 or 10 leaves
+// COM initialised for the next attempt's opening CoUninitialize; when no
+// attempt follows, this makes that call, so the run leaves COM balanced.
+void EndInventory(int nLastCode);
+
 // Decimal text to a number: leading white space, an optional sign, digits up
 // to the first other character; no digits gives 0; out of range gives the
 // nearest limit.

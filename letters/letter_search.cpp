@@ -29,7 +29,10 @@ bool SweepPartitions(SetupContext& context, DiskLineNumber eLineNumber,
       probe.m_DevicePath = FormatDevicePath(disk.m_Index, n);
       probe.m_ProbeLetter = SetupContext::FindFreeDriveLetter();
       if (probe.m_ProbeLetter.empty()) continue;
-      MountPartition(probe.m_ProbeLetter, probe.m_DevicePath);
+      // A mount that failed leaves the probe letter naming nothing of this
+      // partition, or, when the drive mask could not be read, another
+      // volume: neither its label nor its removal is this probe's.
+      if (MountPartition(probe.m_ProbeLetter, probe.m_DevicePath) == 0) continue;
       probe.m_Label = SetupContext::GetVolumeLabel(probe.m_ProbeLetter);
       if (onProbe(probe)) return true;
     }

@@ -38,6 +38,13 @@ TEST(EfiBatch, BytesOfEveryShape) {
        "XCOPY /c /e /f /y /h \\EFI\\Microsoft\\* \\EFI\\OEM\\\r\n"
        "Del /Q /A:H \\EFI\\OEM\\Boot\\BCD\r\n"
        "\"C:\\A&B\\?\\modifybcdtoWinRE.cmd\"   >> \"C:\\A&B\\?\\Log\\modifybcdLog.log\""},
+      {"a '%' is doubled, or cmd would expand %...% between two of them",
+       {L"C:\\100%\\", L"R:", true, L"modifybcdtoWinRE.cmd", L"%W%"},
+       "mkdir C:\\100%%\\Log\r\n"
+       "mkdir R:\\EFI\\OEM \r\n"
+       "XCOPY /c /e /f /y /h R:\\EFI\\Microsoft\\* R:\\EFI\\OEM\\\r\n"
+       "Del /Q /A:H R:\\EFI\\OEM\\Boot\\BCD\r\n"
+       "C:\\100%%\\modifybcdtoWinRE.cmd R: %%W%% >> C:\\100%%\\Log\\modifybcdLog.log"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);

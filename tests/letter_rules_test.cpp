@@ -180,6 +180,16 @@ TEST(UefiLetters, EveryMatchMovesToItsFixedLetter) {
            },
            {{Disks(0, 2), L""}},
            {}},
+          {"drive mask unreadable, D: in use and not definable: D: is neither read nor removed",
+           [](sim::SimMachine& m) {
+             m.m_Faults.m_LogicalDrivesFail = true;
+             m.m_Faults.m_DefineFails = {L"D:"};
+             AddDrives(m, L'D', L'D', L"ESP");
+             test::AddPartition(test::AddDisk(m, 0), 1, L"Data");
+           },
+           {{Disks(0, 2), L""}},
+           {},
+           2},
           {"the fixed letter cannot be defined: Mount Failed, and the run goes on",
            [](sim::SimMachine& m) {
              m.m_Faults.m_DefineFails = {L"R:"};

@@ -144,6 +144,9 @@ TEST(Sequence, InventoryIsRetriedTwentyTimesWithAPauseAfterEachFailure) {
       // Each failed attempt has filled the disk table before its association
       // query fails; the run goes on with what the tables hold.
       {"association query always fails", {{-1, "ExecQuery:2"}}, 20, 5, false, 2},
+      // Code 3 leaves COM to the next attempt; after the last one the
+      // sequence balances it.
+      {"locator never created", {{-1, "CoCreateInstance"}}, 20, 3, false, 0},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
@@ -159,6 +162,7 @@ TEST(Sequence, InventoryIsRetriedTwentyTimesWithAPauseAfterEachFailure) {
               100 * c.nFailures + static_cast<std::int64_t>(expected.size()) + 1 + 1000);
     EXPECT_EQ(machine.m_WmiAttempt, c.bSucceeds ? c.nFailures : c.nFailures - 1);
     EXPECT_EQ(context->m_DiskCount, c.nDiskCount);
+    EXPECT_EQ(machine.m_ComInitCount, 0);
   }
 }
 

@@ -211,7 +211,13 @@ void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRu
     std::wstring szLine = szText.substr(begin, end - begin);
     begin = end + 1;
     if (!szLine.empty() && szLine.back() == L'\r') szLine.pop_back();
-    const std::vector<std::wstring> tokens = Tokens(szLine);
+    // cmd reads "%%" in a batch file as one '%'.
+    std::wstring szExpanded = szLine;
+    for (size_t p = szExpanded.find(L"%%"); p != std::wstring::npos;
+         p = szExpanded.find(L"%%", p + 1)) {
+      szExpanded.erase(p, 1);
+    }
+    const std::vector<std::wstring> tokens = Tokens(szExpanded);
     if (tokens.empty()) continue;
     const std::wstring szVerb = UpperAscii(tokens[0]);
     const std::vector<std::wstring> args(tokens.begin() + 1, tokens.end());

@@ -4,8 +4,8 @@
 // the section is added when missing, an existing key (compared without
 // regard to the case of A to Z, and ignoring spaces and tabs around it) gets
 // its value replaced and keeps its spelling, a new key goes after the
-// section's last entry, every other line stays as it was, lines end in
-// CR LF, and an empty value gives "key=".
+// section's last entry without the spaces and tabs around it, every other
+// line stays as it was, lines end in CR LF, and an empty value gives "key=".
 //
 // Only CR LF ends a line. A lone CR or LF inside a key or value is stored as
 // it is and stays part of its line, so a key that holds a line feed (the

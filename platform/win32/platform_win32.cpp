@@ -23,6 +23,33 @@ Framework& TheFramework() {
   return framework;
 }
 
+// Paths from this length on need the \\?\ form for the folder calls.
+constexpr size_t kLongFolderChars = MAX_PATH - 12;
+
+// "C:\..." as "\\?\C:\..." when it is too long for the plain form.
+std::wstring LongForm(const std::wstring& szPath) {
+  const bool bDrive = szPath.size() > 2 && szPath[1] == L':' && szPath[2] == L'\\';
+  return bDrive && szPath.size() >= kLongFolderChars ? L"\\\\?\\" + szPath : szPath;
+}
+
+// The profile writer takes names shorter than MAX_PATH only (Wine even
+// reports success for a longer one and writes nothing), so a longer file is
+// named through the short form of its folder, which must exist. Empty when
+// there is no such form.
+std::wstring ProfileFileName(const std::wstring& szFile) {
+  if (szFile.size() < MAX_PATH) return szFile;
+  const size_t nSlash = szFile.find_last_of(L"\\/");
+  if (nSlash == std::wstring::npos) return {};
+  const std::wstring szFolder = LongForm(szFile.substr(0, nSlash));
+  std::vector<wchar_t> buffer(kMostPathChars, L'\0');
+  const DWORD nChars = GetShortPathNameW(szFolder.c_str(), buffer.data(), kMostPathChars);
+  if (nChars == 0 || nChars >= kMostPathChars) return {};
+  std::wstring szShort(buffer.data(), nChars);
+  if (szShort.rfind(L"\\\\?\\", 0) == 0) szShort.erase(0, 4);
+  szShort += szFile.substr(nSlash);
+  return szShort.size() < MAX_PATH ? szShort : std::wstring();
+}
+
 }  // namespace
 
 // Fails when the process has no module handle or the executable's name
@@ -80,12 +107,17 @@ std::wstring GetModuleFileName() {
 
 bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring& szKey,
                                const std::wstring& szValue, const std::wstring& szFile) {
+  const std::wstring szName = ProfileFileName(szFile);
+  if (szName.empty()) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
   return WritePrivateProfileStringW(szSection.c_str(), szKey.c_str(), szValue.c_str(),
-                                    szFile.c_str()) != 0;
+                                    szName.c_str()) != 0;
 }
 
 bool CreateFolder(const std::wstring& szPath) {
-  return CreateDirectoryW(szPath.c_str(), nullptr) != 0;
+  return CreateDirectoryW(LongForm(szPath).c_str(), nullptr) != 0;
 }
 
 void Sleep(std::uint32_t nMilliseconds) { ::Sleep(nMilliseconds); }

@@ -1,0 +1,123 @@
+# Wine suite for the real malvik.exe in hostile situations: no Log folder, a
+# program folder nothing can be created in, missing boot-configuration
+# scripts, an ESP letter that names no drive, and a program folder whose path
+# is over 260 characters. In every case the program exits 0 and its log says
+# what happened. Under Wine the inventory finds no disk and the firmware
+# probe answers legacy, so the letters are given on the command line.
+source "$(dirname "$0")/lib.sh"
+
+exe="$BUILD/win64/malvik.exe"
+[ -f "$exe" ] || fail "$exe is missing (build the win64 preset)"
+
+# new_machine DIR: a fresh prefix with the program in C:\DIR (DIR below
+# drive_c, with "/" between folders), an ESP on R: holding \EFI\Microsoft\Boot,
+# and stub boot-configuration scripts that end with code 7 (reset) and 9
+# (recovery).
+new_machine() {
+  wine_new_prefix
+  prog="$WINEPREFIX/drive_c/$1"
+  progwin="C:\\${1//\//\\}"
+  esp="$WINE_TMP/esp"
+  mkdir -p "$prog" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources"
+  cp "$exe" "$prog/"
+  echo ESP >"$esp/.windows-label"
+  for f in bootmgfw.efi bootmgr.efi memtest.efi fonts/f.ttf resources/r.dll; do
+    echo "$f" >"$esp/EFI/Microsoft/Boot/$f"
+  done
+  ln -s "$esp" "$WINEPREFIX/dosdevices/r:"
+  printf '@echo off\r\nexit /b 7\r\n' >"$prog/modifybcdtoPBR.cmd"
+  printf '@echo off\r\necho WinRE ran with %%1 %%2\r\nexit /b 9\r\n' >"$prog/modifybcdtoWinRE.cmd"
+}
+
+# run_malvik ARG...: runs it from its own folder; it must exit 0.
+run_malvik() {
+  local code=0
+  "$WINE64" "$progwin\\malvik.exe" "$@" >"$WINE_TMP/console.txt" 2>&1 || code=$?
+  [ "$code" = 0 ] || fail "$case_name: malvik.exe exited $code: $(tail -5 "$WINE_TMP/console.txt")"
+  [ -f "$prog/Log/Malvik.log" ] || fail "$case_name: no log"
+  log=$(tr -d '\r' <"$prog/Log/Malvik.log")
+}
+
+# expect_log REGEX: a log line matches, after its 24-character stamp.
+expect_log() {
+  grep -Eq "^.{24}$1\$" <<<"$log" || fail "$case_name: no log line matching '$1':
+$log"
+}
+
+# ---- no Log folder: the first line creates it, the batch file needs no mkdir ----
+case_name="no Log folder"
+new_machine Tools
+[ ! -e "$prog/Log" ] || fail "$case_name: Log exists before the run"
+run_malvik W: R: M:
+[ "$(sed -n 2p <<<"$log" | cut -c25-)" = "Get Disk info=" ] || fail "$case_name: first line: $(sed -n 2p <<<"$log")"
+expect_log 'ExitCode:0x9='
+expect_log 'R:\\EFI\\OEM\\boot\\bootmgfw.efi=true'
+grep -q '^WinRE ran with R: W:' "$prog/Log/modifybcdLog.log" || fail "$case_name: modifybcdLog.log"
+echo "wine: stress: $case_name: ok"
+
+# ---- nothing can be created in the program folder --------------------------
+# Root writes into a read-only folder under Wine, so the folder is made
+# immutable where Linux allows that (root with CAP_LINUX_IMMUTABLE); the Log
+# folder inside it stays writable. Otherwise a folder takes the name the
+# batch file is first written under. An older batch file must not run.
+case_name="read-only program folder"
+new_machine Tools
+mkdir "$prog/Log"
+printf '@echo off\r\necho stale >"%%~dp0Log\\stale-ran.txt"\r\n' >"$prog/CopyEFI_byOEM.cmd"
+"$WINE64" cmd /c attrib +r 'C:\Tools' >/dev/null 2>&1
+if chattr +i "$prog" 2>/dev/null; then
+  trap 'chattr -i "$prog" 2>/dev/null || true; wine_cleanup' EXIT
+  how="immutable"
+else
+  mkdir "$prog/CopyEFI_byOEM.cmd.new"
+  how="temporary name taken by a folder; chattr +i not permitted here"
+fi
+run_malvik W: R: M:
+chattr -i "$prog" 2>/dev/null || true
+[ ! -e "$prog/Log/stale-ran.txt" ] || fail "$case_name: the older batch file ran"
+expect_log 'Error Writing Batch File, not run=C:\\Tools\\CopyEFI_byOEM.cmd'
+expect_log 'ExitCode:0xffffffff='
+expect_log 'R:\\EFI\\OEM=false'
+echo "wine: stress: $case_name ($how): ok"
+
+# ---- the boot-configuration scripts are missing -------------------------------
+case_name="missing boot-configuration script"
+new_machine Tools
+rm "$prog/modifybcdtoPBR.cmd" "$prog/modifybcdtoWinRE.cmd"
+run_malvik W: R: M:
+# The copy is done; the hand-over fails, and its exit code is logged.
+expect_log 'R:\\EFI\\OEM\\boot\\bootmgfw.efi=true'
+grep -Eq '^.{24}ExitCode:0x[1-9a-f][0-9a-f]*=$' <<<"$log" ||
+  fail "$case_name: exit code: $(grep ExitCode <<<"$log")"
+echo "wine: stress: $case_name ($(grep -o 'ExitCode:0x[0-9a-f]*' <<<"$log")): ok"
+
+# ---- an ESP letter that names no drive ---------------------------------------
+case_name="ESP letter naming no drive"
+new_machine Tools
+run_malvik W: Q: M:
+expect_log 'RecoveryLetter:W:   ESPLetter:Q:   PBRLetter:M:'
+expect_log 'ExitCode:0x9='
+for p in '' '\\boot\\BCD' '\\boot\\bootmgfw.efi' '\\boot\\bootmgr.efi' '\\boot\\memtest.efi' \
+  '\\boot\\fonts' '\\boot\\resources'; do
+  expect_log "Q:\\\\EFI\\\\OEM$p=false"
+done
+[ ! -e "$esp/EFI/OEM" ] || fail "$case_name: R: was written to"
+echo "wine: stress: $case_name: ok"
+
+# ---- a program folder whose path is over 260 characters ---------------------
+case_name="program folder over 260 characters"
+long=""
+for i in 1 2 3 4 5 6; do long="$long/folder-$i-$(printf 'x%.0s' $(seq 40))"; done
+long=${long#/}
+new_machine "$long"
+[ "${#progwin}" -gt 260 ] || fail "$case_name: the path is only ${#progwin} characters"
+run_malvik W: R: M:
+# The log is written through the short form of the Log folder. Wine starts
+# no batch file from a current directory this long, so the run logs the
+# runner's 0 and what \EFI\OEM holds.
+expect_log 'RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:'
+expect_log 'ExitCode:0x[0-9a-f]+='
+expect_log 'R:\\EFI\\OEM\\boot\\resources=(true|false)'
+echo "wine: stress: $case_name (${#progwin} characters, $(grep -o 'ExitCode:0x[0-9a-f]*' <<<"$log")): ok"
+
+echo "wine: stress: ok"
