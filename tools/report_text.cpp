@@ -61,6 +61,10 @@ void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome&
   out << "Machine:       " << (machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name))
       << "\n";
   out << "Firmware:      " << FirmwareText(machine.m_Firmware) << "\n";
+  if (!machine.m_Notes.empty()) {
+    out << "Notes of the description:\n";
+    for (const std::wstring& szNote : machine.m_Notes) out << "  - " << ToUtf8(szNote) << "\n";
+  }
   out << "Command line:  " << ToUtf8(outcome.m_CommandLine) << "\n";
   out << "Exit code:     " << outcome.m_ExitCode << "\n";
   out << "Simulated time: " << (machine.m_ClockMs - machine.m_StartMs) << " ms\n";
