@@ -73,11 +73,13 @@ void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
         taken.insert(static_cast<int>(place.m_Partition)).second) {
       partition.m_Number = static_cast<int>(place.m_Partition);
     } else {
-      notes.push_back(partition.m_Letter + L": its partition number could not be read" +
-                      (place.m_Ok ? L" (the volume names partition " + std::to_wstring(place.m_Partition) +
-                                         L" of disk " + std::to_wstring(place.m_Disk) + L")"
-                                  : L" (error " + std::to_wstring(place.m_LastError) + L")") +
-                      L"; taken from its WMI position");
+      notes.push_back(partition.m_Letter + L" " +
+                      (place.m_Ok ? L"names partition " + std::to_wstring(place.m_Partition) +
+                                        L" of disk " + std::to_wstring(place.m_Disk) +
+                                        L", not the disk WMI ties it to"
+                                  : L"has no partition number to read (error " +
+                                        std::to_wstring(place.m_LastError) + L")") +
+                      L"; numbered by its WMI position");
     }
   }
   for (CapturedPartition& partition : disk.m_Partitions) {
