@@ -152,7 +152,9 @@ void ReadAssociation(platform::WmiObject* pAssociation, std::vector<CapturedDisk
   std::int32_t nIndex = 0;
   ParseAntecedent(antecedent.m_Text, nDisk, nIndex);
   std::wstring szLetter = ParseDependent(dependent.m_Text);
-  if (szLetter.size() == 2 && szLetter[0] >= L'a' && szLetter[0] <= L'z') szLetter[0] -= 32;
+  if (szLetter.size() == 2 && szLetter[0] >= L'a' && szLetter[0] <= L'z') {
+    szLetter[0] = static_cast<wchar_t>(szLetter[0] - L'a' + L'A');
+  }
   for (CapturedDisk& disk : disks) {
     if (disk.m_Index != nDisk) continue;
     for (CapturedPartition& partition : disk.m_Partitions) {
