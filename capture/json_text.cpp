@@ -76,17 +76,17 @@ void Write(std::string& out, const JsonValue& value, int nDepth) {
       out += szClose + "]";
       return;
     case JsonValue::Kind::kObject:
-      if (value.m_Members.empty()) {
+      if (value.m_Items.empty()) {
         out += "{}";
         return;
       }
       out += "{\n";
-      for (size_t i = 0; i < value.m_Members.size(); ++i) {
+      for (size_t i = 0; i < value.m_Items.size(); ++i) {
         out += szIndent;
-        WriteString(out, value.m_Members[i].first);
+        WriteString(out, value.m_Keys[i]);
         out += ": ";
-        Write(out, value.m_Members[i].second, nDepth + 1);
-        out += i + 1 < value.m_Members.size() ? ",\n" : "\n";
+        Write(out, value.m_Items[i], nDepth + 1);
+        out += i + 1 < value.m_Items.size() ? ",\n" : "\n";
       }
       out += szClose + "}";
       return;
@@ -136,8 +136,9 @@ JsonValue& Push(JsonValue& array, JsonValue item) {
 }
 
 JsonValue& Add(JsonValue& object, const std::string& szKey, JsonValue value) {
-  object.m_Members.emplace_back(szKey, std::move(value));
-  return object.m_Members.back().second;
+  object.m_Keys.push_back(szKey);
+  object.m_Items.push_back(std::move(value));
+  return object.m_Items.back();
 }
 
 std::string Utf8(const std::wstring& sz) {

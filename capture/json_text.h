@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 struct JsonValue {
@@ -14,8 +13,8 @@ struct JsonValue {
   bool m_Bool = false;
   std::int64_t m_Number = 0;
   std::string m_Text;  // UTF-8
-  std::vector<JsonValue> m_Items;
-  std::vector<std::pair<std::string, JsonValue>> m_Members;
+  std::vector<JsonValue> m_Items;   // an array's items, or an object's values
+  std::vector<std::string> m_Keys;  // an object's keys, one per value
 };
 
 JsonValue JsonNull();
