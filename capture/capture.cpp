@@ -102,6 +102,9 @@ bool ReadLabel(const std::wstring& szLetter, std::wstring& szLabel) {
 }  // namespace
 
 JsonValue CaptureMachine(const CaptureOptions& options) {
+  // Before anything touches a drive: a drive without media then fails
+  // quietly instead of asking for a disk.
+  platform::InitFramework();
   std::vector<std::wstring> notes;
   JsonValue machine = JsonObject();
   Add(machine, "name", JsonString(platform::GetMachineName()));

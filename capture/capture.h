@@ -17,7 +17,7 @@ struct CaptureOptions {
 };
 
 // The description of the machine, with a "notes" list of everything that
-// could not be captured faithfully.
+// could not be captured faithfully. Turns critical-error boxes off first.
 JsonValue CaptureMachine(const CaptureOptions& options);
 
 // ---- the parts, one file each --------------------------------------------

@@ -17,9 +17,6 @@ const char kUsage[] = "usage: malvik-capture.exe [--out FILE] [--program FOLDER]
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
-  // Before anything touches a drive: a drive without media fails quietly
-  // instead of asking for a disk.
-  platform::InitFramework();
   CaptureOptions options;
   std::wstring szOut;
   for (int i = 1; i < argc; ++i) {

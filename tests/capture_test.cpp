@@ -114,6 +114,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     EXPECT_EQ(Visible(replayed), szExpected) << szCaptured;
     EXPECT_EQ(szCaptured.find("secret"), std::string::npos);
     EXPECT_TRUE(original.m_DosDevices == replayed.m_DosDevices) << "letters changed by the capture";
+    EXPECT_TRUE(original.m_Dialogs.empty()) << "a volume read raised a box";
     bool bNoted = *c.m_Note == '\0';
     for (const std::wstring& sz : replayed.m_Notes) {
       bNoted = bNoted || sim::ToUtf8(sz).find(c.m_Note) != std::string::npos;
