@@ -94,7 +94,8 @@ void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
 // The volume keys of a lettered partition or drive: its label, or that it
 // cannot be read.
 bool ReadLabel(const std::wstring& szLetter, std::wstring& szLabel) {
-  const platform::VolumeInfo info = platform::ReadVolumeInfo(szLetter + L"\\", kLabelChars, kLabelChars);
+  const platform::VolumeInfo info =
+      platform::ReadVolumeInfo(szLetter + L"\\", kLabelChars, kLabelChars);
   szLabel = info.m_Label;
   return info.m_Ok;
 }
@@ -145,7 +146,8 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
       JsonValue json = JsonObject();
       Add(json, "number", JsonNumber(partition.m_Number));
       std::wstring szLabel;
-      const bool bLettered = !partition.m_Letter.empty() && lettersDone.insert(partition.m_Letter).second;
+      const bool bLettered =
+          !partition.m_Letter.empty() && lettersDone.insert(partition.m_Letter).second;
       const bool bReadable = bLettered && ReadLabel(partition.m_Letter, szLabel);
       Add(json, "label", JsonString(szLabel));
       if (bLettered && !bReadable) Add(json, "unreadable", JsonBool(true));

@@ -57,7 +57,9 @@ bool ForEach(platform::WmiServices* pServices, const wchar_t* szQuery, F onObjec
     std::uint32_t nReturned = 0;
     const platform::HResult hr =
         platform::WmiNext(enumerator.m_p, kNextTimeoutMs, object.Put(), &nReturned);
-    if (hr < 0 || hr == platform::kWBEM_S_TIMEDOUT || nReturned == 0 || object.m_p == nullptr) break;
+    if (hr < 0 || hr == platform::kWBEM_S_TIMEDOUT || nReturned == 0 || object.m_p == nullptr) {
+      break;
+    }
     onObject(object.m_p);
   }
   return true;
@@ -91,7 +93,8 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
         Add(disk.m_Json, "signature", JsonNull());
       } else if (field.m_Name == std::wstring(L"MediaType")) {
         Add(disk.m_Json, "media_type", JsonString(L""));
-        notes.push_back(DiskName(disk.m_Index) + L": WMI gives no MediaType; captured as empty text");
+        notes.push_back(DiskName(disk.m_Index) +
+                        L": WMI gives no MediaType; captured as empty text");
       } else {
         Push(nulls, JsonString(field.m_Name));
       }
@@ -137,7 +140,8 @@ void ReadPartition(platform::WmiObject* pPartition, std::vector<CapturedDisk>& d
   CapturedPartition partition;
   partition.m_WmiIndex = DecimalToInt32(index.m_Text);
   partition.m_Type = Read(pPartition, L"Type").m_Text;
-  partition.m_Start = std::max<std::int64_t>(0, DecimalToInt64(Read(pPartition, L"StartingOffset").m_Text));
+  const Property start = Read(pPartition, L"StartingOffset");
+  partition.m_Start = std::max<std::int64_t>(0, DecimalToInt64(start.m_Text));
   partition.m_Size = std::max<std::int64_t>(0, DecimalToInt64(Read(pPartition, L"Size").m_Text));
   it->m_Partitions.push_back(partition);
 }

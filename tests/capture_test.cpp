@@ -17,8 +17,8 @@ std::string Visible(sim::SimMachine& machine) {
   std::ostringstream out;
   auto files = [&](const sim::SimVolumeFiles& volume) {
     for (const auto& [szKey, file] : volume.m_Entries) {
-      out << "    " << sim::ToUtf8(szKey) << (file.m_Folder ? "/" : "") << (file.m_Hidden ? " h" : "")
-          << "\n";
+      out << "    " << sim::ToUtf8(szKey) << (file.m_Folder ? "/" : "")
+          << (file.m_Hidden ? " h" : "") << "\n";
     }
   };
   out << sim::ToUtf8(machine.m_Name) << " " << sim::ToUtf8(machine.m_Program) << " "
@@ -52,12 +52,14 @@ std::string Visible(sim::SimMachine& machine) {
 std::string EveryLetterTaken() {
   std::string sz = R"({"name": "full", "program": "C:\\Tools\\malvik.exe", "costs": {"all": 0},
       "disks": [{"media_type": "Fixed hard disk media", "partitions": [
-        {"letter": "C:", "label": "Windows", "files": ["Tools/Log/", "Tools/modifybcdtoPBR.cmd"]}]}],
+        {"letter": "C:", "label": "Windows",
+         "files": ["Tools/Log/", "Tools/modifybcdtoPBR.cmd"]}]}],
       "drives": {)";
   for (char c = 'A'; c <= 'Z'; ++c) {
     if (c == 'C') continue;
     sz += std::string(c == 'A' ? "" : ",") + "\"" + c + ":\": " +
-          (c % 3 == 0 ? std::string("\"no-media\"") : "{\"label\": \"V" + std::string(1, c) + "\"}");
+          (c % 3 == 0 ? std::string("\"no-media\"")
+                      : "{\"label\": \"V" + std::string(1, c) + "\"}");
   }
   return sz + "}}";
 }
@@ -74,18 +76,23 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
            "costs": {"all": 0}, "disks": [{"index": 0, "caption": "NVMe", "signature": 77,
            "partitions": [
              {"number": 1, "label": "ESP", "type": "GPT: System", "letter": "S:",
-              "files": ["EFI/Microsoft/Boot/bootmgfw.efi", {"path": "EFI/Microsoft/Boot/BCD", "hidden": true},
+              "files": ["EFI/Microsoft/Boot/bootmgfw.efi",
+                        {"path": "EFI/Microsoft/Boot/BCD", "hidden": true},
                         "EFI/Microsoft/Boot/fonts/", "EFI/OEM/"]},
              {"number": 3, "label": "Windows", "letter": "C:",
               "files": ["Tools/modifybcdtoWinRE.cmd", "Tools/CopyEFI_byOEM.cmd"]},
              {"number": 4, "label": "RECOVERY"},
-             {"number": 5, "label": "PUSH BUTTON RESET", "letter": "Q:", "files": ["Zeph2/", "Zeph_WIN8/"]}]}]})",
+             {"number": 5, "label": "PUSH BUTTON RESET", "letter": "Q:",
+              "files": ["Zeph2/", "Zeph_WIN8/"]}]}]})",
        "without a drive letter"},
       {"media types, null properties, no media",
-       R"({"name": "mixed", "firmware": {"error": 5}, "costs": {"all": 0}, "program": "D:\\malvik.exe",
+       R"({"name": "mixed", "firmware": {"error": 5}, "costs": {"all": 0},
+           "program": "D:\\malvik.exe",
            "disks": [{"index": 2, "media_type": "Removable Media"},
-                     {"index": 0, "signature": 1234, "null_properties": ["Size", "Caption", "Partitions"],
-                      "partitions": [{"letter": "D:", "label": "Data", "files": ["modifybcdtoPBR.cmd"]},
+                     {"index": 0, "signature": 1234,
+                      "null_properties": ["Size", "Caption", "Partitions"],
+                      "partitions": [{"letter": "D:", "label": "Data",
+                                      "files": ["modifybcdtoPBR.cmd"]},
                                      {"letter": "E:", "unreadable": true}]},
                      {"index": 1, "media_type": "External hard disk media", "caption": "USB",
                       "partitions": [{"letter": "U:", "label": "System Reserved"}]}],
@@ -97,7 +104,8 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     SCOPED_TRACE(c.m_Name);
     sim::SimMachine original;
     sim::LoadError error;
-    ASSERT_TRUE(sim::LoadMachine(c.m_Json, original, error)) << error.m_Path << ": " << error.m_What;
+    ASSERT_TRUE(sim::LoadMachine(c.m_Json, original, error))
+        << error.m_Path << ": " << error.m_What;
     const std::string szExpected = Visible(original);
     // Only the paths malvik looks at are captured, never the rest of a volume.
     sim::AddFile(*sim::FindVolumeByLetter(original, original.m_Program.substr(0, 2)).Files(),

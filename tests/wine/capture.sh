@@ -31,7 +31,8 @@ tools="$WINEPREFIX/drive_c/Tools"
 esp="$WINE_TMP/esp"
 pbr="$WINE_TMP/pbr"
 sys="$WINE_TMP/sys"
-mkdir -p "$tools" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources" "$pbr/Zeph2" "$sys"
+mkdir -p "$tools" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources" \
+  "$pbr/Zeph2" "$sys"
 cp "$exe" "$malvik" "$tools/"
 printf '@echo off\r\nexit /b 0\r\n' >"$tools/modifybcdtoPBR.cmd"
 echo ESP >"$esp/.windows-label"
@@ -59,10 +60,13 @@ before=$(state)
 "$WINE64" 'C:\Tools\malvik-capture.exe' --out 'C:\Tools\captured.json' >/dev/null 2>&1 ||
   fail "malvik-capture.exe --out failed"
 after=$(state)
-diff <(echo "$before") <(echo "$after") | grep -v '^[0-9,]*[acd][0-9,]*$' | grep -vx '> ./prefix/drive_c/Tools/captured.json' |
-  grep . && fail "the capture changed more than its output file"
-"$WINE64" 'C:\Tools\malvik-capture.exe' 2>/dev/null >"$WINE_TMP/stdout.json" || fail "malvik-capture.exe to standard output failed"
-"$sim" --machine "$WINE_TMP/stdout.json" >/dev/null || fail "the description on standard output does not load"
+diff <(echo "$before") <(echo "$after") | grep -v '^[0-9,]*[acd][0-9,]*$' |
+  grep -vx '> ./prefix/drive_c/Tools/captured.json' | grep . &&
+  fail "the capture changed more than its output file"
+"$WINE64" 'C:\Tools\malvik-capture.exe' 2>/dev/null >"$WINE_TMP/stdout.json" ||
+  fail "malvik-capture.exe to standard output failed"
+"$sim" --machine "$WINE_TMP/stdout.json" >/dev/null ||
+  fail "the description on standard output does not load"
 set +e
 "$WINE64" 'C:\Tools\malvik-capture.exe' --bogus >/dev/null 2>&1
 [ $? = 2 ] || fail "an unknown argument is not refused with status 2"
@@ -82,7 +86,8 @@ expect_json '"label": "System Reserved"'
 expect_json '"Tools/modifybcdtoPBR.cmd"'
 grep -q unrelated "$captured" && fail "the capture listed a path malvik never looks at"
 echo "wine: capture: notes of the description:"
-python3 -c 'import json,sys; [print("wine: capture:   " + n) for n in json.load(open(sys.argv[1]))["notes"]]' "$captured"
+python3 -c 'import json, sys
+for note in json.load(open(sys.argv[1]))["notes"]: print("wine: capture:   " + note)' "$captured"
 
 # ---- 2. the field run -----------------------------------------------------
 "$WINE64" 'C:\Tools\malvik.exe' >/dev/null 2>&1 || fail "malvik.exe failed"
