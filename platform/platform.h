@@ -35,6 +35,9 @@ void ShowMessageBox(const std::wstring& szText);
 // Writes 8-bit text to standard output and flushes it.
 void WriteStdout(std::string_view szText);
 
+// The computer's NetBIOS name; empty when it cannot be read.
+std::wstring GetMachineName();
+
 // ---- Clock, program path, profile files ---------------------------------
 
 struct LocalTime {
@@ -129,6 +132,17 @@ bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes);
 bool RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo);
 // Deletes one file. True on success.
 bool RemoveFile(const std::wstring& szPath);
+
+struct FileAttributes {
+  bool m_Exists = false;
+  bool m_Folder = false;
+  bool m_Hidden = false;
+  std::uint32_t m_LastError = 0;  // when m_Exists is false
+};
+
+// GetFileAttributesW of one path: whether it names a file or folder, and
+// which. Reads only.
+FileAttributes ReadFileAttributes(const std::wstring& szPath);
 
 // ---- COM and WMI ---------------------------------------------------------
 // Opaque handles; each implementation defines them. Every handle a call hands
@@ -234,5 +248,17 @@ struct VolumeInfo {
 // nLabelChars and nFileSystemChars wide characters.
 VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
                           std::uint32_t nFileSystemChars);
+
+struct VolumePlace {
+  bool m_Ok = false;
+  std::uint32_t m_Disk = 0;       // the N of \Device\HarddiskN
+  std::uint32_t m_Partition = 0;  // the M of \Device\HarddiskN\PartitionM
+  std::uint32_t m_LastError = 0;  // when m_Ok is false
+};
+
+// The disk and partition number of the volume a drive letter ("E:") names,
+// asked of the volume's storage device without reading or writing it
+// (IOCTL_STORAGE_GET_DEVICE_NUMBER). Fails for a volume on no disk.
+VolumePlace ReadVolumePlace(const std::wstring& szLetter);
 
 }  // namespace platform

@@ -38,4 +38,15 @@ TEST(CompareLog, TakesTheLastRunAndIgnoresTimeStamps) {
   EXPECT_EQ(CompareLogs(field, run).m_FirstDifference, 3u);  // one side ends early
 }
 
+// Wine writes the line feed of the letter summary's key as a line end, so
+// "=value" opens the next line; the key must still come back whole.
+TEST(CompareLog, RejoinsAKeyWhoseLineFeedEndedItsLine) {
+  const std::vector<LogLine> field = LastRunOfFieldLog(
+      "[Malvik]\r\n2026/12/ 7 15:57:55:309 RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:\r\n=\r\n"
+      "2026/12/ 7 15:57:56:  1 ExitCode:0x0=\r\n");
+  ASSERT_EQ(field.size(), 2u);
+  EXPECT_EQ(field[0].m_Key, L"RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:\n");
+  EXPECT_EQ(field[1].m_Key, L"ExitCode:0x0");
+}
+
 }  // namespace

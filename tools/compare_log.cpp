@@ -62,9 +62,19 @@ std::wstring WithoutTimeStamp(const std::wstring& szKey) {
   return szKey.substr(i);
 }
 
+// Wine's profile writer ends the line inside a key that holds a line feed
+// (the letter summary does), so its "=value" starts the next line. No key
+// begins with "=", so such a line belongs to the key before it.
+std::wstring RejoinSplitKeys(std::wstring sz) {
+  for (size_t pos = sz.find(L"\r\n="); pos != std::wstring::npos; pos = sz.find(L"\r\n=", pos)) {
+    sz.erase(pos, 1);
+  }
+  return sz;
+}
+
 std::vector<LogLine> LastRunOfFieldLog(const std::string& szBytes) {
   std::vector<LogLine> lines;
-  for (const sim::IniEntry& entry : sim::ParseIni(Decode(szBytes))) {
+  for (const sim::IniEntry& entry : sim::ParseIni(RejoinSplitKeys(Decode(szBytes)))) {
     if (sim::UpperAscii(entry.m_Section) != L"MALVIK") continue;
     const std::wstring szMessage = WithoutTimeStamp(entry.m_Key);
     const bool bAfterFailedAttempt =

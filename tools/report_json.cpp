@@ -90,6 +90,8 @@ void WriteJson(std::ostream& out, const sim::SimMachine& machine, const Outcome&
   }
   report["current_directory"] = ToUtf8(machine.m_CurrentDirectory);
   report["verdict"] = VerdictJson(verdict);
+  report["notes"] = ordered_json::array();
+  for (const std::wstring& szNote : machine.m_Notes) report["notes"].push_back(ToUtf8(szNote));
   out << report.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n";
 }
 

@@ -87,6 +87,13 @@ void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& m
   WriteWrapped(out, style.Heading("Machine:") + "         ", 17,
                machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name), 17, Plain);
   out << "Firmware:        " << FirmwareText(machine.m_Firmware) << "\n";
+  if (!machine.m_Notes.empty()) {
+    // What a captured description says could not be captured.
+    out << style.Heading("Notes:") << "\n";
+    for (const std::wstring& szNote : machine.m_Notes) {
+      WriteWrapped(out, "  - ", 4, ToUtf8(szNote), 4, Plain);
+    }
+  }
   out << "Command line:    " << ToUtf8(outcome.m_CommandLine) << "\n";
   out << "Exit code:       " << outcome.m_ExitCode << "\n";
   out << "Simulated time:  " << (machine.m_ClockMs - machine.m_StartMs) << " ms\n";

@@ -142,4 +142,11 @@ bool RemoveFile(const std::wstring& szPath) {
   return true;
 }
 
+FileAttributes ReadFileAttributes(const std::wstring& szPath) {
+  sim::SimMachine& machine = FileCall();
+  const sim::SimFile* pFile = sim::FindFile(machine, szPath);
+  if (pFile == nullptr) return {false, false, false, kERROR_FILE_NOT_FOUND};
+  return {true, pFile->m_Folder, pFile->m_Hidden, 0};
+}
+
 }  // namespace platform

@@ -30,6 +30,12 @@ void ShowMessageBox(const std::wstring& szText) {
 
 void WriteStdout(std::string_view szText) { sim::CurrentMachine().m_Console += szText; }
 
+std::wstring GetMachineName() {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  return machine.m_Name;
+}
+
 LocalTime GetLocalTime() {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Other);

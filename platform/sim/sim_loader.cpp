@@ -334,10 +334,16 @@ void ReadFirmware(const json& j, const std::string& szPath, SimFirmware& firmwar
 void Read(const json& j, SimMachine& machine) {
   ExpectObject(j, "",
                {"name", "program", "current_directory", "clock", "firmware", "disks", "drives",
-                "scripts", "faults", "costs"});
+                "scripts", "faults", "costs", "notes"});
   machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
   for (const auto& [key, value] : j.items()) {
     if (key == "name") machine.m_Name = FromUtf8(String(value, key));
+    if (key == "notes") {
+      if (!value.is_array()) throw Bad{key, "expected an array"};
+      for (size_t i = 0; i < value.size(); ++i) {
+        machine.m_Notes.push_back(FromUtf8(String(value[i], Index(key, i))));
+      }
+    }
     if (key == "program") {
       const std::string szProgram = String(value, key);
       const std::string szRest = szProgram.size() > 3 ? szProgram.substr(3) : "";

@@ -151,6 +151,7 @@ struct SimProcessRun {
 struct SimMachine {
   // --- the description
   std::wstring m_Name;
+  std::vector<std::wstring> m_Notes;  // what a capture could not see, for the report
   std::wstring m_Program = L"C:\\Tools\\malvik.exe";
   std::wstring m_CurrentDirectory;  // empty: the program's folder
   std::int64_t m_ClockMs = 0;       // local time, milliseconds since 1970-01-01

@@ -170,4 +170,18 @@ VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
   return info;
 }
 
+VolumePlace ReadVolumePlace(const std::wstring& szLetter) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_VolumeQuery);
+  constexpr std::uint32_t kERROR_INVALID_FUNCTION = 1;
+  const std::wstring szKey = sim::UpperAscii(szLetter);
+  if (!IsDriveLetterName(szKey) || machine.m_DosDevices.count(szKey) == 0) {
+    return {false, 0, 0, kERROR_FILE_NOT_FOUND};
+  }
+  const sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szKey);
+  if (volume.m_Partition == nullptr) return {false, 0, 0, kERROR_INVALID_FUNCTION};
+  return {true, static_cast<std::uint32_t>(volume.m_Disk->m_Index),
+          static_cast<std::uint32_t>(volume.m_Partition->m_Number), 0};
+}
+
 }  // namespace platform

@@ -1,7 +1,8 @@
 // COM and WMI on the simulated machine. It answers exactly the four query
-// shapes the inventory sends, derives the WMI objects from the described
-// disks and the letters defined at the time of the query, and applies the
-// injected faults by attempt (one attempt per CoInitializeEx) and call.
+// shapes the inventory sends and the two full listings malvik-capture reads,
+// derives the WMI objects from the described disks and the letters defined
+// at the time of the query, and applies the injected faults by attempt (one
+// attempt per CoInitializeEx) and call.
 #include <map>
 #include <memory>
 
@@ -181,6 +182,31 @@ std::vector<WmiObject> DiskPartition(const sim::SimMachine& machine, const std::
   return {};
 }
 
+// Every partition WMI lists, disk by disk, as a full Win32_DiskPartition query
+// answers.
+std::vector<WmiObject> AllPartitions(const sim::SimMachine& machine) {
+  std::vector<WmiObject> objects;
+  for (const sim::SimDisk& disk : machine.m_Disks) {
+    int k = 0;
+    for (const sim::SimPartition& part : disk.m_Partitions) {
+      if (!part.m_Wmi) continue;
+      WmiObject obj;
+      obj.m_Properties = {
+          {L"DeviceID", Text(L"Disk #" + std::to_wstring(disk.m_Index) + L", Partition #" +
+                             std::to_wstring(k))},
+          {L"DiskIndex", Number(disk.m_Index)},
+          {L"Index", Number(k)},
+          {L"Type", Text(part.m_Type)},
+          {L"StartingOffset", Text(std::to_wstring(part.m_Start))},
+          {L"Size", Text(std::to_wstring(part.m_Size))},
+      };
+      objects.push_back(std::move(obj));
+      ++k;
+    }
+  }
+  return objects;
+}
+
 std::vector<WmiObject> LogicalDisk(sim::SimMachine& machine, const std::wstring& szLetter) {
   const std::wstring szKey = sim::UpperAscii(szLetter);
   auto it = machine.m_DosDevices.find(szKey);
@@ -270,6 +296,10 @@ HResult WmiExecQuery(WmiServices* pServices, const std::wstring& szLanguage,
     for (const sim::SimDisk& disk : machine.m_Disks) {
       if (Like(disk.m_MediaType, szValue)) result.m_Objects.push_back(DiskObject(disk));
     }
+  } else if (sim::UpperAscii(szQuery) == L"SELECT * FROM WIN32_DISKDRIVE") {
+    for (const sim::SimDisk& disk : machine.m_Disks) result.m_Objects.push_back(DiskObject(disk));
+  } else if (sim::UpperAscii(szQuery) == L"SELECT * FROM WIN32_DISKPARTITION") {
+    result.m_Objects = AllPartitions(machine);
   } else if (sim::UpperAscii(szQuery) == L"SELECT * FROM WIN32_LOGICALDISKTOPARTITION") {
     result.m_Objects = Associations(machine);
   } else if (Shape(szQuery, L"select * from Win32_DiskPartition where (DeviceID=\"", L"\")",

@@ -74,4 +74,17 @@ bool RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
 
 bool RemoveFile(const std::wstring& szPath) { return DeleteFileW(szPath.c_str()) != 0; }
 
+FileAttributes ReadFileAttributes(const std::wstring& szPath) {
+  const DWORD nAttributes = GetFileAttributesW(szPath.c_str());
+  FileAttributes result;
+  if (nAttributes == INVALID_FILE_ATTRIBUTES) {
+    result.m_LastError = GetLastError();
+    return result;
+  }
+  result.m_Exists = true;
+  result.m_Folder = (nAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  result.m_Hidden = (nAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+  return result;
+}
+
 }  // namespace platform

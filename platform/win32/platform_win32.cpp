@@ -76,6 +76,13 @@ void WriteStdout(std::string_view szText) {
   std::fflush(stdout);
 }
 
+std::wstring GetMachineName() {
+  wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD nChars = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameW(buffer, &nChars)) return {};
+  return std::wstring(buffer, nChars < MAX_COMPUTERNAME_LENGTH ? nChars : MAX_COMPUTERNAME_LENGTH);
+}
+
 LocalTime GetLocalTime() {
   SYSTEMTIME now{};
   ::GetLocalTime(&now);

@@ -2,7 +2,10 @@
 // drive mask, the drive-root list and the volume-information read.
 #include "platform/platform.h"
 
+#include "platform/win32/win32_holders.h"
 #include "platform/win32/windows_min.h"
+
+#include <winioctl.h>
 
 namespace platform {
 namespace {
@@ -85,6 +88,37 @@ VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
   info.m_MaxComponent = nMaxComponent;
   info.m_Flags = nFlags;
   return info;
+}
+
+VolumePlace ReadVolumePlace(const std::wstring& szLetter) {
+  VolumePlace place;
+  // No access rights asked for: the device-number query needs none, and the
+  // volume is neither read nor locked. The path has no trailing backslash,
+  // which would open the root folder instead of the volume.
+  const win32::FileHandle volume(CreateFileW((L"\\\\.\\" + szLetter).c_str(), 0,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+  if (!volume.Valid()) {
+    place.m_LastError = GetLastError();
+    return place;
+  }
+  STORAGE_DEVICE_NUMBER number{};
+  DWORD nReturned = 0;
+  if (!DeviceIoControl(volume.m_h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number,
+                       sizeof(number), &nReturned, nullptr)) {
+    place.m_LastError = GetLastError();
+    return place;
+  }
+  // A volume on no partition of a disk (a CD, a RAM disk) has no number there.
+  if (number.DeviceType != FILE_DEVICE_DISK || number.PartitionNumber == 0 ||
+      number.PartitionNumber == static_cast<DWORD>(-1)) {
+    place.m_LastError = ERROR_INVALID_FUNCTION;
+    return place;
+  }
+  place.m_Ok = true;
+  place.m_Disk = number.DeviceNumber;
+  place.m_Partition = number.PartitionNumber;
+  return place;
 }
 
 }  // namespace platform

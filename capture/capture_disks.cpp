@@ -1,0 +1,209 @@
+// The disks and partitions WMI lists, every one of them (not only the fixed
+// disks malvik's inventory asks for), with the raw values the inventory
+// reads, and the drive letters WMI ties to the partitions.
+#include <algorithm>
+#include <map>
+
+#include "capture/capture.h"
+#include "inventory/wmi_inventory.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::int32_t kNextTimeoutMs = 10000;
+
+// One WMI handle, released when it goes out of scope.
+template <class T>
+struct WmiHandle {
+  T* m_p = nullptr;
+  WmiHandle() = default;
+  WmiHandle(const WmiHandle&) = delete;
+  WmiHandle& operator=(const WmiHandle&) = delete;
+  ~WmiHandle() { Reset(); }
+  T** Put() {
+    Reset();
+    return &m_p;
+  }
+  void Reset() {
+    if (m_p != nullptr) platform::WmiRelease(m_p);
+    m_p = nullptr;
+  }
+};
+
+// A property as WMI gives it: null (or missing), or its text.
+struct Property {
+  bool m_Null = true;
+  bool m_Missing = false;  // the object has no such property at all
+  std::wstring m_Text;
+};
+
+Property Read(platform::WmiObject* pObject, const wchar_t* szName) {
+  const platform::WmiValue value = platform::WmiGet(pObject, szName);
+  Property property;
+  property.m_Missing = value.m_VarType == platform::kVT_EMPTY;
+  property.m_Null = value.m_VarType == platform::kVT_EMPTY ||
+                    value.m_VarType == platform::kVT_NULL || !value.m_HasText;
+  property.m_Text = value.m_Text;
+  return property;
+}
+
+// Runs one query and hands each object to onObject.
+template <class F>
+bool ForEach(platform::WmiServices* pServices, const wchar_t* szQuery, F onObject) {
+  WmiHandle<platform::WmiEnumerator> enumerator;
+  if (platform::WmiExecQuery(pServices, L"WQL", szQuery, enumerator.Put()) < 0) return false;
+  for (;;) {
+    WmiHandle<platform::WmiObject> object;
+    std::uint32_t nReturned = 0;
+    const platform::HResult hr =
+        platform::WmiNext(enumerator.m_p, kNextTimeoutMs, object.Put(), &nReturned);
+    if (hr < 0 || hr == platform::kWBEM_S_TIMEDOUT || nReturned == 0 || object.m_p == nullptr) {
+      break;
+    }
+    onObject(object.m_p);
+  }
+  return true;
+}
+
+std::wstring DiskName(int nIndex) { return L"Disk " + std::to_wstring(nIndex); }
+
+// A Win32_DiskDrive object as a description's disk, partitions aside.
+CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std::wstring>& notes) {
+  CapturedDisk disk;
+  disk.m_Json = JsonObject();
+  JsonValue nulls = JsonArray();
+  std::vector<std::wstring> missing;
+  const Property index = Read(pDisk, L"Index");
+  disk.m_Index = index.m_Null ? nPosition : DecimalToInt32(index.m_Text);
+  Add(disk.m_Json, "index", JsonNumber(disk.m_Index));
+  const struct {
+    const wchar_t* m_Name;
+    const char* m_Key;
+    bool m_Number;
+  } kFields[] = {{L"Caption", "caption", false},
+                 {L"MediaType", "media_type", false},
+                 {L"Size", "size", true},
+                 {L"Signature", "signature", true},
+                 {L"Partitions", "partitions_reported", true}};
+  for (const auto& field : kFields) {
+    const Property property = Read(pDisk, field.m_Name);
+    if (property.m_Missing) missing.push_back(field.m_Name);
+    if (property.m_Null) {
+      if (field.m_Name == std::wstring(L"Signature")) {
+        Add(disk.m_Json, "signature", JsonNull());
+      } else if (field.m_Name == std::wstring(L"MediaType")) {
+        Add(disk.m_Json, "media_type", JsonString(L""));
+        notes.push_back(DiskName(disk.m_Index) +
+                        L": WMI gives no MediaType; captured as empty text");
+      } else {
+        Push(nulls, JsonString(field.m_Name));
+      }
+      continue;
+    }
+    Add(disk.m_Json, field.m_Key,
+        field.m_Number ? JsonNumber(std::max<std::int64_t>(0, DecimalToInt64(property.m_Text)))
+                       : JsonString(property.m_Text));
+  }
+  for (const wchar_t* szName : {L"Index", L"DeviceID"}) {
+    const Property property = Read(pDisk, szName);
+    if (property.m_Null) Push(nulls, JsonString(szName));
+    if (property.m_Missing) missing.push_back(szName);
+  }
+  Add(disk.m_Json, "null_properties", std::move(nulls));
+  if (!missing.empty()) {
+    std::wstring sz = DiskName(disk.m_Index) + L": WMI does not provide";
+    for (const std::wstring& szName : missing) sz += L" " + szName;
+    notes.push_back(sz + L"; captured as null, which malvik reads the same way only where it "
+                         L"checks for null");
+  }
+  return disk;
+}
+
+// The partitions of the listed disks, from Win32_DiskPartition.
+void ReadPartition(platform::WmiObject* pPartition, std::vector<CapturedDisk>& disks,
+                   std::vector<std::wstring>& notes) {
+  const Property diskIndex = Read(pPartition, L"DiskIndex");
+  const Property index = Read(pPartition, L"Index");
+  if (diskIndex.m_Null || index.m_Null) {
+    notes.push_back(L"A WMI partition without DiskIndex or Index (" +
+                    Read(pPartition, L"DeviceID").m_Text + L") is left out");
+    return;
+  }
+  const int nDisk = DecimalToInt32(diskIndex.m_Text);
+  auto it = std::find_if(disks.begin(), disks.end(),
+                         [&](const CapturedDisk& disk) { return disk.m_Index == nDisk; });
+  if (it == disks.end()) {
+    notes.push_back(L"Partition #" + index.m_Text + L" of " + DiskName(nDisk) +
+                    L" is on no disk WMI lists; left out");
+    return;
+  }
+  CapturedPartition partition;
+  partition.m_WmiIndex = DecimalToInt32(index.m_Text);
+  partition.m_Type = Read(pPartition, L"Type").m_Text;
+  const Property start = Read(pPartition, L"StartingOffset");
+  partition.m_Start = std::max<std::int64_t>(0, DecimalToInt64(start.m_Text));
+  partition.m_Size = std::max<std::int64_t>(0, DecimalToInt64(Read(pPartition, L"Size").m_Text));
+  it->m_Partitions.push_back(partition);
+}
+
+// A letter WMI ties to a partition.
+void ReadAssociation(platform::WmiObject* pAssociation, std::vector<CapturedDisk>& disks,
+                     std::vector<std::wstring>& notes) {
+  const Property antecedent = Read(pAssociation, L"Antecedent");
+  const Property dependent = Read(pAssociation, L"Dependent");
+  if (antecedent.m_Null || dependent.m_Null) return;
+  std::int32_t nDisk = 0;
+  std::int32_t nIndex = 0;
+  ParseAntecedent(antecedent.m_Text, nDisk, nIndex);
+  std::wstring szLetter = ParseDependent(dependent.m_Text);
+  if (szLetter.size() == 2 && szLetter[0] >= L'a' && szLetter[0] <= L'z') {
+    szLetter[0] = static_cast<wchar_t>(szLetter[0] - L'a' + L'A');
+  }
+  for (CapturedDisk& disk : disks) {
+    if (disk.m_Index != nDisk) continue;
+    for (CapturedPartition& partition : disk.m_Partitions) {
+      if (partition.m_WmiIndex != nIndex) continue;
+      if (partition.m_Letter.empty()) {
+        partition.m_Letter = szLetter;
+      } else {
+        notes.push_back(szLetter + L" is a second letter of " + partition.m_Letter +
+                        L"'s partition; a description gives a partition one letter");
+      }
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& notes) {
+  const platform::HResult hrInit = platform::ComInitialize();
+  const bool bBalance = hrInit >= 0;
+  bool bOk = false;
+  {
+    platform::ComInitializeSecurity();  // already set by someone else is fine
+    WmiHandle<platform::WmiLocator> locator;
+    WmiHandle<platform::WmiServices> services;
+    if (platform::WmiCreateLocator(locator.Put()) >= 0 &&
+        platform::WmiConnectServer(locator.m_p, L"\\\\.\\root\\CIMV2", services.Put()) >= 0 &&
+        platform::WmiSetProxyBlanket(services.m_p) >= 0) {
+      int nPosition = 0;
+      bOk = ForEach(services.m_p, L"select * from Win32_DiskDrive", [&](platform::WmiObject* p) {
+        disks.push_back(ReadDisk(p, nPosition++, notes));
+      });
+      bOk = bOk && ForEach(services.m_p, L"select * from Win32_DiskPartition",
+                           [&](platform::WmiObject* p) { ReadPartition(p, disks, notes); });
+      bOk = bOk && ForEach(services.m_p, L"select * from Win32_LogicalDiskToPartition",
+                           [&](platform::WmiObject* p) { ReadAssociation(p, disks, notes); });
+    }
+  }
+  if (bBalance) platform::ComUninitialize();
+  if (!bOk) notes.push_back(L"WMI could not be asked for the disks; none are described");
+  for (CapturedDisk& disk : disks) {
+    std::sort(disk.m_Partitions.begin(), disk.m_Partitions.end(),
+              [](const CapturedPartition& a, const CapturedPartition& b) {
+                return a.m_WmiIndex < b.m_WmiIndex;
+              });
+  }
+  return bOk;
+}

@@ -1,0 +1,166 @@
+#include "capture/json_text.h"
+
+#include <cstdio>
+
+namespace {
+
+void AppendCodePoint(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void WriteString(std::string& out, const std::string& sz) {
+  out += '"';
+  for (const char c : sz) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (b < 0x20) {
+      char szEscape[8];
+      std::snprintf(szEscape, sizeof(szEscape), "\\u%04x", b);
+      out += szEscape;
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+void Write(std::string& out, const JsonValue& value, int nDepth) {
+  const std::string szIndent(static_cast<size_t>(nDepth + 1) * 2, ' ');
+  const std::string szClose(static_cast<size_t>(nDepth) * 2, ' ');
+  switch (value.m_Kind) {
+    case JsonValue::Kind::kNull:
+      out += "null";
+      return;
+    case JsonValue::Kind::kBool:
+      out += value.m_Bool ? "true" : "false";
+      return;
+    case JsonValue::Kind::kNumber:
+      out += std::to_string(value.m_Number);
+      return;
+    case JsonValue::Kind::kString:
+      WriteString(out, value.m_Text);
+      return;
+    case JsonValue::Kind::kArray:
+      if (value.m_Items.empty()) {
+        out += "[]";
+        return;
+      }
+      out += "[\n";
+      for (size_t i = 0; i < value.m_Items.size(); ++i) {
+        out += szIndent;
+        Write(out, value.m_Items[i], nDepth + 1);
+        out += i + 1 < value.m_Items.size() ? ",\n" : "\n";
+      }
+      out += szClose + "]";
+      return;
+    case JsonValue::Kind::kObject:
+      if (value.m_Items.empty()) {
+        out += "{}";
+        return;
+      }
+      out += "{\n";
+      for (size_t i = 0; i < value.m_Items.size(); ++i) {
+        out += szIndent;
+        WriteString(out, value.m_Keys[i]);
+        out += ": ";
+        Write(out, value.m_Items[i], nDepth + 1);
+        out += i + 1 < value.m_Items.size() ? ",\n" : "\n";
+      }
+      out += szClose + "}";
+      return;
+  }
+}
+
+}  // namespace
+
+JsonValue JsonNull() { return {}; }
+
+JsonValue JsonBool(bool b) {
+  JsonValue value;
+  value.m_Kind = JsonValue::Kind::kBool;
+  value.m_Bool = b;
+  return value;
+}
+
+JsonValue JsonNumber(std::int64_t n) {
+  JsonValue value;
+  value.m_Kind = JsonValue::Kind::kNumber;
+  value.m_Number = n;
+  return value;
+}
+
+JsonValue JsonString(const std::wstring& sz) {
+  JsonValue value;
+  value.m_Kind = JsonValue::Kind::kString;
+  value.m_Text = Utf8(sz);
+  return value;
+}
+
+JsonValue JsonArray() {
+  JsonValue value;
+  value.m_Kind = JsonValue::Kind::kArray;
+  return value;
+}
+
+JsonValue JsonObject() {
+  JsonValue value;
+  value.m_Kind = JsonValue::Kind::kObject;
+  return value;
+}
+
+JsonValue& Push(JsonValue& array, JsonValue item) {
+  array.m_Items.push_back(std::move(item));
+  return array.m_Items.back();
+}
+
+JsonValue& Add(JsonValue& object, const std::string& szKey, JsonValue value) {
+  object.m_Keys.push_back(szKey);
+  object.m_Items.push_back(std::move(value));
+  return object.m_Items.back();
+}
+
+std::string Utf8(const std::wstring& sz) {
+  std::string out;
+  for (size_t i = 0; i < sz.size(); ++i) {
+    std::uint32_t c = static_cast<std::uint32_t>(sz[i]);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < sz.size() &&
+        static_cast<std::uint32_t>(sz[i + 1]) >= 0xDC00 &&
+        static_cast<std::uint32_t>(sz[i + 1]) <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(sz[i + 1]) - 0xDC00);
+      ++i;
+    } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+      c = 0xFFFD;
+    }
+    AppendCodePoint(out, c);
+  }
+  return out;
+}
+
+std::string WriteJsonText(const JsonValue& value) {
+  std::string out;
+  Write(out, value, 0);
+  out += "\n";
+  return out;
+}

@@ -1,0 +1,36 @@
+// A small JSON value and its writer, for the machine description that
+// malvik-capture prints. Objects keep their keys in the order they were
+// added, so a description reads in the order people expect.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct JsonValue {
+  enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
+  Kind m_Kind = Kind::kNull;
+  bool m_Bool = false;
+  std::int64_t m_Number = 0;
+  std::string m_Text;  // UTF-8
+  std::vector<JsonValue> m_Items;   // an array's items, or an object's values
+  std::vector<std::string> m_Keys;  // an object's keys, one per value
+};
+
+JsonValue JsonNull();
+JsonValue JsonBool(bool b);
+JsonValue JsonNumber(std::int64_t n);
+JsonValue JsonString(const std::wstring& sz);
+JsonValue JsonArray();
+JsonValue JsonObject();
+
+// Appends to an array, or adds a member to an object.
+JsonValue& Push(JsonValue& array, JsonValue item);
+JsonValue& Add(JsonValue& object, const std::string& szKey, JsonValue value);
+
+// UTF-8 of a wide string, whether wchar_t holds UTF-16 (Windows) or UTF-32;
+// an unpaired surrogate becomes U+FFFD.
+std::string Utf8(const std::wstring& sz);
+
+// The value as JSON text, indented by two spaces, ending in a line end.
+std::string WriteJsonText(const JsonValue& value);
