@@ -7,28 +7,11 @@
 #include "capture/capture.h"
 #include "inventory/wmi_inventory.h"
 #include "platform/platform.h"
+#include "platform/wmi_ref.h"
 
 namespace {
 
 constexpr std::int32_t kNextTimeoutMs = 10000;
-
-// One WMI handle, released when it goes out of scope.
-template <class T>
-struct WmiHandle {
-  T* m_p = nullptr;
-  WmiHandle() = default;
-  WmiHandle(const WmiHandle&) = delete;
-  WmiHandle& operator=(const WmiHandle&) = delete;
-  ~WmiHandle() { Reset(); }
-  T** Put() {
-    Reset();
-    return &m_p;
-  }
-  void Reset() {
-    if (m_p != nullptr) platform::WmiRelease(m_p);
-    m_p = nullptr;
-  }
-};
 
 // A property as WMI gives it: null (or missing), or its text.
 struct Property {
@@ -50,17 +33,17 @@ Property Read(platform::WmiObject* pObject, const wchar_t* szName) {
 // Runs one query and hands each object to onObject.
 template <class F>
 bool ForEach(platform::WmiServices* pServices, const wchar_t* szQuery, F onObject) {
-  WmiHandle<platform::WmiEnumerator> enumerator;
+  platform::WmiRef<platform::WmiEnumerator> enumerator;
   if (platform::WmiExecQuery(pServices, L"WQL", szQuery, enumerator.Put()) < 0) return false;
   for (;;) {
-    WmiHandle<platform::WmiObject> object;
+    platform::WmiRef<platform::WmiObject> object;
     std::uint32_t nReturned = 0;
     const platform::HResult hr =
-        platform::WmiNext(enumerator.m_p, kNextTimeoutMs, object.Put(), &nReturned);
-    if (hr < 0 || hr == platform::kWBEM_S_TIMEDOUT || nReturned == 0 || object.m_p == nullptr) {
+        platform::WmiNext(enumerator.Get(), kNextTimeoutMs, object.Put(), &nReturned);
+    if (hr < 0 || hr == platform::kWBEM_S_TIMEDOUT || nReturned == 0 || object.Get() == nullptr) {
       break;
     }
-    onObject(object.m_p);
+    onObject(object.Get());
   }
   return true;
 }
@@ -182,18 +165,18 @@ bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& n
   bool bOk = false;
   {
     platform::ComInitializeSecurity();  // already set by someone else is fine
-    WmiHandle<platform::WmiLocator> locator;
-    WmiHandle<platform::WmiServices> services;
+    platform::WmiRef<platform::WmiLocator> locator;
+    platform::WmiRef<platform::WmiServices> services;
     if (platform::WmiCreateLocator(locator.Put()) >= 0 &&
-        platform::WmiConnectServer(locator.m_p, L"\\\\.\\root\\CIMV2", services.Put()) >= 0 &&
-        platform::WmiSetProxyBlanket(services.m_p) >= 0) {
+        platform::WmiConnectServer(locator.Get(), L"\\\\.\\root\\CIMV2", services.Put()) >= 0 &&
+        platform::WmiSetProxyBlanket(services.Get()) >= 0) {
       int nPosition = 0;
-      bOk = ForEach(services.m_p, L"select * from Win32_DiskDrive", [&](platform::WmiObject* p) {
+      bOk = ForEach(services.Get(), L"select * from Win32_DiskDrive", [&](platform::WmiObject* p) {
         disks.push_back(ReadDisk(p, nPosition++, notes));
       });
-      bOk = bOk && ForEach(services.m_p, L"select * from Win32_DiskPartition",
+      bOk = bOk && ForEach(services.Get(), L"select * from Win32_DiskPartition",
                            [&](platform::WmiObject* p) { ReadPartition(p, disks, notes); });
-      bOk = bOk && ForEach(services.m_p, L"select * from Win32_LogicalDiskToPartition",
+      bOk = bOk && ForEach(services.Get(), L"select * from Win32_LogicalDiskToPartition",
                            [&](platform::WmiObject* p) { ReadAssociation(p, disks, notes); });
     }
   }

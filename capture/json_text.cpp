@@ -2,25 +2,9 @@
 
 #include <cstdio>
 
-namespace {
+#include "platform/utf8.h"
 
-void AppendCodePoint(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
+namespace {
 
 void WriteString(std::string& out, const std::string& sz) {
   out += '"';
@@ -153,7 +137,7 @@ std::string Utf8(const std::wstring& sz) {
     } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
       c = 0xFFFD;
     }
-    AppendCodePoint(out, c);
+    platform::AppendUtf8(out, c);
   }
   return out;
 }

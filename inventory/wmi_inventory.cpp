@@ -3,37 +3,16 @@
 #include <limits>
 
 #include "platform/platform.h"
+#include "platform/wmi_ref.h"
 
 namespace {
 
 using platform::HResult;
+using platform::WmiRef;
 
 constexpr std::int32_t kNextTimeoutMs = 10000;
 constexpr double kGiBPerByte = 1.0 / 1073741824.0;
 const wchar_t kWql[] = L"WQL";
-
-// Holds one WMI handle and releases it when it goes out of scope, so every
-// exit of an attempt releases what it holds before COM is uninitialised.
-template <class T>
-class WmiRef {
- public:
-  WmiRef() = default;
-  WmiRef(const WmiRef&) = delete;
-  WmiRef& operator=(const WmiRef&) = delete;
-  ~WmiRef() { Reset(); }
-  T* Get() const { return m_p; }
-  T** Put() {
-    Reset();
-    return &m_p;
-  }
-  void Reset() {
-    if (m_p != nullptr) platform::WmiRelease(m_p);
-    m_p = nullptr;
-  }
-
- private:
-  T* m_p = nullptr;
-};
 
 // The next object of an enumeration, or false at its end. A Next that fails
 // or times out without an object ends the enumeration like WBEM_S_FALSE.

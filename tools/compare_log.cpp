@@ -1,6 +1,7 @@
 #include "tools/compare_log.h"
 
 #include "platform/sim/ini_text.h"
+#include "tools/report_text.h"
 
 namespace {
 
@@ -33,17 +34,7 @@ bool StartsWith(const std::wstring& sz, const wchar_t* szPrefix) {
 }
 
 std::string Shown(const std::wstring& szMessage, const std::wstring& szValue) {
-  std::string out;
-  for (char c : sim::ToUtf8(szMessage + L" = " + szValue)) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return Printable(szMessage + L" = " + szValue);
 }
 
 }  // namespace

@@ -23,20 +23,6 @@ struct Style {
   std::string Faint(const std::string& sz) const { return Paint("2", sz); }
 };
 
-std::string Printable(const std::wstring& sz) {
-  std::string out;
-  for (char c : ToUtf8(sz)) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 constexpr size_t kWidth = 80;
 
 // Breaks szText at spaces into pieces that fit in the 80 columns, the first
@@ -252,6 +238,20 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
 }
 
 }  // namespace
+
+std::string Printable(const std::wstring& sz) {
+  std::string out;
+  for (char c : sim::ToUtf8(sz)) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
 std::string FirmwareText(const sim::SimFirmware& firmware) {
   if (firmware.m_Succeeds) return "probe succeeds";

@@ -12,6 +12,10 @@
 void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome,
                const Verdict& verdict, bool bColour);
 
+// Text for a terminal: UTF-8, with line feeds and carriage returns shown as
+// \n and \r.
+std::string Printable(const std::wstring& sz);
+
 // The firmware probe's outcome in words, and in one word for a table.
 std::string FirmwareText(const sim::SimFirmware& firmware);
 std::string FirmwareWord(const sim::SimFirmware& firmware);

@@ -96,7 +96,7 @@ SimBatchLine CopyTree(SimMachine& machine, const std::vector<std::wstring>& args
   if (!bSourceIsRoot && (pSourceFolder == nullptr || !pSourceFolder->m_Folder)) {
     return {L"", L"File not found - *; 0 File(s) copied", 4};
   }
-  if (pTo == nullptr) return {L"", L"Invalid drive specification; 0 File(s) copied", 4};
+  if (pTo == nullptr) return {L"", L"Invalid drive; 0 File(s) copied", 4};
   const std::wstring szSourceKey = bSourceIsRoot ? L"" : UpperAscii(szSource.substr(3));
   const size_t nSkip = szSourceKey.empty() ? 0 : szSourceKey.size() + 1;
   const std::wstring szTargetRest = szTarget.size() <= 3 ? L"" : szTarget.substr(3) + L"\\";

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/utf8.h"
+
 namespace sim {
 
 std::wstring UpperAscii(std::wstring sz) {
@@ -18,21 +20,7 @@ std::string ToUtf8(const std::wstring& sz) {
   for (wchar_t wc : sz) {
     auto c = static_cast<std::uint32_t>(wc);
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    platform::AppendUtf8(out, c);
   }
   return out;
 }

@@ -11,16 +11,7 @@ for f in "$exe" "$malvik"; do [ -f "$f" ] || fail "$f is missing (build the win6
 [ -x "$sim" ] || fail "$sim is missing (build the native preset)"
 
 # ---- the file: PE32+ x86-64 console program, system DLLs only -------------
-headers=$(x86_64-w64-mingw32-objdump -p "$exe")
-grep -q 'file format pei-x86-64' <<<"$headers" || fail "malvik-capture.exe is not PE32+ x86-64"
-grep -Eq '^Subsystem\s+0+3\b' <<<"$headers" || fail "malvik-capture.exe is not a console program"
-for dll in $(grep -E '^\s+DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u); do
-  case "$dll" in
-    kernel32.dll | user32.dll | advapi32.dll | ole32.dll | oleaut32.dll | msvcrt.dll | \
-      shell32.dll | ntdll.dll | api-ms-win-*) ;;
-    *) fail "malvik-capture.exe imports $dll, which Windows does not ship" ;;
-  esac
-done
+check_win64_console_exe "$exe"
 
 # ---- the machine ------------------------------------------------------------
 # C:\Tools holds both programs and a reset script; R: is an ESP with an

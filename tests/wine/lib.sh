@@ -36,3 +36,20 @@ wine_new_prefix() {
 }
 
 fail() { echo "wine: FAIL: $*" >&2; exit 1; }
+
+# check_win64_console_exe EXE: a PE32+ x86-64 console program that imports
+# only DLLs Windows ships.
+check_win64_console_exe() {
+  local name headers dll
+  name=$(basename "$1")
+  headers=$(x86_64-w64-mingw32-objdump -p "$1")
+  grep -q 'file format pei-x86-64' <<<"$headers" || fail "$name is not PE32+ x86-64"
+  grep -Eq '^Subsystem\s+0+3\b' <<<"$headers" || fail "$name is not a console program"
+  for dll in $(grep -E '^\s+DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u); do
+    case "$dll" in
+      kernel32.dll | user32.dll | advapi32.dll | ole32.dll | oleaut32.dll | msvcrt.dll | \
+        shell32.dll | ntdll.dll | api-ms-win-*) ;;
+      *) fail "$name imports $dll, which Windows does not ship" ;;
+    esac
+  done
+}

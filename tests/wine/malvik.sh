@@ -6,17 +6,7 @@ exe="$BUILD/win64/malvik.exe"
 [ -f "$exe" ] || fail "$exe is missing (build the win64 preset)"
 
 # ---- the file: PE32+ x86-64 console program, system DLLs only -------------
-headers=$(x86_64-w64-mingw32-objdump -p "$exe")
-grep -q 'file format pei-x86-64' <<<"$headers" || fail "malvik.exe is not PE32+ x86-64"
-grep -Eq '^Subsystem\s+0+3\b' <<<"$headers" || fail "malvik.exe is not a console program"
-dlls=$(grep -E '^\s+DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
-for dll in $dlls; do
-  case "$dll" in
-    kernel32.dll | user32.dll | advapi32.dll | ole32.dll | oleaut32.dll | msvcrt.dll | \
-      shell32.dll | ntdll.dll | api-ms-win-*) ;;
-    *) fail "malvik.exe imports $dll, which Windows does not ship" ;;
-  esac
-done
+check_win64_console_exe "$exe"
 
 # ---- a default run ---------------------------------------------------------
 wine_new_prefix
