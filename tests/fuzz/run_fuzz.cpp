@@ -153,8 +153,8 @@ sim::SimMachine BuildMachine(ByteReader& in, std::vector<std::wstring>& args) {
     AddFiles(in, drive.m_Files);
     machine.m_Drives[in.Pick(kLetters)] = drive;
   }
-  if (in.Bit()) machine.m_Scripts[L"modifybcdtoPBR.cmd"] = {in.Byte(), std::string("pbr"), 0};
-  if (in.Bit()) machine.m_Scripts[L"modifybcdtoWinRE.cmd"] = {in.Byte(), std::nullopt, 0};
+  if (in.Bit()) machine.m_Scripts[L"modifybcdtoPBR.cmd"] = {in.Byte(), std::string("pbr"), 0, {}};
+  if (in.Bit()) machine.m_Scripts[L"modifybcdtoWinRE.cmd"] = {in.Byte(), std::nullopt, 0, {}};
 
   sim::SimFaults& faults = machine.m_Faults;
   for (unsigned n = in.Below(3); n > 0; --n) {
