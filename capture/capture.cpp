@@ -4,7 +4,9 @@
 #include "capture/capture.h"
 
 #include <cstdio>
+#include <map>
 #include <set>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -51,6 +53,10 @@ std::wstring ProgramFolder(const CaptureOptions& options) {
   return sz;
 }
 
+std::wstring DiskPartitionName(int nDisk, int nPartition) {
+  return L"Disk " + std::to_wstring(nDisk) + L", partition " + std::to_wstring(nPartition);
+}
+
 bool IsFullFolder(const std::wstring& sz) {
   const wchar_t c = sz.empty() ? 0 : static_cast<wchar_t>(sz[0] & ~0x20);
   return sz.size() >= 3 && c >= L'A' && c <= L'Z' && sz[1] == L':' && sz[2] == L'\\';
@@ -91,13 +97,57 @@ void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
   }
 }
 
-// The volume keys of a lettered partition or drive: its label, or that it
-// cannot be read.
-bool ReadLabel(const std::wstring& szLetter, std::wstring& szLabel) {
+// The volume keys of a partition or drive: its label, or that it cannot be
+// read. szRoot is "E:" or a volume path without its trailing backslash.
+bool ReadLabel(const std::wstring& szRoot, std::wstring& szLabel) {
   const platform::VolumeInfo info =
-      platform::ReadVolumeInfo(szLetter + L"\\", kLabelChars, kLabelChars);
+      platform::ReadVolumeInfo(szRoot + L"\\", kLabelChars, kLabelChars);
   szLabel = info.m_Label;
   return info.m_Ok;
+}
+
+// The volume path, without its trailing backslash, of every volume that
+// names a partition of a disk and that no drive letter reaches, by disk
+// index and partition number. Only reads: no letter is defined to reach a
+// volume. Notes what the list gave.
+std::map<std::pair<int, int>, std::wstring> UnletteredVolumes(std::vector<std::wstring>& notes) {
+  std::set<std::pair<int, int>> lettered;
+  const platform::DriveMask mask = platform::GetDriveMask();
+  for (int i = 0; i < 26; ++i) {
+    if ((mask.m_Mask & (1u << i)) == 0) continue;
+    const platform::VolumePlace place =
+        platform::ReadVolumePlace({static_cast<wchar_t>(L'A' + i), L':'});
+    if (place.m_Ok) {
+      lettered.insert({static_cast<int>(place.m_Disk), static_cast<int>(place.m_Partition)});
+    }
+  }
+  std::map<std::pair<int, int>, std::wstring> volumes;
+  const platform::VolumeList list = platform::ListVolumes();
+  int nLettered = 0;
+  int nNowhere = 0;
+  for (const std::wstring& szVolume : list.m_Volumes) {
+    const platform::VolumePlace place = platform::ReadVolumePlace(szVolume);
+    const std::pair<int, int> key(static_cast<int>(place.m_Disk),
+                                  static_cast<int>(place.m_Partition));
+    if (!place.m_Ok) {
+      ++nNowhere;
+    } else if (lettered.count(key)) {
+      ++nLettered;
+    } else {
+      std::wstring szRoot = szVolume;
+      while (!szRoot.empty() && szRoot.back() == L'\\') szRoot.pop_back();
+      volumes.emplace(key, szRoot);
+    }
+  }
+  std::wstring szNote = L"The volume list gave " + std::to_wstring(list.m_Volumes.size()) +
+                        L" volumes: " + std::to_wstring(nLettered) + L" reached by a letter, " +
+                        std::to_wstring(volumes.size()) + L" on a disk without one, " +
+                        std::to_wstring(nNowhere) + L" naming no partition of a disk";
+  if (!list.m_Ok) {
+    szNote += L"; it could not be read in full (error " + std::to_wstring(list.m_LastError) + L")";
+  }
+  notes.push_back(szNote);
+  return volumes;
 }
 
 }  // namespace
@@ -130,6 +180,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
 
   std::vector<CapturedDisk> disks;
   CaptureDisks(disks, notes);
+  const std::map<std::pair<int, int>, std::wstring> volumes = UnletteredVolumes(notes);
   std::set<std::wstring> lettersDone;
   std::set<int> indexes;
   bool bUnlettered = false;
@@ -148,15 +199,27 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
       std::wstring szLabel;
       const bool bLettered =
           !partition.m_Letter.empty() && lettersDone.insert(partition.m_Letter).second;
-      const bool bReadable = bLettered && ReadLabel(partition.m_Letter, szLabel);
+      // Without a letter, the partition's volume is reached by its volume path.
+      const auto volume =
+          bLettered ? volumes.end() : volumes.find({disk.m_Index, partition.m_Number});
+      const bool bReached = bLettered || volume != volumes.end();
+      const std::wstring szRoot =
+          bLettered ? partition.m_Letter : bReached ? volume->second : std::wstring();
+      const bool bReadable = bReached && ReadLabel(szRoot, szLabel);
       Add(json, "label", JsonString(szLabel));
-      if (bLettered && !bReadable) Add(json, "unreadable", JsonBool(true));
+      if (bReached && !bReadable) Add(json, "unreadable", JsonBool(true));
       Add(json, "type", JsonString(partition.m_Type));
       Add(json, "start", JsonNumber(partition.m_Start));
       Add(json, "size", JsonNumber(partition.m_Size));
       Add(json, "letter", bLettered ? JsonString(partition.m_Letter) : JsonNull());
       if (bReadable) {
-        Add(json, "files", CapturePaths(partition.m_Letter, programFolderOn(partition.m_Letter)));
+        Add(json, "files",
+            CapturePaths(szRoot, bLettered ? programFolderOn(partition.m_Letter) : std::nullopt));
+      }
+      if (!bReached) {
+        notes.push_back(DiskPartitionName(disk.m_Index, partition.m_Number) +
+                        L" has no drive letter and no listed volume names it; described "
+                        L"without its label and files");
       }
       bUnlettered = bUnlettered || !bLettered;
       Push(partitions, std::move(json));
@@ -164,8 +227,8 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
     Push(jsonDisks, std::move(disk.m_Json));
   }
   if (bUnlettered) {
-    notes.push_back(L"Partitions without a drive letter are described without their label and "
-                    L"files (reading them would need a letter) and numbered by their WMI position");
+    notes.push_back(L"Partitions without a drive letter are numbered by their WMI position, and "
+                    L"their volume is the listed one with that disk and partition number");
   }
 
   JsonValue& drives = Add(machine, "drives", JsonObject());

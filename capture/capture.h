@@ -43,8 +43,8 @@ struct CapturedDisk {
 bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& notes);
 
 // capture_paths.cpp: the entries of the paths malvik looks at on the volume
-// of szLetter ("E:"), plus the program folder's own files when it lies there
-// (its path below the root, "Tools", or "" for the root itself), as a
-// "files" list.
+// of szLetter ("E:", or a volume path without its trailing backslash), plus
+// the program folder's own files when it lies there (its path below the
+// root, "Tools", or "" for the root itself), as a "files" list.
 JsonValue CapturePaths(const std::wstring& szLetter,
                        const std::optional<std::wstring>& programFolder);

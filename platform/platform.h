@@ -244,7 +244,18 @@ struct VolumeInfo {
   std::uint32_t m_LastError = 0;  // when m_Ok is false
 };
 
-// GetVolumeInformationW of a root path ("E:\"), with name buffers of
+struct VolumeList {
+  bool m_Ok = false;                    // the whole list was read
+  std::vector<std::wstring> m_Volumes;  // "\\?\Volume{GUID}\" each, as listed
+  std::uint32_t m_LastError = 0;        // when m_Ok is false
+};
+
+// Every volume of the machine, lettered or not, by its volume path. Only
+// reads: no letter is defined for any of them.
+VolumeList ListVolumes();
+
+// GetVolumeInformationW of a root path ("E:\" or a volume path
+// "\\?\Volume{GUID}\"), with name buffers of
 // nLabelChars and nFileSystemChars wide characters.
 VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
                           std::uint32_t nFileSystemChars);
@@ -256,9 +267,10 @@ struct VolumePlace {
   std::uint32_t m_LastError = 0;  // when m_Ok is false
 };
 
-// The disk and partition number of the volume a drive letter ("E:") names,
+// The disk and partition number of the volume a drive letter ("E:") or a
+// volume path ("\\?\Volume{GUID}\", as ListVolumes gives it) names,
 // asked of the volume's storage device without reading or writing it
 // (IOCTL_STORAGE_GET_DEVICE_NUMBER). Fails for a volume on no disk.
-VolumePlace ReadVolumePlace(const std::wstring& szLetter);
+VolumePlace ReadVolumePlace(const std::wstring& szVolume);
 
 }  // namespace platform

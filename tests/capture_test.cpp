@@ -11,8 +11,8 @@
 
 namespace {
 
-// What a capture can see of a machine, as comparable text. Labels and files
-// count only where a letter reaches the partition; file contents do not.
+// What a capture can see of a machine, as comparable text: every label and
+// file entry, lettered or not; file contents do not count.
 std::string Visible(sim::SimMachine& machine) {
   std::ostringstream out;
   auto files = [&](const sim::SimVolumeFiles& volume) {
@@ -33,12 +33,10 @@ std::string Visible(sim::SimMachine& machine) {
     for (const std::wstring& sz : nulls) out << sim::ToUtf8(sz) << ",";
     out << "\n";
     for (const sim::SimPartition& part : disk.m_Partitions) {
-      const bool bLettered = !part.m_Letter.empty();
       out << "  part " << part.m_Number << " " << sim::ToUtf8(part.m_Type) << " " << part.m_Start
           << "+" << part.m_Size << " " << sim::ToUtf8(part.m_Letter) << " "
-          << (bLettered ? sim::ToUtf8(part.m_Label.value_or(L"")) : "") << " "
-          << part.m_Unreadable << "\n";
-      if (bLettered) files(part.m_Files);
+          << sim::ToUtf8(part.m_Label.value_or(L"")) << " " << part.m_Unreadable << "\n";
+      files(part.m_Files);
     }
   }
   for (const auto& [szLetter, drive] : machine.m_Drives) {
@@ -99,6 +97,16 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
            "drives": {"N:": "no-media", "V:": {"label": "pqservice", "files": ["Zeph_XP/"]}}})",
        "modifybcdtoPBR.cmd: what it does"},
       {"every letter taken", EveryLetterTaken(), ""},
+      {"ESP, recovery and reset reached by their volumes only",
+       R"({"name": "unlettered", "firmware": "uefi", "costs": {"all": 0},
+           "disks": [{"partitions": [
+             {"number": 1, "label": "ESP", "type": "GPT: System",
+              "files": [{"path": "EFI/Microsoft/Boot/BCD", "hidden": true}, "EFI/OEM/Boot/"]},
+             {"number": 3, "label": "Windows", "letter": "C:", "files": ["Tools/Log/"]},
+             {"number": 4, "label": "RECOVERY", "files": ["Zeph_WIN8/"]},
+             {"number": 5, "label": "PUSH BUTTON RESET", "files": ["Zeph2/"]},
+             {"number": 6, "unreadable": true}]}]})",
+       "numbered by their WMI position"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.m_Name);

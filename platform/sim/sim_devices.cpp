@@ -1,6 +1,7 @@
 // The DOS-device side of the simulated machine: the device path of each
 // volume, and which volume a device path or a drive letter names.
 #include <climits>
+#include <cwchar>
 #include <string>
 
 #include "platform/sim/sim_machine.h"
@@ -109,7 +110,57 @@ SimVolumeRef FindVolumeByDevice(SimMachine& machine, const std::wstring& szDevic
   return ref;
 }
 
+std::wstring PartitionVolumePath(int nDisk, int nPartition) {
+  wchar_t sz[64];
+  std::swprintf(sz, 64, L"\\\\?\\Volume{00000000-0000-0000-0000-%06x%06x}\\",
+                static_cast<unsigned>(nDisk) & 0xFFFFFFu,
+                static_cast<unsigned>(nPartition) & 0xFFFFFFu);
+  return sz;
+}
+
+std::wstring DriveVolumePath(const std::wstring& szLetter) {
+  wchar_t sz[64];
+  std::swprintf(sz, 64, L"\\\\?\\Volume{00000000-0000-0000-0001-%012x}\\",
+                static_cast<unsigned>(UpperAscii(szLetter.substr(0, 1)).c_str()[0]));
+  return sz;
+}
+
+std::vector<std::wstring> VolumePaths(const SimMachine& machine) {
+  std::vector<std::wstring> paths;
+  for (const SimDisk& disk : machine.m_Disks) {
+    for (const SimPartition& part : disk.m_Partitions) {
+      paths.push_back(PartitionVolumePath(disk.m_Index, part.m_Number));
+    }
+  }
+  for (const auto& [szLetter, drive] : machine.m_Drives) paths.push_back(DriveVolumePath(szLetter));
+  return paths;
+}
+
+std::size_t VolumeRootLength(const std::wstring& szPath) {
+  static const std::wstring kPrefix = L"\\\\?\\VOLUME{";
+  if (UpperAscii(szPath.substr(0, kPrefix.size())) != kPrefix) return 0;
+  const std::size_t nClose = szPath.find(L'}', kPrefix.size());
+  return nClose == std::wstring::npos ? 0 : nClose + 1;
+}
+
 SimVolumeRef FindVolumeByLetter(SimMachine& machine, const std::wstring& szLetter) {
+  const std::size_t nRoot = VolumeRootLength(szLetter);
+  if (nRoot != 0) {
+    // Made-up paths: the first volume whose path matches, case aside.
+    if (nRoot != szLetter.size()) return {};
+    const std::wstring szKey = UpperAscii(szLetter) + L"\\";
+    for (SimDisk& disk : machine.m_Disks) {
+      for (SimPartition& part : disk.m_Partitions) {
+        if (UpperAscii(PartitionVolumePath(disk.m_Index, part.m_Number)) == szKey) {
+          return {&part, nullptr, &disk};
+        }
+      }
+    }
+    for (auto& [szName, drive] : machine.m_Drives) {
+      if (UpperAscii(DriveVolumePath(szName)) == szKey) return {nullptr, &drive, nullptr};
+    }
+    return {};
+  }
   auto it = machine.m_DosDevices.find(UpperAscii(szLetter));
   if (it == machine.m_DosDevices.end() || it->second.empty()) return {};
   return FindVolumeByDevice(machine, it->second.front());

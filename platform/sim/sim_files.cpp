@@ -40,13 +40,14 @@ SimFile* FindFile(SimMachine& machine, const std::wstring& szPath) {
 bool ParentFolderExists(SimMachine& machine, const std::wstring& szAbsolute) {
   const size_t slash = szAbsolute.find_last_of(L'\\');
   if (slash == std::wstring::npos) return false;
-  if (slash <= 2) return FindVolumeByLetter(machine, szAbsolute.substr(0, 2)).Readable();
+  const std::wstring szRoot = RootOf(szAbsolute);
+  if (slash <= szRoot.size()) return FindVolumeByLetter(machine, szRoot).Readable();
   const SimFile* pParent = FindFile(machine, szAbsolute.substr(0, slash));
   return pParent != nullptr && pParent->m_Folder;
 }
 
 SimVolumeFiles* FilesOf(SimMachine& machine, const std::wstring& szAbsolute) {
-  SimVolumeRef volume = FindVolumeByLetter(machine, szAbsolute.substr(0, 2));
+  SimVolumeRef volume = FindVolumeByLetter(machine, RootOf(szAbsolute));
   return volume.Readable() ? volume.Files() : nullptr;
 }
 

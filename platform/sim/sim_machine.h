@@ -206,8 +206,19 @@ struct SimVolumeRef {
   std::wstring Label() const;
 };
 SimVolumeRef FindVolumeByDevice(SimMachine& machine, const std::wstring& szDevice);
-// The volume a drive letter currently names (its newest definition).
+// The volume a drive letter currently names (its newest definition), or the
+// volume a volume path names ("\\?\Volume{GUID}", no trailing backslash).
 SimVolumeRef FindVolumeByLetter(SimMachine& machine, const std::wstring& szLetter);
+
+// The made-up, stable volume path of a partition and of a drive entry, with
+// its trailing backslash: "\\?\Volume{00000000-0000-0000-0000-00000N00000M}\".
+std::wstring PartitionVolumePath(int nDisk, int nPartition);
+std::wstring DriveVolumePath(const std::wstring& szLetter);
+// Every volume of the machine by its volume path: the partitions of every
+// disk, then the drive entries.
+std::vector<std::wstring> VolumePaths(const SimMachine& machine);
+// The length of the "\\?\Volume{...}" root a path starts with, or 0.
+std::size_t VolumeRootLength(const std::wstring& szPath);
 
 // ---- sim_paths.cpp
 

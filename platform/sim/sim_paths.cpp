@@ -18,10 +18,15 @@ bool HasDriveLetter(const std::wstring& sz) {
          ((sz[0] >= L'A' && sz[0] <= L'Z') || (sz[0] >= L'a' && sz[0] <= L'z'));
 }
 
+std::wstring RootOf(const std::wstring& szAbsolute) {
+  const size_t nVolume = VolumeRootLength(szAbsolute);
+  return UpperAscii(szAbsolute.substr(0, nVolume != 0 ? nVolume : 2));
+}
+
 // Splits "C:\a\b" into "C:" and "a\b" (no leading or trailing separator).
 void SplitAbsolute(const std::wstring& szAbsolute, std::wstring& szLetter, std::wstring& szRest) {
-  szLetter = UpperAscii(szAbsolute.substr(0, 2));
-  size_t begin = 2;
+  szLetter = RootOf(szAbsolute);
+  size_t begin = szLetter.size();
   while (begin < szAbsolute.size() && szAbsolute[begin] == L'\\') ++begin;
   szRest = szAbsolute.substr(begin);
 }
@@ -30,7 +35,13 @@ void SplitAbsolute(const std::wstring& szAbsolute, std::wstring& szLetter, std::
 std::wstring AbsolutePath(const SimMachine& machine, const std::wstring& szPath) {
   std::wstring sz = NormaliseSeparators(szPath);
   const std::wstring& cwd = machine.m_CurrentDirectory;
-  if (HasDriveLetter(sz)) {
+  const size_t nVolume = VolumeRootLength(sz);
+  size_t nRoot = 2;
+  if (nVolume != 0) {
+    // "\\?\Volume{...}\a": the volume itself is the root.
+    nRoot = nVolume;
+    if (sz.size() == nRoot || sz[nRoot] != L'\\') sz.insert(nRoot, L"\\");
+  } else if (HasDriveLetter(sz)) {
     if (sz.size() == 2 || sz[2] != L'\\') sz.insert(2, L"\\");
   } else if (!sz.empty() && sz[0] == L'\\') {
     sz = cwd.substr(0, 2) + sz;
@@ -40,9 +51,9 @@ std::wstring AbsolutePath(const SimMachine& machine, const std::wstring& szPath)
     sz = base + sz;
   }
   // Fold "." and ".." the way the platform does before it looks anything up.
-  std::wstring szOut = sz.substr(0, 2);
+  std::wstring szOut = sz.substr(0, nRoot);
   std::vector<std::wstring> parts;
-  size_t begin = 3;
+  size_t begin = nRoot + 1;
   while (begin <= sz.size()) {
     size_t end = sz.find(L'\\', begin);
     if (end == std::wstring::npos) end = sz.size();

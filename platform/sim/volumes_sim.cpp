@@ -116,20 +116,30 @@ DriveRoots ListDriveRoots(std::uint32_t nChars) {
   return result;
 }
 
+VolumeList ListVolumes() {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  return {true, sim::VolumePaths(machine), 0};
+}
+
 VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
                           std::uint32_t nFileSystemChars) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_VolumeQuery);
   VolumeInfo info;
-  // A root needs its backslash: "E:\". "E:" alone and ":\" are refused.
+  // A root needs its backslash: "E:\" or "\\?\Volume{...}\". "E:" alone and
+  // ":\" are refused.
   const std::wstring szUpper = sim::UpperAscii(szRoot);
-  if (szUpper.size() != 3 || !IsDriveLetterName(szUpper.substr(0, 2)) || szUpper[2] != L'\\') {
+  const std::size_t nVolume = sim::VolumeRootLength(szUpper);
+  const bool bVolumePath = nVolume != 0 && szUpper.size() == nVolume + 1 && szUpper.back() == L'\\';
+  if (!bVolumePath &&
+      (szUpper.size() != 3 || !IsDriveLetterName(szUpper.substr(0, 2)) || szUpper[2] != L'\\')) {
     info.m_LastError = kERROR_INVALID_NAME;
     return info;
   }
-  const std::wstring szLetter = szUpper.substr(0, 2);
+  const std::wstring szLetter = szUpper.substr(0, szUpper.size() - 1);
   auto it = machine.m_DosDevices.find(szLetter);
-  if (it == machine.m_DosDevices.end() || it->second.empty()) {
+  if (!bVolumePath && (it == machine.m_DosDevices.end() || it->second.empty())) {
     info.m_LastError = kERROR_PATH_NOT_FOUND;
     return info;
   }
@@ -144,7 +154,8 @@ VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
     if ((machine.m_ErrorMode & kSEM_FAILCRITICALERRORS) == 0) {
       machine.m_Dialogs.push_back(
           {ImageName(machine.m_Program) + L" - No Disk",
-           L"There is no disk in the drive. Please insert a disk into drive " + it->second.front() +
+           L"There is no disk in the drive. Please insert a disk into drive " +
+               (bVolumePath ? szRoot : it->second.front()) +
                L".",
            L"Cancel, Try Again, Continue", L"error"});
     }
@@ -170,12 +181,16 @@ VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
   return info;
 }
 
-VolumePlace ReadVolumePlace(const std::wstring& szLetter) {
+VolumePlace ReadVolumePlace(const std::wstring& szVolume) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_VolumeQuery);
   constexpr std::uint32_t kERROR_INVALID_FUNCTION = 1;
-  const std::wstring szKey = sim::UpperAscii(szLetter);
-  if (!IsDriveLetterName(szKey) || machine.m_DosDevices.count(szKey) == 0) {
+  std::wstring szKey = sim::UpperAscii(szVolume);
+  // A volume path is opened without its trailing backslash.
+  const bool bVolumePath = sim::VolumeRootLength(szKey) != 0;
+  while (bVolumePath && !szKey.empty() && szKey.back() == L'\\') szKey.pop_back();
+  if (bVolumePath ? sim::FindVolumeByLetter(machine, szKey).Files() == nullptr
+                  : !IsDriveLetterName(szKey) || machine.m_DosDevices.count(szKey) == 0) {
     return {false, 0, 0, kERROR_FILE_NOT_FOUND};
   }
   const sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szKey);

@@ -2,6 +2,8 @@
 // drive mask, the drive-root list and the volume-information read.
 #include "platform/platform.h"
 
+#include <algorithm>
+
 #include "platform/win32/win32_holders.h"
 #include "platform/win32/windows_min.h"
 
@@ -67,6 +69,29 @@ DriveRoots ListDriveRoots(std::uint32_t nChars) {
   return result;
 }
 
+VolumeList ListVolumes() {
+  VolumeList list;
+  // A volume path is 49 characters with its trailing backslash; the buffer
+  // is far larger, and its spare element keeps every answer terminated.
+  constexpr DWORD kChars = MAX_PATH;
+  std::vector<wchar_t> buffer(kChars + 1, L'\0');
+  const win32::FindVolumeHandle search(FindFirstVolumeW(buffer.data(), kChars));
+  if (!search.Valid()) {
+    list.m_LastError = GetLastError();
+    return list;
+  }
+  for (;;) {
+    list.m_Volumes.emplace_back(buffer.data());
+    std::fill(buffer.begin(), buffer.end(), L'\0');
+    if (!FindNextVolumeW(search.m_h, buffer.data(), kChars)) {
+      const DWORD nError = GetLastError();
+      list.m_Ok = nError == ERROR_NO_MORE_FILES;
+      if (!list.m_Ok) list.m_LastError = nError;
+      return list;
+    }
+  }
+}
+
 VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
                           std::uint32_t nFileSystemChars) {
   VolumeInfo info;
@@ -90,12 +115,14 @@ VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
   return info;
 }
 
-VolumePlace ReadVolumePlace(const std::wstring& szLetter) {
+VolumePlace ReadVolumePlace(const std::wstring& szVolume) {
   VolumePlace place;
   // No access rights asked for: the device-number query needs none, and the
   // volume is neither read nor locked. The path has no trailing backslash,
   // which would open the root folder instead of the volume.
-  const win32::FileHandle volume(CreateFileW((L"\\\\.\\" + szLetter).c_str(), 0,
+  std::wstring szDevice = szVolume.rfind(L"\\\\?\\", 0) == 0 ? szVolume : L"\\\\.\\" + szVolume;
+  while (!szDevice.empty() && szDevice.back() == L'\\') szDevice.pop_back();
+  const win32::FileHandle volume(CreateFileW(szDevice.c_str(), 0,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                              OPEN_EXISTING, 0, nullptr));
   if (!volume.Valid()) {

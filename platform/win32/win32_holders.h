@@ -105,8 +105,14 @@ struct FindHandleTraits {  // FindFirstFileW: INVALID_HANDLE_VALUE means none
   static void Close(HANDLE h) { FindClose(h); }
 };
 
+struct FindVolumeHandleTraits {  // FindFirstVolumeW: INVALID_HANDLE_VALUE means none
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { FindVolumeClose(h); }
+};
+
 using ProcessHandle = HandleHolder<ProcessHandleTraits>;
 using FileHandle = HandleHolder<FileHandleTraits>;
 using FindHandle = HandleHolder<FindHandleTraits>;
+using FindVolumeHandle = HandleHolder<FindVolumeHandleTraits>;
 
 }  // namespace platform::win32

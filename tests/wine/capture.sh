@@ -80,6 +80,15 @@ echo "wine: capture: notes of the description:"
 python3 -c 'import json, sys
 for note in json.load(open(sys.argv[1]))["notes"]: print("wine: capture:   " + note)' "$captured"
 
+# Wine lists one volume per mapped letter, each naming a partition of disk 0
+# and each reached by its letter, so no partition there is reached by its
+# volume path alone; the line says what the list gave this time.
+volumes=$(python3 -c 'import json, sys
+print("".join(n for n in json.load(open(sys.argv[1]))["notes"] if n.startswith("The volume list")))' \
+  "$captured")
+[ -n "$volumes" ] || fail "the description does not say what the volume list gave"
+echo "wine: capture: volumes under Wine: $volumes"
+
 # ---- 2. the field run -----------------------------------------------------
 "$WINE64" 'C:\Tools\malvik.exe' >/dev/null 2>&1 || fail "malvik.exe failed"
 log="$tools/Log/Malvik.log"
