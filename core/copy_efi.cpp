@@ -2,6 +2,7 @@
 
 #include "core/efi_batch.h"
 #include "core/setup_context.h"
+#include "letters/drive_letters.h"
 #include "platform/platform.h"
 #include "support/command_runner.h"
 #include "support/file_ops.h"
@@ -49,42 +50,64 @@ bool WriteBatchFile(const std::wstring& szBatch, const std::string& szBytes) {
   return false;
 }
 
+std::uint32_t NotRun(Logger& logger, const wchar_t* szWhy, const std::wstring& szDetail) {
+  WriteLog(logger, szWhy, szDetail);
+  return kBatchNotRunExitCode;
+}
+
+std::uint32_t NotStarted(Logger& logger, const CommandOutcome& outcome) {
+  return NotRun(logger, copy_efi_log::kCannotStart,
+                L"err=" + std::to_wstring(static_cast<std::int32_t>(outcome.m_StartError)));
+}
+
+// Writes and runs the batch file; its exit code, or kBatchNotRunExitCode
+// after a line that says why there is none. Everything that can refuse the
+// batch file is decided before the old \EFI\OEM is touched, so a run that
+// copies nothing destroys nothing.
+std::uint32_t WriteAndRunBatchFile(SetupContext& context, const std::wstring& szDir) {
+  Logger& logger = context.m_Logger;
+  const std::wstring& szESP = context.m_ESPLetter;
+  // The one letter that reaches a delete and a copy: anything else would
+  // make them act on the current drive or directory.
+  if (!IsDriveLetter(szESP)) return NotRun(logger, copy_efi_log::kEspNotADrive, szESP);
+
+  EfiBatchInput input;
+  input.m_ProgramDir = szDir;
+  input.m_ESPLetter = szESP;
+  input.m_LogFolderMissing = !FileExists(szDir + L"Log");
+  const bool bReset = AnyRecoveryFolder(context.m_PBRLetter);
+  input.m_Script = bReset ? kPbrScript : kWinReScript;
+  input.m_ScriptLetter = bReset ? context.m_PBRLetter : context.m_RecoveryLetter;
+  std::string szBytes;
+  const BatchCodePage codePage = ChooseBatchCodePage(platform::ReadConsoleCodePages());
+  if (const std::wstring* pText = EncodeEfiBatch(input, codePage, &szBytes)) {
+    return NotRun(logger, copy_efi_log::kCannotHoldPath, *pText);
+  }
+  const std::wstring szBatch = szDir + kBatchName;
+  const std::wstring szCommand = QuoteForCommandLine(szBatch);
+  // Too long, the command is refused with the usual box and nothing started.
+  if (!FitsCommandBuffer(szCommand)) return NotStarted(logger, RunCommand(szCommand));
+  // An older batch file may still be there; its commands are not this run's.
+  if (!WriteBatchFile(szBatch, szBytes)) return NotRun(logger, copy_efi_log::kCannotWrite, szBatch);
+  // An old \EFI\OEM goes right before the copy, so nothing of it outlives a
+  // copy that fails.
+  const std::wstring szOemFolder = szESP + L"\\EFI\\OEM";
+  if (FileExists(szOemFolder)) DeleteFolderTree(szOemFolder.c_str());
+  const CommandOutcome outcome = RunCommand(szCommand);
+  if (!outcome.m_Started) return NotStarted(logger, outcome);
+  if (!outcome.m_ExitKnown) return NotRun(logger, copy_efi_log::kExitUnknown, L"");
+  return outcome.m_ExitCode;
+}
+
 }  // namespace
 
 void CopyEfiBootFiles(SetupContext& context) {
   Logger& logger = context.m_Logger;
   const std::wstring szDir = GetProgramDirectory(logger);
-  const std::wstring& szESP = context.m_ESPLetter;
-  const std::wstring szLogFolder = szDir + L"Log";
-  const std::wstring szOemFolder = szESP + L"\\EFI\\OEM";
-
-  // An old \EFI\OEM goes first, so nothing of it outlives a failing copy.
-  if (FileExists(szOemFolder)) DeleteFolderTree(szOemFolder.c_str());
-
-  const std::wstring szBatch = szDir + kBatchName;
-  EfiBatchInput input;
-  input.m_ProgramDir = szDir;
-  input.m_ESPLetter = szESP;
-  input.m_LogFolderMissing = !FileExists(szLogFolder);
-  const bool bReset = AnyRecoveryFolder(context.m_PBRLetter);
-  input.m_Script = bReset ? kPbrScript : kWinReScript;
-  input.m_ScriptLetter = bReset ? context.m_PBRLetter : context.m_RecoveryLetter;
-
-  std::uint32_t nExitCode = kBatchNotRunExitCode;
-  if (const std::wstring* pText = FindUncarriedText(input)) {
-    // Written, it would name other paths than these; an older batch file
-    // is not this run's either.
-    WriteLog(logger, L"Error Batch File Cannot Hold Path, not run", *pText);
-  } else if (WriteBatchFile(szBatch, BuildEfiBatch(input))) {
-    nExitCode = RunCommand(QuoteForCommandLine(szBatch));
-  } else {
-    // An older batch file may still be there; its commands are not this run's.
-    WriteLog(logger, L"Error Writing Batch File, not run", szBatch);
-  }
-  LogExitCode(logger, nExitCode);
+  LogExitCode(logger, WriteAndRunBatchFile(context, szDir));
 
   for (const wchar_t* szPath : kPresencePaths) {
-    const std::wstring szFull = szESP + szPath;
+    const std::wstring szFull = context.m_ESPLetter + szPath;
     WriteLog(logger, szFull, BoolToText(FileExists(szFull)));
   }
 }

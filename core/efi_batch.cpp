@@ -10,21 +10,27 @@ const wchar_t kNeedsQuotes[] = L" \t&()[]{}^=;!'+,`~";
 // quote ends the quoting, a wildcard or redirection changes the command.
 const wchar_t kNeverInPaths[] = L"\"*?<>|";
 
-std::string Bytes(const std::wstring& sz) {
-  std::string out;
-  for (wchar_t c : sz) {
-    // cmd expands %...% in a batch file; a doubled one stands for itself.
-    if (c == L'%') out += '%';
-    out += c <= 0xFF ? static_cast<char>(c) : '?';
-  }
-  return out;
+bool IsControl(wchar_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
+// sz has an exact form in the code page: converted there and back it is
+// itself, so no best-fit substitute slipped in.
+bool RoundTrips(const std::wstring& sz, std::uint32_t nCodePage) {
+  std::string szBytes;
+  std::wstring szBack;
+  return platform::TextToCodePage(nCodePage, sz, &szBytes) &&
+         platform::TextFromCodePage(nCodePage, szBytes, &szBack) && szBack == sz;
 }
 
-bool Carried(const std::wstring& sz) {
+bool Carried(const std::wstring& sz, const BatchCodePage& codePage, bool bOnCommandLine) {
+  bool bAscii = true;
   for (wchar_t c : sz) {
-    if (c < 0x20 || c > 0x7E) return false;
+    if (IsControl(c)) return false;
+    if (c > 0x7E) bAscii = false;
   }
-  return sz.find_first_of(kNeverInPaths) == std::wstring::npos;
+  if (sz.find_first_of(kNeverInPaths) != std::wstring::npos) return false;
+  if (bOnCommandLine && sz.find(L'%') != std::wstring::npos) return false;
+  if (bAscii) return true;
+  return !codePage.m_AsciiOnly && RoundTrips(sz, codePage.m_CodePage);
 }
 
 }  // namespace
@@ -34,14 +40,27 @@ std::wstring QuoteForCommandLine(const std::wstring& szPath) {
   return L"\"" + szPath + L"\"";
 }
 
-const std::wstring* FindUncarriedText(const EfiBatchInput& input) {
-  for (const std::wstring* p : {&input.m_ProgramDir, &input.m_ESPLetter, &input.m_ScriptLetter}) {
-    if (!Carried(*p)) return p;
+BatchCodePage ChooseBatchCodePage(const platform::ConsoleCodePages& pages) {
+  if (pages.m_Output == 0) return {pages.m_Oem, false};
+  return {pages.m_Output, pages.m_Input != pages.m_Output};
+}
+
+const std::wstring* EncodeEfiBatch(const EfiBatchInput& input, const BatchCodePage& codePage,
+                                   std::string* pBytes) {
+  pBytes->clear();
+  // The program folder also names the batch file on the command line.
+  if (!Carried(input.m_ProgramDir, codePage, true)) return &input.m_ProgramDir;
+  for (const std::wstring* p : {&input.m_ESPLetter, &input.m_ScriptLetter}) {
+    if (!Carried(*p, codePage, false)) return p;
+  }
+  // Every part reads back as itself and the rest is ASCII, so the whole does.
+  if (!platform::TextToCodePage(codePage.m_CodePage, BuildEfiBatch(input), pBytes)) {
+    return &input.m_ProgramDir;
   }
   return nullptr;
 }
 
-std::string BuildEfiBatch(const EfiBatchInput& input) {
+std::wstring BuildEfiBatch(const EfiBatchInput& input) {
   const std::wstring& szDir = input.m_ProgramDir;
   const std::wstring& szESP = input.m_ESPLetter;
   auto q = QuoteForCommandLine;
@@ -53,5 +72,9 @@ std::string BuildEfiBatch(const EfiBatchInput& input) {
   sz += L"Del /Q /A:H " + q(szESP + L"\\EFI\\OEM\\Boot\\BCD") + L"\r\n";
   sz += q(szDir + input.m_Script) + L" " + q(szESP) + L" " + q(input.m_ScriptLetter) + L" >> " +
         q(szDir + L"Log\\modifybcdLog.log");
-  return Bytes(sz);
+  // cmd expands %...% in a batch file; a doubled one stands for itself.
+  for (size_t p = sz.find(L'%'); p != std::wstring::npos; p = sz.find(L'%', p + 2)) {
+    sz.insert(p, 1, L'%');
+  }
+  return sz;
 }

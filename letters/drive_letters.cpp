@@ -40,6 +40,11 @@ std::wstring LowestFreeLetter(std::uint32_t nDriveMask) {
   return {};
 }
 
+bool IsDriveLetter(const std::wstring& szText) {
+  return szText.size() == 2 && szText[1] == L':' &&
+         ((szText[0] >= L'A' && szText[0] <= L'Z') || (szText[0] >= L'a' && szText[0] <= L'z'));
+}
+
 std::wstring VolumeRootOf(const std::wstring& szLetter) {
   std::wstring szRoot;
   for (wchar_t c : szLetter) {

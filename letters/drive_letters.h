@@ -30,6 +30,10 @@ int MountPartition(const std::wstring& szLetter, const std::wstring& szDevicePat
 // or empty when all of them are set. "A:" to "C:" are never offered.
 std::wstring LowestFreeLetter(std::uint32_t nDriveMask);
 
+// One letter A to Z, either case, and a colon: "E:", "e:". Not "", "E",
+// "E:\" or "esp".
+bool IsDriveLetter(const std::wstring& szText);
+
 // The root a label is read from: the text without any ':' or '\', followed
 // by ":\". "E", "E:" and "E:\" all give "E:\"; the empty text gives ":\".
 std::wstring VolumeRootOf(const std::wstring& szLetter);

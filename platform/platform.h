@@ -98,7 +98,7 @@ struct ProcessStart {
 ProcessStart StartProcess(wchar_t* pCommandLine, std::uint16_t nShowWindow);
 
 // The child's exit code, or kStillActive while it runs. False when the
-// query itself failed.
+// query itself failed (it cannot, on a process StartProcess handed out).
 constexpr std::uint32_t kStillActive = 259;
 bool QueryProcessExitCode(ChildProcess* pProcess, std::uint32_t* pExitCode);
 
@@ -143,6 +143,26 @@ struct FileAttributes {
 // GetFileAttributesW of one path: whether it names a file or folder, and
 // which. Reads only.
 FileAttributes ReadFileAttributes(const std::wstring& szPath);
+
+// ---- Console code pages and text conversion --------------------------------
+
+// The code pages the console reads and shows text in (GetConsoleCP,
+// GetConsoleOutputCP), and the system's OEM code page (GetOEMCP). The two
+// console ones are 0 when the process has no console.
+struct ConsoleCodePages {
+  std::uint32_t m_Input = 0;
+  std::uint32_t m_Output = 0;
+  std::uint32_t m_Oem = 0;
+};
+ConsoleCodePages ReadConsoleCodePages();
+
+// WideCharToMultiByte into nCodePage, with no best-fit substitutes where the
+// code page takes that flag. False when a character has no form there (a
+// default character would have been used) or the code page is not known.
+bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::string* pBytes);
+// MultiByteToWideChar from nCodePage. False when a byte sequence is not
+// valid there or the code page is not known.
+bool TextFromCodePage(std::uint32_t nCodePage, const std::string& szBytes, std::wstring* pText);
 
 // ---- COM and WMI ---------------------------------------------------------
 // Opaque handles; each implementation defines them. Every handle a call hands

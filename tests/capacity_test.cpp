@@ -45,27 +45,32 @@ TEST(Capacity, LongAndForeignPathsAndArguments) {
     std::wstring szProgramDir;  // with its trailing backslash
     std::wstring szCurrent;     // empty: the program's folder
     std::vector<std::wstring> args;
-    std::wstring szRefused;  // the text the log names as not carried; empty: the batch file ran
+    std::wstring szRefused;  // the text the log names as refused; empty: the batch file ran
+    const wchar_t* szWhy = L"Error Batch File Cannot Hold Path, not run";
   };
+  const wchar_t kNotADrive[] = L"Error ESP Letter Is Not A Drive, not run";
   const Case kCases[] = {
       {"program path of 259", LongFolder(259 - 10), L"", {}, L""},
       {"program path of 260", LongFolder(260 - 10), L"", {}, L""},
       {"program path of 300", LongFolder(300 - 10), L"", {}, L""},
       {"current directory over 260", L"C:\\Tools\\", LongFolder(300) + L"cwd", {}, L""},
-      {"three arguments of 5000", L"C:\\Tools\\", L"", {kLongArg, kLongArg, kLongArg}, L""},
+      {"three arguments of 5000", L"C:\\Tools\\", L"", {kLongArg, kLongArg, kLongArg}, kLongArg,
+       kNotADrive},
       {"four arguments, non-ASCII after the third",
        L"C:\\Tools\\",
        L"",
        {L"W:", L"R:", L"M:", L"\u263A"},
        L""},
-      {"program folder with a Latin-1 letter", L"C:\\T\u00e9l\\", L"", {}, L"C:\\T\u00e9l\\"},
+      {"program folder with a letter of the console's code page", L"C:\\T\u00e9l\\", L"", {}, L""},
       {"program folder with no one-byte form", L"C:\\\u263A\\", L"", {}, L"C:\\\u263A\\"},
-      {"non-ASCII ESP letter", L"C:\\Tools\\", L"", {L"W:", L"\u00c9:", L"M:"}, L"\u00c9:"},
+      {"non-ASCII ESP letter", L"C:\\Tools\\", L"", {L"W:", L"\u00c9:", L"M:"}, L"\u00c9:",
+       kNotADrive},
       {"ESP letter that would end the quotes",
        L"C:\\Tools\\",
        L"",
        {L"W:", kQuoted, L"M:"},
-       kQuoted},
+       kQuoted,
+       kNotADrive},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
@@ -91,7 +96,7 @@ TEST(Capacity, LongAndForeignPathsAndArguments) {
     } else {
       EXPECT_TRUE(machine.m_Runs.empty());
       EXPECT_EQ(pBatch->m_Bytes, "old");
-      EXPECT_EQ(lines[lines.size() - 9].m_Message, L"Error Batch File Cannot Hold Path, not run");
+      EXPECT_EQ(lines[lines.size() - 9].m_Message, c.szWhy);
       EXPECT_EQ(lines[lines.size() - 9].m_Value, c.szRefused);
       EXPECT_EQ(lines[lines.size() - 8].m_Message, L"ExitCode:0xffffffff");
     }

@@ -27,6 +27,8 @@ TEST(CommandRunner, PollsOnceASecondUntilTheChildHasEnded) {
       {"exit 3 after 2.5 s: the third poll", L"C:\\Tools\\job.cmd", {}, 3, 2500, 3, 3000, nullptr},
       {"exit 259 ends the wait", L"C:\\Tools\\job.cmd", {}, 259, 0, 259, 1000, nullptr},
       {"exit 259 after 2.5 s", L"C:\\Tools\\job.cmd", {}, 259, 2500, 259, 3000, nullptr},
+      // Asking whether it has ended waits for nothing: the polls stay a second apart.
+      {"exit 5 after 1.5 s", L"C:\\Tools\\job.cmd", {}, 5, 1500, 5, 2000, nullptr},
       {"file not found", L"C:\\Tools\\gone.cmd", {}, 0, 0, 0, 0,
        L"call err=2, szCommand = C:\\Tools\\gone.cmd"},
       {"start fails", L"C:\\Tools\\job.cmd", 5, 0, 0, 0, 0,
@@ -44,7 +46,10 @@ TEST(CommandRunner, PollsOnceASecondUntilTheChildHasEnded) {
     machine.m_Faults.m_ProcessStart = c.m_StartFault;
     sim::ScopedSimMachine installed(machine);
 
-    EXPECT_EQ(RunCommand(c.szCommand), c.nResult);
+    const CommandOutcome outcome = RunCommand(c.szCommand);
+    EXPECT_EQ(outcome.m_Started, c.szDialog == nullptr && !machine.m_Runs.empty());
+    EXPECT_TRUE(outcome.m_ExitKnown || !outcome.m_Started);
+    EXPECT_EQ(outcome.m_ExitCode, c.nResult);
     EXPECT_EQ(machine.m_ClockMs - machine.m_StartMs, c.nElapsedMs);
     if (c.szDialog != nullptr) {
       ASSERT_EQ(machine.m_Dialogs.size(), 1u);

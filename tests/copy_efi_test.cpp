@@ -14,41 +14,82 @@ TEST(EfiBatch, BytesOfEveryShape) {
   struct Case {
     const char* szName;
     EfiBatchInput m_Input;
-    const char* szBytes;
+    BatchCodePage m_CodePage;
+    const char* szBytes;  // nullptr: refused
   };
+  const BatchCodePage k437 = {437, false};
   const Case kCases[] = {
       {"log folder missing, reset script",
-       {L"C:\\Tools\\", L"R:", true, L"modifybcdtoPBR.cmd", L"M:"},
+       {L"C:\\Tools\\", L"R:", true, L"modifybcdtoPBR.cmd", L"M:"}, k437,
        "mkdir C:\\Tools\\Log\r\n"
        "mkdir R:\\EFI\\OEM \r\n"
        "XCOPY /c /e /f /y /h R:\\EFI\\Microsoft\\* R:\\EFI\\OEM\\\r\n"
        "Del /Q /A:H R:\\EFI\\OEM\\Boot\\BCD\r\n"
        "C:\\Tools\\modifybcdtoPBR.cmd R: M: >> C:\\Tools\\Log\\modifybcdLog.log"},
       {"a program folder with a space is quoted, letters are not",
-       {L"C:\\Program Files\\OEM\\", L"R:", false, L"modifybcdtoWinRE.cmd", L"W:"},
+       {L"C:\\Program Files\\OEM\\", L"R:", false, L"modifybcdtoWinRE.cmd", L"W:"}, k437,
        "mkdir R:\\EFI\\OEM \r\n"
        "XCOPY /c /e /f /y /h R:\\EFI\\Microsoft\\* R:\\EFI\\OEM\\\r\n"
        "Del /Q /A:H R:\\EFI\\OEM\\Boot\\BCD\r\n"
        "\"C:\\Program Files\\OEM\\modifybcdtoWinRE.cmd\" R: W: >> "
        "\"C:\\Program Files\\OEM\\Log\\modifybcdLog.log\""},
-      {"empty letters, a folder with '&' and one without a one-byte form",
-       {L"C:\\A&B\\\x263A\\", L"", true, L"modifybcdtoWinRE.cmd", L""},
-       "mkdir \"C:\\A&B\\?\\Log\"\r\n"
-       "mkdir \\EFI\\OEM \r\n"
-       "XCOPY /c /e /f /y /h \\EFI\\Microsoft\\* \\EFI\\OEM\\\r\n"
-       "Del /Q /A:H \\EFI\\OEM\\Boot\\BCD\r\n"
-       "\"C:\\A&B\\?\\modifybcdtoWinRE.cmd\"   >> \"C:\\A&B\\?\\Log\\modifybcdLog.log\""},
-      {"a '%' is doubled, or cmd would expand %...% between two of them",
-       {L"C:\\100%\\", L"R:", true, L"modifybcdtoWinRE.cmd", L"%W%"},
-       "mkdir C:\\100%%\\Log\r\n"
+      {"an empty script letter, a folder with '&' and an e acute, in 437",
+       {L"C:\\A&B\\\u00e9\\", L"R:", true, L"modifybcdtoWinRE.cmd", L""}, k437,
+       "mkdir \"C:\\A&B\\\x82\\Log\"\r\n"
        "mkdir R:\\EFI\\OEM \r\n"
        "XCOPY /c /e /f /y /h R:\\EFI\\Microsoft\\* R:\\EFI\\OEM\\\r\n"
        "Del /Q /A:H R:\\EFI\\OEM\\Boot\\BCD\r\n"
-       "C:\\100%%\\modifybcdtoWinRE.cmd R: %%W%% >> C:\\100%%\\Log\\modifybcdLog.log"},
+       "\"C:\\A&B\\\x82\\modifybcdtoWinRE.cmd\" R:  >> \"C:\\A&B\\\x82\\Log\\modifybcdLog.log\""},
+      {"a '%' in a letter is doubled, or cmd would expand %...% between two of them",
+       {L"C:\\Tools\\", L"R:", false, L"modifybcdtoWinRE.cmd", L"%W%"}, k437,
+       "mkdir R:\\EFI\\OEM \r\n"
+       "XCOPY /c /e /f /y /h R:\\EFI\\Microsoft\\* R:\\EFI\\OEM\\\r\n"
+       "Del /Q /A:H R:\\EFI\\OEM\\Boot\\BCD\r\n"
+       "C:\\Tools\\modifybcdtoWinRE.cmd R: %%W%% >> C:\\Tools\\Log\\modifybcdLog.log"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
-    EXPECT_EQ(BuildEfiBatch(c.m_Input), c.szBytes);
+    std::string szBytes;
+    EXPECT_EQ(EncodeEfiBatch(c.m_Input, c.m_CodePage, &szBytes), nullptr);
+    EXPECT_EQ(szBytes, c.szBytes);
+  }
+}
+
+// cmd reads the batch file in the console's code page: a program folder is
+// written in that code page's bytes, or refused when it has no exact form
+// there or holds what cmd reads as its own.
+TEST(EfiBatch, ProgramFolderInTheConsoleCodePage) {
+  struct Case {
+    const wchar_t* szDir;
+    platform::ConsoleCodePages m_Pages;  // input, output, OEM
+    const char* szMkdir;                 // the batch file's first line; nullptr: refused
+  };
+  const Case kCases[] = {
+      {L"C:\\Outils \u00e9\\", {437, 437, 437}, "mkdir \"C:\\Outils \x82\\Log\""},
+      {L"C:\\Outils \u00e9\\", {850, 850, 437}, "mkdir \"C:\\Outils \x82\\Log\""},
+      {L"C:\\\u00d8\\", {850, 850, 437}, "mkdir C:\\\x9d\\Log"},
+      {L"C:\\\u00d8\\", {437, 437, 437}, nullptr},
+      {L"C:\\\u00d8\\", {0, 0, 850}, "mkdir C:\\\x9d\\Log"},  // no console: the OEM one
+      {L"C:\\Outils \u00e9\\", {65001, 65001, 437}, "mkdir \"C:\\Outils \xc3\xa9\\Log\""},
+      {L"C:\\Outils \u00e9\\", {850, 437, 437}, nullptr},  // input and output differ: ASCII only
+      {L"C:\\Tools\\", {850, 437, 437}, "mkdir C:\\Tools\\Log"},
+      {L"C:\\T%OS%x\\", {437, 437, 437}, nullptr},  // expanded on the command line
+      {L"C:\\A\"B\\", {437, 437, 437}, nullptr},
+      {L"C:\\A\tB\\", {437, 437, 437}, nullptr},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.szDir)) + " " +
+                 std::to_string(c.m_Pages.m_Output));
+    const EfiBatchInput input = {c.szDir, L"R:", true, L"modifybcdtoWinRE.cmd", L"W:"};
+    std::string szBytes;
+    const std::wstring* pRefused = EncodeEfiBatch(input, ChooseBatchCodePage(c.m_Pages), &szBytes);
+    if (c.szMkdir == nullptr) {
+      ASSERT_NE(pRefused, nullptr);
+      EXPECT_EQ(*pRefused, c.szDir);
+    } else {
+      EXPECT_EQ(pRefused, nullptr);
+      EXPECT_EQ(szBytes.substr(0, szBytes.find("\r\n")), c.szMkdir);
+    }
   }
 }
 
@@ -150,10 +191,6 @@ TEST(CopyEfi, BatchFileHandOverAndPresenceLines) {
       {"ESP given as Y:", {L"Zeph2\\"}, {L"W:", L"Y:", L"M:"}, L"Y:", false, false,
        "mkdir Y:\\EFI\\OEM ", "C:\\Tools\\modifybcdtoPBR.cmd Y: M: >> C:\\Tools\\Log\\modifybcdLog.log",
        L"0x7", L"Y:", "1011111"},
-      // Paths without a letter lie on the current directory's drive, R: here.
-      {"empty ESP letter", {}, {L"W:", L"", L"M:"}, L"R:", false, false, "mkdir \\EFI\\OEM ",
-       "C:\\Tools\\modifybcdtoWinRE.cmd  W: >> C:\\Tools\\Log\\modifybcdLog.log", L"0x9", L"",
-       "1011111"},
       {"no \\EFI\\Microsoft: the copy fails", {}, {L"W:", L"R:", L"M:"}, L"R:", true, false,
        "mkdir R:\\EFI\\OEM ", kWinRe, L"0x9", L"R:", "1000000"},
   };
@@ -161,7 +198,6 @@ TEST(CopyEfi, BatchFileHandOverAndPresenceLines) {
     SCOPED_TRACE(c.szName);
     sim::SimMachine machine = EfiMachine(c.m_PbrFiles, c.m_EspAt, c.bNoMicrosoft);
     machine.m_Faults.m_LogFolderFail = c.bLogFolderFails;
-    if (c.m_Letters[1].empty()) machine.m_CurrentDirectory = L"R:\\";
     test::BuildContext(machine, c.m_Letters[0], c.m_Letters[1], c.m_Letters[2]);
 
     const sim::SimFile* pBatch = sim::FindFile(machine, L"C:\\Tools\\CopyEFI_byOEM.cmd");
@@ -182,55 +218,136 @@ TEST(CopyEfi, BatchFileHandOverAndPresenceLines) {
 }
 
 // Each probe of a recovery folder costs a millisecond: the probe stops at
-// the first folder found, in its order.
+// the first folder found, in its order, and each of the five hands over to
+// the reset script.
 TEST(CopyEfi, RecoveryProbeStopsAtTheFirstFolder) {
-  auto elapsed = [](const std::vector<std::wstring>& pbrFiles) {
+  auto run = [](const std::vector<std::wstring>& pbrFiles) {
     sim::SimMachine machine = EfiMachine(pbrFiles);
     machine.m_Costs.m_File = 1;
     test::BuildContext(machine, L"W:", L"R:", L"M:");
+    EXPECT_EQ(machine.m_Runs.at(0).m_CommandLine, L"C:\\Tools\\CopyEFI_byOEM.cmd");
+    EXPECT_EQ(machine.m_Runs[0].m_ExitCode, 7u) << "the reset script ran";
     return machine.m_ClockMs - machine.m_StartMs;
   };
-  const auto nXp = elapsed({L"Zeph_XP\\"});
-  EXPECT_EQ(elapsed({L"Zeph_XP\\", L"Zeph_WIN8\\"}), nXp);
-  EXPECT_EQ(elapsed({L"Zeph_WIN8\\"}), nXp + 4);
+  const wchar_t* const kInOrder[] = {L"Zeph_XP\\", L"Zeph_VISTA\\", L"Zeph_WIN7\\", L"Zeph2\\",
+                                     L"Zeph_WIN8\\"};
+  const auto nXp = run({kInOrder[0]});
+  EXPECT_EQ(run({L"Zeph_XP\\", L"Zeph_WIN8\\"}), nXp);
+  for (int i = 1; i < 5; ++i) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(kInOrder[i])));
+    EXPECT_EQ(run({kInOrder[i]}), nXp + i);
+  }
 }
 
-// The batch file cannot be written and an older one is there: it is not
-// run, and the log says so before the usual lines.
-TEST(CopyEfi, StaleBatchFileIsNotRun) {
-  sim::SimMachine machine = EfiMachine({L"Zeph2\\"});
-  machine.m_Faults.m_BatchCreateFail = true;
-  test::BuildContext(machine, L"W:", L"R:", L"M:");
+// Each way the batch file may not run, or run with an unknown end: the log
+// says why before the not-run exit code. What is refused before the copy
+// would start leaves the old \EFI\OEM and the old batch file as they were
+// and starts nothing.
+TEST(CopyEfi, NotRunSaysWhyAndKeepsWhatItCannotRebuild) {
+  const std::wstring kDeepFolder = L"C:\\" + std::wstring(4100, L'd') + L"\\";
+  struct Case {
+    const char* szName;
+    std::wstring m_EspGiven;
+    std::wstring m_ProgramDir;
+    std::uint32_t m_ConsoleCodePage;
+    void (*m_Fault)(sim::SimFaults&);
+    const wchar_t* szWhy;
+    std::wstring m_Detail;
+    bool bStarted;  // the batch file was written and started, so the old \EFI\OEM is gone
+  };
+  auto none = [](sim::SimFaults&) {};
+  const Case kCases[] = {
+      {"empty ESP letter", L"", L"C:\\Tools\\", 437, none,
+       L"Error ESP Letter Is Not A Drive, not run", L"", false},
+      {"ESP letter without its colon", L"esp", L"C:\\Tools\\", 437, none,
+       L"Error ESP Letter Is Not A Drive, not run", L"esp", false},
+      {"a folder cmd would read as another", L"R:", L"C:\\Outils \u00d8\\", 437, none,
+       L"Error Batch File Cannot Hold Path, not run", L"C:\\Outils \u00d8\\", false},
+      {"a folder cmd would expand", L"R:", L"C:\\T%OS%x\\", 437, none,
+       L"Error Batch File Cannot Hold Path, not run", L"C:\\T%OS%x\\", false},
+      {"a command line too long to start", L"R:", kDeepFolder, 437, none,
+       L"Error Starting Batch File, not run", L"err=206", false},
+      {"the batch file cannot be written", L"R:", L"C:\\Tools\\", 437,
+       [](sim::SimFaults& f) { f.m_BatchCreateFail = true; }, L"Error Writing Batch File, not run",
+       L"C:\\Tools\\CopyEFI_byOEM.cmd", false},
+      {"the start fails", L"R:", L"C:\\Tools\\", 437,
+       [](sim::SimFaults& f) { f.m_ProcessStart = 5; }, L"Error Starting Batch File, not run",
+       L"err=5", true},
+      {"its exit code cannot be read", L"R:", L"C:\\Tools\\", 437,
+       [](sim::SimFaults& f) { f.m_ExitCodeQueryFail = true; },
+       L"Error Reading Batch File Exit Code, not known", L"", true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    sim::SimMachine machine = EfiMachine({L"Zeph2\\"});
+    machine.m_Program = c.m_ProgramDir + L"malvik.exe";
+    machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = c.m_ConsoleCodePage;
+    sim::SimVolumeFiles& drive = machine.m_Disks[0].m_Partitions[0].m_Files;
+    const std::wstring szOldBatch = c.m_ProgramDir.substr(3) + L"CopyEFI_byOEM.cmd";
+    sim::AddFile(drive, szOldBatch, false, false, kOldBatch);
+    c.m_Fault(machine.m_Faults);
+    // An empty or relative ESP letter would name the current drive's \EFI\OEM.
+    machine.m_CurrentDirectory = L"R:\\EFI";
+    sim::AddFile(machine.m_Disks[0].m_Partitions[1].m_Files, L"EFI\\esp\\EFI\\OEM\\a.txt", false,
+                 false, "a");
+    const sim::SimVolumeFiles esp = machine.m_Disks[0].m_Partitions[1].m_Files;
+    test::BuildContext(machine, L"W:", c.m_EspGiven, L"M:");
 
-  EXPECT_TRUE(machine.m_Runs.empty());
-  const sim::SimFile* pBatch = sim::FindFile(machine, L"C:\\Tools\\CopyEFI_byOEM.cmd");
-  ASSERT_NE(pBatch, nullptr);
-  EXPECT_EQ(pBatch->m_Bytes.rfind(kOldBatch, 0), 0u);
-  EXPECT_EQ(sim::FindFile(machine, L"C:\\Tools\\CopyEFI_byOEM.cmd.new"), nullptr);
-  const auto lines = test::ReadLog(machine);
-  ASSERT_GE(lines.size(), 9u);
-  EXPECT_EQ(lines[lines.size() - 9].m_Message, L"Error Writing Batch File, not run");
-  EXPECT_EQ(lines[lines.size() - 9].m_Value, L"C:\\Tools\\CopyEFI_byOEM.cmd");
-  EXPECT_EQ(CopyStepLog(machine), Presence(L"0xffffffff", L"R:", "0000000"));
+    const auto lines = test::ReadLog(machine, c.m_ProgramDir + L"Log\\Malvik.log");
+    ASSERT_GE(lines.size(), 9u);
+    EXPECT_EQ(lines[lines.size() - 9].m_Message, c.szWhy);
+    EXPECT_EQ(lines[lines.size() - 9].m_Value, c.m_Detail);
+    EXPECT_EQ(lines[lines.size() - 8].m_Message, L"ExitCode:0xffffffff");
+    EXPECT_EQ(machine.m_Runs.size(), c.bStarted ? 1u : 0u);
+    const sim::SimFile* pOld = sim::FindFile(machine, L"C:\\" + szOldBatch);
+    ASSERT_NE(pOld, nullptr);
+    EXPECT_EQ(pOld->m_Bytes == kOldBatch, !c.bStarted);
+    EXPECT_EQ(sim::FindFile(machine, L"C:\\" + szOldBatch + L".new"), nullptr);
+    if (!c.bStarted) {
+      // Byte for byte, every file of the EFI system partition as it was.
+      const auto& after = machine.m_Disks[0].m_Partitions[1].m_Files.m_Entries;
+      ASSERT_EQ(after.size(), esp.m_Entries.size());
+      for (const auto& [szKey, file] : esp.m_Entries) {
+        ASSERT_EQ(after.count(szKey), 1u) << szKey;
+        EXPECT_EQ(after.at(szKey).m_Bytes, file.m_Bytes) << szKey;
+      }
+    }
+  }
 }
 
 // Unquoted, the platform would start C:\Program.exe with the rest as its
-// arguments.
-TEST(CopyEfi, ProgramFolderWithASpaceIsQuoted) {
-  sim::SimMachine machine = EfiMachine({L"Zeph2\\"});
-  machine.m_Program = L"C:\\Program Files\\OEM\\malvik.exe";
-  sim::SimVolumeFiles& c = machine.m_Disks[0].m_Partitions[0].m_Files;
-  sim::AddFile(c, L"Program.exe", false, false, "MZ");
-  sim::AddFile(c, L"Program Files\\OEM\\modifybcdtoPBR.cmd", false, false, "");
-  test::BuildContext(machine, L"W:", L"R:", L"M:");
+// arguments; a folder with letters beyond ASCII reaches cmd in the console's
+// code page, which it reads the batch file in.
+TEST(CopyEfi, ProgramFolderWithASpaceOrForeignLetters) {
+  struct Case {
+    std::wstring m_Folder;  // below C:\, without backslashes
+    std::uint32_t m_ConsoleCodePage;
+    const wchar_t* szCommandLine;
+  };
+  const Case kCases[] = {
+      {L"Program Files", 437, L"\"C:\\Program Files\\CopyEFI_byOEM.cmd\""},
+      {L"Outils \u00e9", 437, L"\"C:\\Outils \u00e9\\CopyEFI_byOEM.cmd\""},
+      {L"Outils\u00d8", 850, L"C:\\Outils\u00d8\\CopyEFI_byOEM.cmd"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(c.m_Folder));
+    sim::SimMachine machine = EfiMachine({L"Zeph2\\"});
+    machine.m_Program = L"C:\\" + c.m_Folder + L"\\malvik.exe";
+    machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = c.m_ConsoleCodePage;
+    sim::SimVolumeFiles& drive = machine.m_Disks[0].m_Partitions[0].m_Files;
+    sim::AddFile(drive, L"Program.exe", false, false, "MZ");
+    sim::AddFile(drive, c.m_Folder + L"\\modifybcdtoPBR.cmd", false, false, "");
+    test::BuildContext(machine, L"W:", L"R:", L"M:");
 
-  ASSERT_EQ(machine.m_Runs.size(), 1u);
-  EXPECT_EQ(machine.m_Runs[0].m_CommandLine, L"\"C:\\Program Files\\OEM\\CopyEFI_byOEM.cmd\"");
-  EXPECT_EQ(CopyStepLog(machine, L"C:\\Program Files\\OEM\\Log\\Malvik.log"),
-            Presence(L"0x7", L"R:", "1011111"));
-  const sim::SimFile* pOutput = sim::FindFile(machine, L"C:\\Program Files\\OEM\\Log\\modifybcdLog.log");
-  ASSERT_NE(pOutput, nullptr);
-  EXPECT_EQ(pOutput->m_Bytes, "PBR done\r\n");
+    ASSERT_EQ(machine.m_Runs.size(), 1u);
+    EXPECT_EQ(machine.m_Runs[0].m_CommandLine, c.szCommandLine);
+    EXPECT_EQ(CopyStepLog(machine, L"C:\\" + c.m_Folder + L"\\Log\\Malvik.log"),
+              Presence(L"0x7", L"R:", "1011111"));
+    const sim::SimFile* pOutput =
+        sim::FindFile(machine, L"C:\\" + c.m_Folder + L"\\Log\\modifybcdLog.log");
+    ASSERT_NE(pOutput, nullptr);
+    EXPECT_EQ(pOutput->m_Bytes, "PBR done\r\n");
+  }
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
       {"batch file cannot be written", Laptop(R"("faults": {"batch_create": "fail"},)", ""), {},
        false, "none", "", "the batch file could not be written"},
       {"batch file cannot start", Laptop(R"("faults": {"process_start": 5},)", ""), {}, false,
-       "5b", "R: W:", "a dialog waits for a click: [malvik] call err=5"},
+       "5b", "R: W:", "the batch file could not be started (err=5)"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);

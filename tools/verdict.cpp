@@ -1,5 +1,6 @@
 #include "tools/verdict.h"
 
+#include "core/copy_efi.h"
 #include "core/entry.h"
 #include "core/setup_context.h"
 #include "letters/volume_labels.h"
@@ -104,6 +105,24 @@ void JudgeHandOver(const sim::SimMachine& machine, const Outcome& outcome, Verdi
   }
 }
 
+// The copy step's lines that say its batch file did not run, or ran with an
+// outcome nobody knows, in words; empty for any other line.
+std::string WhyNotRun(const std::wstring& szMessage, const std::wstring& szValue) {
+  namespace why = copy_efi_log;
+  const std::string szDetail = ToUtf8(szValue);
+  if (szMessage == why::kCannotWrite) return "the batch file could not be written: " + szDetail;
+  if (szMessage == why::kCannotHoldPath) {
+    return "the batch file was not run: cmd could not read \"" + szDetail +
+           "\" back unchanged in the console's code page";
+  }
+  if (szMessage == why::kEspNotADrive) {
+    return "the batch file was not run: the ESP letter \"" + szDetail + "\" is not a drive letter";
+  }
+  if (szMessage == why::kCannotStart) return "the batch file could not be started (" + szDetail + ")";
+  if (szMessage == why::kExitUnknown) return "the batch file's exit code could not be read";
+  return {};
+}
+
 bool Contains(const std::wstring& sz, const wchar_t* szPart) {
   return sz.find(szPart) != std::wstring::npos;
 }
@@ -123,9 +142,9 @@ void JudgeLog(const sim::SimMachine& machine, const Outcome& outcome, Verdict& v
       szInventoryError = szMessage;
     } else if (szMessage.rfind(L"ExitCode:0x", 0) == 0) {
       nAfterExitCode = i + 1;
-    } else if (szMessage == L"Error Writing Batch File, not run") {
-      verdict.m_Attention.push_back("the batch file could not be written: " +
-                                    ToUtf8(outcome.m_Log[i].m_Value));
+    } else if (const std::string szWhy = WhyNotRun(szMessage, outcome.m_Log[i].m_Value);
+               !szWhy.empty()) {
+      verdict.m_Attention.push_back(szWhy);
     }
   }
   for (size_t i = nAfterExitCode; i < outcome.m_Log.size(); ++i) {

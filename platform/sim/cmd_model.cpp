@@ -5,6 +5,7 @@
 // reported as not understood and fails.
 #include <vector>
 
+#include "platform/sim/code_pages.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
 
@@ -33,12 +34,6 @@ std::vector<std::wstring> Tokens(const std::wstring& szLine) {
   }
   if (bAny) tokens.push_back(szCurrent);
   return tokens;
-}
-
-std::wstring Latin1(const std::string& sz) {
-  std::wstring out;
-  for (char c : sz) out += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return out;
 }
 
 std::wstring FileName(const std::wstring& szPath) {
@@ -202,7 +197,14 @@ SimBatchLine HandOver(SimMachine& machine, const std::vector<std::wstring>& toke
 
 void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run) {
   const SimFile* pBatch = FindFile(machine, szBatch);
-  const std::wstring szText = pBatch ? Latin1(pBatch->m_Bytes) : L"";
+  // cmd reads a batch file in the console's code page (a program without a
+  // console gives its child a new one, in the OEM code page): bytes written
+  // for another code page read as other characters, and so name other paths.
+  const std::uint32_t nCodePage = machine.m_ConsoleOutputCodePage != 0
+                                      ? machine.m_ConsoleOutputCodePage
+                                      : machine.m_OemCodePage;
+  std::wstring szText;
+  if (pBatch != nullptr) DecodeInCodePage(nCodePage, pBatch->m_Bytes, &szText);
   std::uint32_t nLevel = 0;
   size_t begin = 0;
   while (begin < szText.size()) {

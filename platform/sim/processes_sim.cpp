@@ -91,6 +91,7 @@ ProcessStart StartProcess(wchar_t* pCommandLine, std::uint16_t /*nShowWindow*/) 
 
 bool QueryProcessExitCode(ChildProcess* pProcess, std::uint32_t* pExitCode) {
   sim::SimMachine& machine = ProcessCall();
+  if (machine.m_Faults.m_ExitCodeQueryFail) return false;
   const sim::SimProcessRun& run = RunOf(pProcess);
   *pExitCode = machine.m_ClockMs < run.m_StartMs + run.m_RunMs ? kStillActive : run.m_ExitCode;
   return true;

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/sim/code_pages.h"
 #include "platform/sim/sim_clock.h"
 
 namespace sim {
@@ -240,7 +241,8 @@ bool KnownWmiCall(const std::string& sz) {
 void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
   ExpectObject(j, szPath,
                {"wmi", "define_fails", "logical_drives", "drive_strings", "process_start",
-                "profile_write", "batch_create", "framework_init", "log_folder"});
+                "profile_write", "batch_create", "framework_init", "log_folder",
+                "exit_code_query"});
   for (const auto& [key, value] : j.items()) {
     const std::string szKey = Join(szPath, key);
     if (key == "wmi") {
@@ -279,7 +281,8 @@ void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
         {"profile_write", &SimFaults::m_ProfileWriteFail},
         {"batch_create", &SimFaults::m_BatchCreateFail},
         {"framework_init", &SimFaults::m_FrameworkInitFail},
-        {"log_folder", &SimFaults::m_LogFolderFail}};
+        {"log_folder", &SimFaults::m_LogFolderFail},
+        {"exit_code_query", &SimFaults::m_ExitCodeQueryFail}};
     for (const auto& [szName, flag] : kFailures) {
       if (key != szName) continue;
       if (!value.is_string() || value.get<std::string>() != "fail") {
@@ -333,8 +336,8 @@ void ReadFirmware(const json& j, const std::string& szPath, SimFirmware& firmwar
 
 void Read(const json& j, SimMachine& machine) {
   ExpectObject(j, "",
-               {"name", "program", "current_directory", "clock", "firmware", "disks", "drives",
-                "scripts", "faults", "costs", "notes"});
+               {"name", "program", "current_directory", "clock", "console_code_page", "firmware",
+                "disks", "drives", "scripts", "faults", "costs", "notes"});
   machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
   for (const auto& [key, value] : j.items()) {
     if (key == "name") machine.m_Name = FromUtf8(String(value, key));
@@ -364,6 +367,11 @@ void Read(const json& j, SimMachine& machine) {
       const auto nMs = ParseClock(String(value, key));
       if (!nMs) throw Bad{key, "expected a time such as \"2026-03-07T09:05:02.045\""};
       machine.m_ClockMs = *nMs;
+    }
+    if (key == "console_code_page") {
+      const auto nCodePage = static_cast<std::uint32_t>(Integer(value, key, 0, 0xFFFFFFFF));
+      if (!KnownCodePage(nCodePage)) throw Bad{key, "expected 437, 850, 1252 or 65001"};
+      machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = nCodePage;
     }
     if (key == "firmware") ReadFirmware(value, key, machine.m_Firmware);
     if (key == "disks") {

@@ -87,6 +87,7 @@ struct SimFaults {
   bool m_BatchCreateFail = false;
   bool m_FrameworkInitFail = false;
   bool m_LogFolderFail = false;  // creating the program's Log folder fails
+  bool m_ExitCodeQueryFail = false;  // asking a started child for its exit code fails
 };
 
 // Simulated milliseconds per platform call.
@@ -155,6 +156,11 @@ struct SimMachine {
   std::wstring m_Program = L"C:\\Tools\\malvik.exe";
   std::wstring m_CurrentDirectory;  // empty: the program's folder
   std::int64_t m_ClockMs = 0;       // local time, milliseconds since 1970-01-01
+  // The console's code pages (chcp) and the system's OEM one; a console code
+  // page of 0: the program has no console.
+  std::uint32_t m_ConsoleInputCodePage = 437;
+  std::uint32_t m_ConsoleOutputCodePage = 437;
+  std::uint32_t m_OemCodePage = 437;
   SimFirmware m_Firmware;
   std::vector<SimDisk> m_Disks;
   std::map<std::wstring, SimDrive> m_Drives;  // "D:" -> drive

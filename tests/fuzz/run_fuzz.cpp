@@ -245,7 +245,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     if (!volume.Readable() || !RecognisedLabel(volume.Label())) Fail("probe letter left", szName);
   }
 
-  // Files: only \EFI\OEM on the volume the ESP letter names may lose entries.
+  // Files: only \EFI\OEM on the volume the ESP letter names may lose entries,
+  // and only when this run's batch file was started to rebuild it.
   std::wstring szOemDevice, szOemKey = L"\x1";
   const std::wstring szESP =
       args.size() >= 3 && (!args[0].empty() || !args[1].empty() || !args[2].empty()) ? args[1]
@@ -263,6 +264,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         entry.first == szOemDevice &&
         (entry.second == szOemKey || entry.second.rfind(szOemKey + L"\\", 0) == 0);
     if (!bUnderOem) Fail("deleted", entry.first + L" " + entry.second);
+    if (machine.m_Runs.empty()) Fail("deleted with no batch file run", entry.second);
   }
 
   // The batch file: run only when this run wrote all of it.

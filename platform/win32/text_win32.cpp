@@ -1,0 +1,61 @@
+// Console code pages and code-page conversion on real Windows.
+#include "platform/platform.h"
+#include "platform/win32/windows_min.h"
+
+namespace platform {
+namespace {
+
+// Code pages whose conversions take no flags at all (ERROR_INVALID_FLAGS
+// otherwise): the ISO-2022 and ISCII families, UTF-7 and Symbol.
+bool TakesNoFlags(UINT nCodePage) {
+  return nCodePage == 42 || nCodePage == CP_UTF7 || (nCodePage >= 50220 && nCodePage <= 50229) ||
+         (nCodePage >= 57002 && nCodePage <= 57011);
+}
+
+}  // namespace
+
+ConsoleCodePages ReadConsoleCodePages() {
+  // Both console calls answer 0 when the process has no console.
+  return {GetConsoleCP(), GetConsoleOutputCP(), GetOEMCP()};
+}
+
+bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::string* pBytes) {
+  pBytes->clear();
+  if (szText.empty()) return true;
+  // UTF-8 takes only WC_ERR_INVALID_CHARS (a lone surrogate then fails instead
+  // of becoming U+FFFD) and no used-default pointer; the others say through
+  // that pointer whether a character had no form.
+  const bool bUtf8 = nCodePage == CP_UTF8;
+  const DWORD nFlags = bUtf8 ? WC_ERR_INVALID_CHARS : TakesNoFlags(nCodePage) ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL bDefaultUsed = FALSE;
+  BOOL* pDefaultUsed = bUtf8 || nCodePage == CP_UTF7 ? nullptr : &bDefaultUsed;
+  const int nChars = static_cast<int>(szText.size());
+  const int nBytes =
+      WideCharToMultiByte(nCodePage, nFlags, szText.data(), nChars, nullptr, 0, nullptr, pDefaultUsed);
+  if (nBytes <= 0 || bDefaultUsed) return false;
+  std::string szOut(static_cast<size_t>(nBytes), '\0');
+  if (WideCharToMultiByte(nCodePage, nFlags, szText.data(), nChars, szOut.data(), nBytes, nullptr,
+                          pDefaultUsed) != nBytes ||
+      bDefaultUsed) {
+    return false;
+  }
+  *pBytes = std::move(szOut);
+  return true;
+}
+
+bool TextFromCodePage(std::uint32_t nCodePage, const std::string& szBytes, std::wstring* pText) {
+  pText->clear();
+  if (szBytes.empty()) return true;
+  const DWORD nFlags = TakesNoFlags(nCodePage) ? 0 : MB_ERR_INVALID_CHARS;
+  const int nBytes = static_cast<int>(szBytes.size());
+  const int nChars = MultiByteToWideChar(nCodePage, nFlags, szBytes.data(), nBytes, nullptr, 0);
+  if (nChars <= 0) return false;
+  std::wstring szOut(static_cast<size_t>(nChars), L'\0');
+  if (MultiByteToWideChar(nCodePage, nFlags, szBytes.data(), nBytes, szOut.data(), nChars) != nChars) {
+    return false;
+  }
+  *pText = std::move(szOut);
+  return true;
+}
+
+}  // namespace platform
