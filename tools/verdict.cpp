@@ -118,7 +118,9 @@ std::string WhyNotRun(const std::wstring& szMessage, const std::wstring& szValue
   if (szMessage == why::kEspNotADrive) {
     return "the batch file was not run: the ESP letter \"" + szDetail + "\" is not a drive letter";
   }
-  if (szMessage == why::kCannotStart) return "the batch file could not be started (" + szDetail + ")";
+  if (szMessage == why::kCannotStart) {
+    return "the batch file could not be started (" + szDetail + ")";
+  }
   if (szMessage == why::kExitUnknown) return "the batch file's exit code could not be read";
   return {};
 }

@@ -26,12 +26,14 @@ bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::st
   // of becoming U+FFFD) and no used-default pointer; the others say through
   // that pointer whether a character had no form.
   const bool bUtf8 = nCodePage == CP_UTF8;
-  const DWORD nFlags = bUtf8 ? WC_ERR_INVALID_CHARS : TakesNoFlags(nCodePage) ? 0 : WC_NO_BEST_FIT_CHARS;
+  const DWORD nFlags = bUtf8                     ? WC_ERR_INVALID_CHARS
+                       : TakesNoFlags(nCodePage) ? 0
+                                                 : WC_NO_BEST_FIT_CHARS;
   BOOL bDefaultUsed = FALSE;
   BOOL* pDefaultUsed = bUtf8 || nCodePage == CP_UTF7 ? nullptr : &bDefaultUsed;
   const int nChars = static_cast<int>(szText.size());
-  const int nBytes =
-      WideCharToMultiByte(nCodePage, nFlags, szText.data(), nChars, nullptr, 0, nullptr, pDefaultUsed);
+  const int nBytes = WideCharToMultiByte(nCodePage, nFlags, szText.data(), nChars, nullptr, 0,
+                                         nullptr, pDefaultUsed);
   if (nBytes <= 0 || bDefaultUsed) return false;
   std::string szOut(static_cast<size_t>(nBytes), '\0');
   if (WideCharToMultiByte(nCodePage, nFlags, szText.data(), nChars, szOut.data(), nBytes, nullptr,
@@ -51,7 +53,8 @@ bool TextFromCodePage(std::uint32_t nCodePage, const std::string& szBytes, std::
   const int nChars = MultiByteToWideChar(nCodePage, nFlags, szBytes.data(), nBytes, nullptr, 0);
   if (nChars <= 0) return false;
   std::wstring szOut(static_cast<size_t>(nChars), L'\0');
-  if (MultiByteToWideChar(nCodePage, nFlags, szBytes.data(), nBytes, szOut.data(), nChars) != nChars) {
+  if (MultiByteToWideChar(nCodePage, nFlags, szBytes.data(), nBytes, szOut.data(), nChars) !=
+      nChars) {
     return false;
   }
   *pText = std::move(szOut);
