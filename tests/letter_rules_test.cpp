@@ -48,7 +48,7 @@ RuleRun RunRule(sim::SimMachine& machine, Rule rule) {
   context->m_DiskCount = static_cast<std::int32_t>(machine.m_Disks.size());
   for (size_t d = 0; d < machine.m_Disks.size(); ++d) {
     context->m_DiskTable[d].m_Index = machine.m_Disks[d].m_Index;
-    context->m_DiskTable[d].m_Partitions = machine.m_Disks[d].m_PartitionsReported;
+    context->m_DiskTable[d].m_Partitions = *machine.m_Disks[d].m_PartitionsReported;
   }
   {
     sim::ScopedSimMachine installed(machine);
