@@ -4,6 +4,14 @@
 #include "letters/drive_letters.h"
 #include "platform/platform.h"
 
+namespace {
+
+// GPT disks that Windows creates hold at most 128 entries, and MBR logical drives far fewer.
+constexpr std::int64_t kMaxPartitionProbes = 1024;
+const wchar_t kProbeLimitMessage[] = L"Partitions Past Probe Limit Not Probed";
+
+}  // namespace
+
 bool ScanDriveRoots(const std::function<bool(const std::wstring& szLabel)>& onLabel) {
   const platform::DriveRoots roots = platform::ListDriveRoots(kDriveRootChars);
   for (const std::wstring& szRoot : roots.m_Roots) {
@@ -18,13 +26,15 @@ bool SweepPartitions(SetupContext& context, DiskLineNumber eLineNumber,
   for (std::int32_t d = 0; d < nDisks; ++d) {
     const DiskInfo& disk = context.m_DiskTable[d];
     // One number more than the disk reports: partition 1 is probed even on a
-    // disk that reports none.
+    // disk that reports none. A count that WMI gives wrong stops at the probe
+    // limit instead of mounting for hours.
     const std::int64_t nLast = static_cast<std::int64_t>(disk.m_Partitions) + 1;
+    const std::int64_t nProbed = nLast < kMaxPartitionProbes ? nLast : kMaxPartitionProbes;
     const std::int32_t nFirst =
         eLineNumber == DiskLineNumber::kDiskIndex ? disk.m_Index : context.m_DiskCount;
     WriteLog(context.m_Logger,
              L"Disks " + std::to_wstring(nFirst) + L" : Partitions " + std::to_wstring(nLast), L"");
-    for (std::int64_t n = 1; n <= nLast; ++n) {
+    for (std::int64_t n = 1; n <= nProbed; ++n) {
       PartitionProbe probe;
       probe.m_DevicePath = FormatDevicePath(disk.m_Index, n);
       probe.m_ProbeLetter = SetupContext::FindFreeDriveLetter();
@@ -35,6 +45,10 @@ bool SweepPartitions(SetupContext& context, DiskLineNumber eLineNumber,
       if (MountPartition(probe.m_ProbeLetter, probe.m_DevicePath) == 0) continue;
       probe.m_Label = SetupContext::GetVolumeLabel(probe.m_ProbeLetter);
       if (onProbe(probe)) return true;
+    }
+    if (nProbed < nLast) {
+      WriteLog(context.m_Logger, kProbeLimitMessage,
+               std::to_wstring(nProbed) + L" of " + std::to_wstring(nLast));
     }
   }
   return false;

@@ -29,9 +29,12 @@ enum class DiskLineNumber { kDiskIndex, kDiskCount };
 
 // For each counted disk record in table order: logs "Disks %d : Partitions %d"
 // with the record's disk number (or the disk count) and its partition count
-// plus one, then probes the partition numbers 1 to that count plus one. A
-// number for which no letter from "D:" is free, or whose mount fails, is
-// skipped; every other one is mounted under the probe letter and handed to
-// onProbe, which decides what stays mounted. Returns true as soon as onProbe does.
+// plus one, then probes the partition numbers 1 to that count plus one, but
+// no more than the probe limit: a disk cut there gets, after its probes, the
+// line "Partitions Past Probe Limit Not Probed" with "<limit> of <count plus
+// one>". A number for which no letter from "D:" is free, or whose mount
+// fails, is skipped; every other one is mounted under the probe letter and
+// handed to onProbe, which decides what stays mounted. Returns true as soon
+// as onProbe does.
 bool SweepPartitions(SetupContext& context, DiskLineNumber eLineNumber,
                      const std::function<bool(const PartitionProbe& probe)>& onProbe);

@@ -1,10 +1,12 @@
 // Whole runs at and past the program's limits: long and foreign paths,
-// arguments and labels, and a disk with 127 partitions. Every run ends with
+// arguments and labels, a disk with 127 partitions, and partition counts no
+// disk has. Every run ends with
 // exit code 0 and a log in the program's folder, and either runs the batch
 // file it wrote or says why it wrote none.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -137,6 +139,48 @@ TEST(Capacity, LabelsLongForeignAndOnTheLastOf127Partitions) {
         {L"C:", {sim::DriveDevicePath(L"C:")}}};
     if (*c.szLetter != L'\0') expected[c.szLetter] = {FormatDevicePath(0, c.nPartitions)};
     EXPECT_EQ(machine.m_DosDevices, expected);
+  }
+}
+
+// The count WMI reports reaches every partition sweep unchanged; each sweep
+// shows it plus one and stops at 1024 probes, saying so on the next line.
+TEST(Capacity, PartitionCountsNoDiskHasAreSweptWithinTheProbeLimit) {
+  struct Case {
+    std::int32_t nReported;
+    std::wstring szShown;  // the disk line's count
+    std::wstring szCut;    // the limit line's detail after each disk line; empty: none
+  };
+  const Case kCases[] = {
+      {INT32_MAX, L"2147483648", L"1024 of 2147483648"},
+      {INT32_MIN, L"-2147483647", L""},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.nReported);
+    sim::SimMachine machine = test::MakeMachine();
+    machine.m_Costs.m_ProfileWrite = 1;  // so that equal lines keep keys of their own
+    sim::SimDisk& disk = test::AddDisk(machine, 0);
+    disk.m_PartitionsReported = c.nReported;
+    test::AddPartition(disk, 1, L"Windows", L"C:");
+
+    ASSERT_EQ(test::RunProgram(machine), 0);
+
+    const auto lines = test::ReadLog(machine);
+    const std::wstring szTail = L" : Partitions " + c.szShown;
+    size_t nDiskLines = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const std::wstring& sz = lines[i].m_Message;
+      if (sz.rfind(L"Disks ", 0) != 0) continue;
+      ++nDiskLines;
+      ASSERT_GE(sz.size(), szTail.size());
+      EXPECT_EQ(sz.substr(sz.size() - szTail.size()), szTail);
+      const bool bCut = i + 1 < lines.size() &&
+                        lines[i + 1].m_Message == L"Partitions Past Probe Limit Not Probed";
+      EXPECT_EQ(bCut, !c.szCut.empty());
+      if (bCut) {
+        EXPECT_EQ(lines[i + 1].m_Value, c.szCut);
+      }
+    }
+    EXPECT_GE(nDiskLines, 1u);
   }
 }
 

@@ -28,7 +28,8 @@ std::string Visible(sim::SimMachine& machine) {
     out << "disk " << disk.m_Index << " " << sim::ToUtf8(disk.m_Caption.value_or(L"")) << "|"
         << sim::ToUtf8(disk.m_MediaType) << "|" << disk.m_Size << "|"
         << (disk.m_Signature ? std::to_string(*disk.m_Signature) : "null") << "|"
-        << disk.m_PartitionsReported << "|";
+        << (disk.m_PartitionsReported ? std::to_string(*disk.m_PartitionsReported) : "default")
+        << "|";
     std::set<std::wstring> nulls(disk.m_NullProperties.begin(), disk.m_NullProperties.end());
     for (const std::wstring& sz : nulls) out << sim::ToUtf8(sz) << ",";
     out << "\n";

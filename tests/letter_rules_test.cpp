@@ -2,6 +2,7 @@
 // lines it writes and the drive table it leaves.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,7 +22,7 @@ using Rule = void (SetupContext::*)();
 
 std::wstring Part(int nDisk, int nPartition) { return FormatDevicePath(nDisk, nPartition); }
 
-std::wstring Disks(int nFirst, int nPartitions) {
+std::wstring Disks(int nFirst, std::int64_t nPartitions) {
   return L"Disks " + std::to_wstring(nFirst) + L" : Partitions " + std::to_wstring(nPartitions);
 }
 
@@ -48,7 +49,7 @@ RuleRun RunRule(sim::SimMachine& machine, Rule rule) {
   context->m_DiskCount = static_cast<std::int32_t>(machine.m_Disks.size());
   for (size_t d = 0; d < machine.m_Disks.size(); ++d) {
     context->m_DiskTable[d].m_Index = machine.m_Disks[d].m_Index;
-    context->m_DiskTable[d].m_Partitions = machine.m_Disks[d].m_PartitionsReported;
+    context->m_DiskTable[d].m_Partitions = *machine.m_Disks[d].m_PartitionsReported;
   }
   {
     sim::ScopedSimMachine installed(machine);
@@ -140,6 +141,46 @@ TEST(UefiLetters, EveryMatchMovesToItsFixedLetter) {
             {L"[EFI]AssignLetterToPBR", L""},
             {L"[EFI]Need to mount PBR", L"PUSH BUTTON RESET"}},
            {{L"M:", {Part(3, 1)}}}},
+          {"negative counts probe nothing and show the count plus one",
+           [](sim::SimMachine& m) {
+             sim::SimDisk& first = test::AddDisk(m, 0);
+             first.m_PartitionsReported = -1;
+             test::AddPartition(first, 1, L"ESP");
+             sim::SimDisk& second = test::AddDisk(m, 1);
+             second.m_PartitionsReported = INT32_MIN;
+             test::AddPartition(second, 1, L"RECOVERY");
+           },
+           {{Disks(0, 0), L""}, {Disks(1, -2147483647), L""}},
+           {}},
+          {"1023 reported: all 1024 numbers probed, no limit line",
+           [](sim::SimMachine& m) {
+             sim::SimDisk& disk = test::AddDisk(m, 0);
+             disk.m_PartitionsReported = 1023;
+             test::AddPartition(disk, 1024, L"ESP");
+           },
+           {{Disks(0, 1024), L""},
+            {L"[EFI]AssignLetterToEFI", L""},
+            {L"[EFI]Need to mount EFI", L"ESP"}},
+           {{L"R:", {Part(0, 1024)}}}},
+          {"1024 reported: number 1025 is past the probe limit",
+           [](sim::SimMachine& m) {
+             sim::SimDisk& disk = test::AddDisk(m, 0);
+             disk.m_PartitionsReported = 1024;
+             test::AddPartition(disk, 1025, L"ESP");
+           },
+           {{Disks(0, 1025), L""}, {L"Partitions Past Probe Limit Not Probed", L"1024 of 1025"}},
+           {}},
+          {"the largest count: its disk stops at the limit, the next disk is still probed",
+           [](sim::SimMachine& m) {
+             test::AddDisk(m, 0).m_PartitionsReported = INT32_MAX;
+             test::AddPartition(test::AddDisk(m, 1), 1, L"ESP");
+           },
+           {{L"Disks 0 : Partitions 2147483648", L""},
+            {L"Partitions Past Probe Limit Not Probed", L"1024 of 2147483648"},
+            {Disks(1, 2), L""},
+            {L"[EFI]AssignLetterToEFI", L""},
+            {L"[EFI]Need to mount EFI", L"ESP"}},
+           {{L"R:", {Part(1, 1)}}}},
           {"the first rule that matches decides; the later of reset and service keeps M:",
            [](sim::SimMachine& m) {
              sim::SimDisk& disk = test::AddDisk(m, 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -24,6 +25,8 @@ TEST(SimLoader, BadDescriptionsNameThePathOfTheBadValue) {
        "drive letter"},
       {R"({"disks": [{"size": "big"}]})", "disks[0].size", "whole number"},
       {R"({"disks": [{"size": -1}]})", "disks[0].size", "out of range"},
+      {R"({"disks": [{"partitions_reported": 2147483648}]})", "disks[0].partitions_reported",
+       "out of range"},
       {R"({"disks": [{}, {"partitions": [{"lable": "ESP"}]}]})", "disks[1].partitions[0].lable",
        "unknown key"},
       {R"({"disks": [{"null_properties": ["Colour"]}]})", "disks[0].null_properties[0]",
@@ -94,14 +97,16 @@ TEST(SimLoader, DefaultsFollowTheMachine) {
   sim::SimMachine machine;
   sim::LoadError error;
   ASSERT_TRUE(sim::LoadMachine(R"({
-    "disks": [{}, {"partitions": [{"label": "ESP"}, {"wmi": false},
-                                  {"letter": "e:", "label": null,
-                                   "null_properties": ["Dependent"]}]}],
+    "disks": [{"partitions_reported": -2147483648},
+              {"partitions": [{"label": "ESP"}, {"wmi": false},
+                              {"letter": "e:", "label": null,
+                               "null_properties": ["Dependent"]}]}],
     "drives": {"D:": "no-media"}
   })",
                                machine, error))
       << error.m_Path << ": " << error.m_What;
   ASSERT_EQ(machine.m_Disks.size(), 2u);
+  EXPECT_EQ(machine.m_Disks[0].m_PartitionsReported, INT32_MIN);  // a count, not the default
   const sim::SimDisk& disk = machine.m_Disks[1];
   EXPECT_EQ(disk.m_Index, 1);
   EXPECT_EQ(disk.m_Caption, L"Simulated disk 1");

@@ -187,7 +187,9 @@ SimDisk ReadDisk(const json& j, const std::string& szPath, size_t nPosition) {
       disk.m_Signature = Integer(value, szKey, 0, 0xFFFFFFFF);
     }
     if (key == "partitions_reported") {
-      disk.m_PartitionsReported = static_cast<int>(Integer(value, szKey, 0, 4096));
+      disk.m_PartitionsReported = static_cast<std::int32_t>(
+          Integer(value, szKey, std::numeric_limits<std::int32_t>::min(),
+                  std::numeric_limits<std::int32_t>::max()));
     }
     if (key == "null_properties") {
       disk.m_NullProperties =

@@ -40,7 +40,7 @@ void PrepareMachine(SimMachine& machine) {
                         ? 0
                         : disk.m_Partitions.back().m_Start + disk.m_Partitions.back().m_Size;
     }
-    if (disk.m_PartitionsReported < 0) disk.m_PartitionsReported = nWmiPartitions;
+    if (!disk.m_PartitionsReported) disk.m_PartitionsReported = nWmiPartitions;
   }
   for (const auto& [szLetter, drive] : machine.m_Drives) {
     machine.m_DosDevices[szLetter].push_back(DriveDevicePath(szLetter));

@@ -50,7 +50,7 @@ struct SimDisk {
   std::wstring m_MediaType = L"Fixed hard disk media";
   std::int64_t m_Size = -1;  // -1: the end of its last partition
   std::optional<std::int64_t> m_Signature;
-  int m_PartitionsReported = -1;  // -1: its partitions that WMI lists
+  std::optional<std::int32_t> m_PartitionsReported;  // nullopt: its partitions that WMI lists
   std::vector<std::wstring> m_NullProperties;
   std::vector<SimPartition> m_Partitions;
 };

@@ -123,7 +123,7 @@ WmiObject DiskObject(const sim::SimDisk& disk) {
       value(L"Size", Text(std::to_wstring(disk.m_Size))),  // uint64 comes as a string
       value(L"DeviceID", Text(L"\\\\.\\PHYSICALDRIVE" + std::to_wstring(disk.m_Index))),
       value(L"Signature", disk.m_Signature ? Number(*disk.m_Signature) : Null()),
-      value(L"Partitions", Number(disk.m_PartitionsReported)),
+      value(L"Partitions", Number(disk.m_PartitionsReported.value_or(0))),
       value(L"MediaType", Text(disk.m_MediaType)),
   };
   return obj;
