@@ -41,6 +41,16 @@ stub() {
     "$1" "$1" "$2" >"$prog/$1.cmd"
 }
 
+# need_locale NAME: glibc has the locale NAME (such as vi_VN.UTF-8), made
+# with localedef where it is missing (root, package locales).
+need_locale() {
+  local lang=${1%%.*}
+  [ "$lang" = C ] && return
+  locale -a | grep -qix "$lang.utf-\?8" && return
+  localedef -i "$lang" -f UTF-8 "$1" 2>/dev/null ||
+    fail "locale $1 is missing; as root, with the package locales: localedef -i $lang -f UTF-8 $1"
+}
+
 run_malvik() {
   "$WINE64" "$progwin\\malvik.exe" W: R: M: >/dev/null 2>&1 || fail "malvik.exe failed"
   log=$(tr -d '\r' <"$prog/Log/Malvik.log")
@@ -56,13 +66,7 @@ $log"
 expect_presence() {
   local got want
   got=$(grep -E '^.{24}R:\\EFI\\OEM' <<<"$log" | cut -c25-)
-  want="R:\\EFI\\OEM=$1
-R:\\EFI\\OEM\\boot\\BCD=$2
-R:\\EFI\\OEM\\boot\\bootmgfw.efi=$3
-R:\\EFI\\OEM\\boot\\bootmgr.efi=$4
-R:\\EFI\\OEM\\boot\\memtest.efi=$5
-R:\\EFI\\OEM\\boot\\fonts=$6
-R:\\EFI\\OEM\\boot\\resources=$7"
+  want=$(presence_lines R: "$@")
   [ "$got" = "$want" ] || fail "presence lines:
 $got
 expected:
@@ -72,7 +76,7 @@ $want"
 # expect_batch TEXT: the batch file holds exactly TEXT with CR LF line ends
 # and no line end after the last line.
 expect_batch() {
-  printf '%s' "$1" | sed 's/$/\r/' | head -c -1 >"$WINE_TMP/batch.want"
+  printf '%s' "$1" | LC_ALL=C sed 's/$/\r/' | head -c -1 >"$WINE_TMP/batch.want"
   cmp -s "$WINE_TMP/batch.want" "$prog/CopyEFI_byOEM.cmd" || fail "batch file:
 $(od -c "$prog/CopyEFI_byOEM.cmd" | head -20)
 expected:
@@ -141,6 +145,7 @@ echo "wine: copy_efi: program folder with a space ok"
 
 # ---- a batch file left from an earlier run that cannot be replaced ----------
 new_machine Tools
+before=$(tree_state "$esp/EFI/OEM")
 stale='@echo off\r\necho stale >"%%~dp0stale-ran.txt"\r\nexit /b 3\r\n'
 printf "$stale" >"$prog/CopyEFI_byOEM.cmd"
 # Windows refuses to replace a read-only file; Wine replaces it all the same,
@@ -162,11 +167,68 @@ run_malvik
 [ ! -e "$prog/stale-ran.txt" ] || fail "the stale batch file was run"
 cmp -s <(printf "$stale") "$prog/CopyEFI_byOEM.cmd" || fail "the stale batch file was changed"
 [ ! -e "$prog/modifybcdtoPBR.args" ] && [ ! -e "$prog/modifybcdtoWinRE.args" ] || fail "a script ran"
-expect_log 'Error Writing Batch File, not run=C:\\Tools\\CopyEFI_byOEM.cmd'
-expect_log 'ExitCode:0xffffffff='
-# The old \EFI\OEM was deleted before the batch file was written.
-[ ! -e "$esp/EFI/OEM" ] || fail "the old \\EFI\\OEM is still there"
-expect_presence false false false false false false false
+# The old \EFI\OEM goes only once a batch file stands written to copy anew.
+[ "$(tree_state "$esp/EFI/OEM")" = "$before" ] || fail "the old \\EFI\\OEM changed:
+$(tree_state "$esp/EFI/OEM")"
+expect_log_end "Error Writing Batch File, not run=C:\\Tools\\CopyEFI_byOEM.cmd
+ExitCode:0xffffffff=
+$(presence_lines R: true false false false false false false)"
 echo "wine: copy_efi: stale batch file ($how) not run: ok"
+
+# ---- a program folder beyond ASCII --------------------------------------------
+# Wine 8's cmd reads a batch file in the OEM code page, which Wine derives
+# from the locale. malvik has a console only when its standard input is a
+# terminal, and Wine starts that console in the OEM code page too, so malvik
+# writes in it either way. Wine maps file names beyond ASCII only under a
+# UTF-8 locale that glibc has. "é" is 0x82 in code page 437 (C.UTF-8) and
+# 0xE9 in 1258 (vi_VN.UTF-8). Code page 932 (ja_JP.UTF-8) has no "é", only
+# "e" as a best fit, which would name another folder: there nothing is
+# written and the old \EFI\OEM stays.
+for row in "C.UTF-8 437 \x82" "vi_VN.UTF-8 1258 \xe9" "ja_JP.UTF-8 932 -"; do
+  read -r loc codepage byte <<<"$row"
+  need_locale "$loc"
+  new_machine "Outils é"
+  before=$(tree_state "$esp/EFI/OEM")
+  LC_ALL=$loc run_malvik
+  if [ "$byte" = - ]; then
+    [ ! -e "$prog/CopyEFI_byOEM.cmd" ] && [ ! -e "$prog/CopyEFI_byOEM.cmd.new" ] ||
+      fail "code page $codepage: a batch file was written"
+    [ "$(tree_state "$esp/EFI/OEM")" = "$before" ] ||
+      fail "code page $codepage: the old \\EFI\\OEM changed"
+    # The log itself is ANSI text, where Wine writes "é" as its best fit.
+    expect_log 'Error Batch File Cannot Hold Path, not run=C:\\Outils .\\'
+    expect_log_end "ExitCode:0xffffffff=
+$(presence_lines R: true false false false false false false)"
+  else
+    last=$(printf '"C:\\Outils %b\\modifybcdtoWinRE.cmd" R: W: >> "C:\\Outils %b\\Log\\%s"' \
+      "$byte" "$byte" modifybcdLog.log)
+    expect_batch 'mkdir R:\EFI\OEM 
+XCOPY /c /e /f /y /h R:\EFI\Microsoft\* R:\EFI\OEM\
+Del /Q /A:H R:\EFI\OEM\Boot\BCD
+'"$last"
+    expect_oem_tree
+    [ "$(tr -d '\r ' <"$prog/modifybcdtoWinRE.args")" = "R:W:" ] ||
+      fail "code page $codepage: WinRE stub got: $(cat "$prog/modifybcdtoWinRE.args" 2>&1)"
+    grep -q '^modifybcdtoWinRE ran with R: W:' "$prog/Log/modifybcdLog.log" ||
+      fail "code page $codepage: modifybcdLog.log: $(cat "$prog/Log/modifybcdLog.log" 2>&1)"
+    expect_log 'ExitCode:0x9='
+    expect_presence true false true true true true true
+  fi
+  echo "wine: copy_efi: program folder C:\\Outils é\\ under code page $codepage ($loc): ok"
+done
+
+# ---- a program folder with a percent sign --------------------------------------
+# cmd expands %OS% in the command line that starts the batch file, whatever
+# the batch file says, so such a folder is refused before anything changes.
+new_machine "T%OS%x"
+before=$(tree_state "$esp/EFI/OEM")
+run_malvik
+[ ! -e "$prog/CopyEFI_byOEM.cmd" ] && [ ! -e "$prog/CopyEFI_byOEM.cmd.new" ] ||
+  fail "a batch file was written for C:\\T%OS%x\\"
+[ "$(tree_state "$esp/EFI/OEM")" = "$before" ] || fail "the old \\EFI\\OEM changed"
+expect_log_end "Error Batch File Cannot Hold Path, not run=C:\\T%OS%x\\
+ExitCode:0xffffffff=
+$(presence_lines R: true false false false false false false)"
+echo "wine: copy_efi: program folder with a percent sign refused: ok"
 
 echo "wine: copy_efi: ok"

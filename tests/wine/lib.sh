@@ -37,6 +37,37 @@ wine_new_prefix() {
 
 fail() { echo "wine: FAIL: $*" >&2; exit 1; }
 
+# tree_state DIR: every folder below DIR and the MD5 sum of every file, in a
+# fixed order, to tell whether a tree is byte for byte what it was.
+tree_state() {
+  [ -d "$1" ] || { echo "(no folder $1)"; return; }
+  (cd "$1" && find . -type d | LC_ALL=C sort &&
+    find . -type f -print0 | LC_ALL=C sort -z | xargs -0 -r md5sum)
+}
+
+# presence_lines ESP VALUE...: the seven lines on what \EFI\OEM holds that
+# end malvik's log, for the ESP letter ESP, with these seven values.
+presence_lines() {
+  local esp=$1 path
+  shift
+  for path in '' '\boot\BCD' '\boot\bootmgfw.efi' '\boot\bootmgr.efi' '\boot\memtest.efi' \
+    '\boot\fonts' '\boot\resources'; do
+    printf '%s\n' "$esp\\EFI\\OEM$path=$1"
+    shift
+  done
+}
+
+# expect_log_end TEXT: the log in $log ends with the lines of TEXT, each after
+# its 24-character time stamp, taken literally.
+expect_log_end() {
+  local got
+  got=$(tail -n "$(wc -l <<<"$1")" <<<"$log" | cut -c25-)
+  [ "$got" = "$1" ] || fail "${case_name:+$case_name: }the log ends with:
+$got
+expected:
+$1"
+}
+
 # check_win64_console_exe EXE: a PE32+ x86-64 console program that imports
 # only DLLs Windows ships.
 check_win64_console_exe() {

@@ -1,9 +1,10 @@
 # Wine suite for the real malvik.exe in hostile situations: no Log folder, a
 # program folder nothing can be created in, missing boot-configuration
-# scripts, an ESP letter that names no drive, and a program folder whose path
-# is over 260 characters. In every case the program exits 0 and its log says
-# what happened. Under Wine the inventory finds no disk and the firmware
-# probe answers legacy, so the letters are given on the command line.
+# scripts, an ESP letter that names no drive, no command interpreter to start
+# the batch file, and a program folder whose path is over 260 characters. In
+# every case the program exits 0 and its log says what happened. Under Wine
+# the inventory finds no disk and the firmware probe answers legacy, so the
+# letters are given on the command line.
 source "$(dirname "$0")/lib.sh"
 
 exe="$BUILD/win64/malvik.exe"
@@ -27,6 +28,15 @@ new_machine() {
   ln -s "$esp" "$WINEPREFIX/dosdevices/r:"
   printf '@echo off\r\nexit /b 7\r\n' >"$prog/modifybcdtoPBR.cmd"
   printf '@echo off\r\necho WinRE ran with %%1 %%2\r\nexit /b 9\r\n' >"$prog/modifybcdtoWinRE.cmd"
+}
+
+# old_oem DIR: an \EFI\OEM left from an earlier run at DIR (a Linux path),
+# a few files in a few folders.
+old_oem() {
+  mkdir -p "$1/Boot/fonts"
+  echo "old boot manager" >"$1/Boot/bootmgfw.efi"
+  echo "old font" >"$1/Boot/fonts/old.ttf"
+  printf 'left\r\nfrom an earlier run\r\n' >"$1/readme.txt"
 }
 
 # run_malvik ARG...: runs it from its own folder; it must exit 0.
@@ -59,10 +69,13 @@ echo "wine: stress: $case_name: ok"
 # Root writes into a read-only folder under Wine, so the folder is made
 # immutable where Linux allows that (root with CAP_LINUX_IMMUTABLE); the Log
 # folder inside it stays writable. Otherwise a folder takes the name the
-# batch file is first written under. An older batch file must not run.
+# batch file is first written under. An older batch file must not run, and
+# the old \EFI\OEM stays byte for byte as it was.
 case_name="read-only program folder"
 new_machine Tools
 mkdir "$prog/Log"
+old_oem "$esp/EFI/OEM"
+before=$(tree_state "$esp/EFI/OEM")
 printf '@echo off\r\necho stale >"%%~dp0Log\\stale-ran.txt"\r\n' >"$prog/CopyEFI_byOEM.cmd"
 "$WINE64" cmd /c attrib +r 'C:\Tools' >/dev/null 2>&1
 if chattr +i "$prog" 2>/dev/null; then
@@ -75,9 +88,11 @@ fi
 run_malvik W: R: M:
 chattr -i "$prog" 2>/dev/null || true
 [ ! -e "$prog/Log/stale-ran.txt" ] || fail "$case_name: the older batch file ran"
-expect_log 'Error Writing Batch File, not run=C:\\Tools\\CopyEFI_byOEM.cmd'
-expect_log 'ExitCode:0xffffffff='
-expect_log 'R:\\EFI\\OEM=false'
+[ "$(tree_state "$esp/EFI/OEM")" = "$before" ] || fail "$case_name: the old \\EFI\\OEM changed:
+$(tree_state "$esp/EFI/OEM")"
+expect_log_end "Error Writing Batch File, not run=C:\\Tools\\CopyEFI_byOEM.cmd
+ExitCode:0xffffffff=
+$(presence_lines R: true false true false false true false)"
 echo "wine: stress: $case_name ($how): ok"
 
 # ---- the boot-configuration scripts are missing -------------------------------
@@ -104,6 +119,45 @@ done
 [ ! -e "$esp/EFI/OEM" ] || fail "$case_name: R: was written to"
 echo "wine: stress: $case_name: ok"
 
+# Anything but one letter and its colon names no drive at all: nothing is
+# deleted and no batch file is written. Run from the program folder, "" makes
+# \EFI\OEM the root of drive C: and "esp" makes it esp\EFI\OEM below the
+# program folder; an old one there stays as it was.
+for given in "" esp; do
+  case_name="ESP letter '$given', no drive"
+  new_machine Tools
+  if [ -z "$given" ]; then oem="$WINEPREFIX/drive_c/EFI/OEM"; else oem="$prog/$given/EFI/OEM"; fi
+  old_oem "$oem"
+  before=$(tree_state "$oem")
+  cd "$prog"
+  run_malvik W: "$given" M:
+  cd "$OLDPWD"
+  [ "$(tree_state "$oem")" = "$before" ] || fail "$case_name: the old \\EFI\\OEM changed:
+$(tree_state "$oem")"
+  [ ! -e "$prog/CopyEFI_byOEM.cmd" ] && [ ! -e "$prog/CopyEFI_byOEM.cmd.new" ] ||
+    fail "$case_name: a batch file was written"
+  expect_log_end "Error ESP Letter Is Not A Drive, not run=$given
+ExitCode:0xffffffff=
+$(presence_lines "$given" true false true false false true false)"
+  echo "wine: stress: $case_name: ok"
+done
+
+# ---- the batch file cannot be started ----------------------------------------
+# Without cmd.exe in system32 Wine refuses to start a .cmd file (error 2). The
+# batch file stands written by then, and the old \EFI\OEM has been deleted
+# to make room for the copy; the message box returns at once under Wine.
+case_name="no command interpreter"
+new_machine Tools
+old_oem "$esp/EFI/OEM"
+rm "$WINEPREFIX/drive_c/windows/system32/cmd.exe"
+run_malvik W: R: M:
+[ -s "$prog/CopyEFI_byOEM.cmd" ] || fail "$case_name: no batch file"
+[ ! -e "$esp/EFI/OEM" ] || fail "$case_name: the old \\EFI\\OEM is still there"
+expect_log_end "Error Starting Batch File, not run=err=2
+ExitCode:0xffffffff=
+$(presence_lines R: false false false false false false false)"
+echo "wine: stress: $case_name: ok"
+
 # ---- a program folder whose path is over 260 characters ---------------------
 case_name="program folder over 260 characters"
 long=""
@@ -112,9 +166,10 @@ long=${long#/}
 new_machine "$long"
 [ "${#progwin}" -gt 260 ] || fail "$case_name: the path is only ${#progwin} characters"
 run_malvik W: R: M:
-# The log is written through the short form of the Log folder. Wine starts
-# no batch file from a current directory this long, so the run logs the
-# runner's 0 and what \EFI\OEM holds.
+# The log is written through the short form of the Log folder. Wine 8 does
+# not start a batch file at this length (CreateProcessW answers 2), so the
+# run logs "Error Starting Batch File, not run=err=2", the not-run exit code
+# and what \EFI\OEM holds.
 expect_log 'RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:'
 expect_log 'ExitCode:0x[0-9a-f]+='
 expect_log 'R:\\EFI\\OEM\\boot\\resources=(true|false)'
