@@ -43,6 +43,12 @@ TEST(FileOps, DeleteFolderTreeStepsOutOfTheWay) {
     const wchar_t* szCurrentAfter;
     bool bResult;
   };
+  // Current directories of 259 and 260 characters: the first fits the read
+  // buffer with its terminator, the second does not and reads empty, so
+  // nothing is stepped.
+  const std::wstring szBin = L"C:\\Tools\\Setup\\Bin\\";
+  const std::wstring sz259 = szBin + std::wstring(259 - szBin.size(), L'd');
+  const std::wstring sz260 = szBin + std::wstring(260 - szBin.size(), L'e');
   const Case kCases[] = {
       {L"C:\\Tools\\Setup\\Bin", L"R:\\EFI\\OEM", L"C:\\Tools", true},
       {L"R:\\EFI\\OEM\\Boot", L"R:\\EFI\\OEM", L"R:\\EFI", true},
@@ -51,6 +57,8 @@ TEST(FileOps, DeleteFolderTreeStepsOutOfTheWay) {
       {L"C:\\Tools", L"R:\\EFI\\Missing", L"C:\\Tools", false},
       // The parent cannot become the current directory: the stepping ends.
       {L"C:\\Gone\\Deeper", L"R:\\EFI\\OEM", L"C:\\Gone\\Deeper", true},
+      {sz259.c_str(), L"R:\\EFI\\OEM", L"C:\\Tools", true},
+      {sz260.c_str(), L"R:\\EFI\\OEM", sz260.c_str(), true},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.szCurrent)));
@@ -60,7 +68,9 @@ TEST(FileOps, DeleteFolderTreeStepsOutOfTheWay) {
     sim::SimVolumeFiles& esp = machine.m_Disks[0].m_Partitions[0].m_Files;
     sim::AddFile(esp, L"EFI\\OEM\\Boot\\bootmgfw.efi", false, false, "x");
     sim::AddFile(esp, L"EFI\\OEM\\Boot\\fonts", true, false, "");
-    sim::AddFile(machine.m_Drives[L"C:"].m_Files, L"Tools\\Setup\\Bin", true, false, "");
+    for (const std::wstring& szFolder : {sz259, sz260}) {
+      sim::AddFile(machine.m_Drives[L"C:"].m_Files, szFolder.substr(3), true, false, "");
+    }
     machine.m_CurrentDirectory = c.szCurrent;
     sim::ScopedSimMachine installed(machine);
 
