@@ -116,6 +116,49 @@ TEST_F(DriveLetters, StackedDefinitionsComeOffOneAtATime) {
   EXPECT_EQ(SetupContext::FindFreeDriveLetter(), L"E:");
 }
 
+// E: holds a DOS-path definition on top of its partition. The flags say
+// whether a target is taken verbatim or in its object-namespace form, on
+// removal as on definition; a flag Windows does not document is refused.
+TEST_F(DriveLetters, FlagsSayHowATargetIsTakenAndUnknownOnesAreRefused) {
+  constexpr std::uint32_t kRaw = platform::kDDD_RAW_TARGET_PATH;
+  constexpr std::uint32_t kRemove = platform::kDDD_REMOVE_DEFINITION;
+  constexpr std::uint32_t kExact = platform::kDDD_EXACT_MATCH_ON_REMOVE;
+  const std::wstring szPart = FormatDevicePath(0, 1);
+  const std::wstring szTools = L"\\??\\C:\\Tools";
+  struct Case {
+    const char* szName;
+    std::uint32_t nFlags;
+    std::wstring szTarget;
+    std::uint32_t nError;  // 0: the call succeeds
+    std::vector<std::wstring> m_After;
+  };
+  const Case kCases[] = {
+      {"raw, exact: the partition goes", kRaw | kRemove | kExact, szPart, 0, {szTools}},
+      {"not raw: its \\?? form names nothing", kRemove | kExact, szPart, 2, {szTools, szPart}},
+      {"not raw: a DOS path goes by its own text", kRemove | kExact, L"C:\\Tools", 0, {szPart}},
+      {"raw: a DOS path's text is no stored target", kRaw | kRemove | kExact, L"C:\\Tools", 2,
+       {szTools, szPart}},
+      {"raw, not exact: the first target it begins", kRaw | kRemove, L"\\Device", 0, {szTools}},
+      {"no broadcast: a definition like any", kRaw | 0x8, L"\\Device\\X", 0,
+       {L"\\Device\\X", szTools, szPart}},
+      {"unknown flag on a definition", kRaw | 0x20, L"\\Device\\X", 87, {szTools, szPart}},
+      {"unknown flag on a removal", kRaw | kRemove | kExact | 0x100, szPart, 87,
+       {szTools, szPart}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    m_Machine = test::MakeMachine();
+    SetUp();
+    sim::ScopedSimMachine installed(m_Machine);
+    ASSERT_TRUE(platform::DefineDeviceName(0, L"E:", L"C:\\Tools").m_Ok);
+    const platform::DeviceNameResult result =
+        platform::DefineDeviceName(c.nFlags, L"E:", c.szTarget);
+    EXPECT_EQ(result.m_Ok, c.nError == 0);
+    EXPECT_EQ(result.m_LastError, c.nError);
+    EXPECT_EQ(Stack(L"E:"), c.m_After);
+  }
+}
+
 TEST_F(DriveLetters, MaskAndRootListCountDriveLettersOnly) {
   sim::ScopedSimMachine installed(m_Machine);
   EXPECT_EQ(SetupContext::FindFreeDriveLetter(), L"F:");

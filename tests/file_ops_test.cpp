@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/platform.h"
 #include "platform/sim/sim_machine.h"
 #include "support/file_ops.h"
@@ -40,6 +43,12 @@ TEST(FileOps, DeleteFolderTreeStepsOutOfTheWay) {
     const wchar_t* szCurrentAfter;
     bool bResult;
   };
+  // Current directories of 259 and 260 characters: the first fits the read
+  // buffer with its terminator, the second does not and reads empty, so
+  // nothing is stepped.
+  const std::wstring szBin = L"C:\\Tools\\Setup\\Bin\\";
+  const std::wstring sz259 = szBin + std::wstring(259 - szBin.size(), L'd');
+  const std::wstring sz260 = szBin + std::wstring(260 - szBin.size(), L'e');
   const Case kCases[] = {
       {L"C:\\Tools\\Setup\\Bin", L"R:\\EFI\\OEM", L"C:\\Tools", true},
       {L"R:\\EFI\\OEM\\Boot", L"R:\\EFI\\OEM", L"R:\\EFI", true},
@@ -48,6 +57,8 @@ TEST(FileOps, DeleteFolderTreeStepsOutOfTheWay) {
       {L"C:\\Tools", L"R:\\EFI\\Missing", L"C:\\Tools", false},
       // The parent cannot become the current directory: the stepping ends.
       {L"C:\\Gone\\Deeper", L"R:\\EFI\\OEM", L"C:\\Gone\\Deeper", true},
+      {sz259.c_str(), L"R:\\EFI\\OEM", L"C:\\Tools", true},
+      {sz260.c_str(), L"R:\\EFI\\OEM", sz260.c_str(), true},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.szCurrent)));
@@ -57,11 +68,14 @@ TEST(FileOps, DeleteFolderTreeStepsOutOfTheWay) {
     sim::SimVolumeFiles& esp = machine.m_Disks[0].m_Partitions[0].m_Files;
     sim::AddFile(esp, L"EFI\\OEM\\Boot\\bootmgfw.efi", false, false, "x");
     sim::AddFile(esp, L"EFI\\OEM\\Boot\\fonts", true, false, "");
-    sim::AddFile(machine.m_Drives[L"C:"].m_Files, L"Tools\\Setup\\Bin", true, false, "");
+    for (const std::wstring& szFolder : {sz259, sz260}) {
+      sim::AddFile(machine.m_Drives[L"C:"].m_Files, szFolder.substr(3), true, false, "");
+    }
     machine.m_CurrentDirectory = c.szCurrent;
     sim::ScopedSimMachine installed(machine);
 
     EXPECT_EQ(DeleteFolderTree(c.szPath), c.bResult);
+    EXPECT_TRUE(machine.m_Dialogs.empty());  // the shell was told not to ask
     EXPECT_EQ(machine.m_CurrentDirectory, c.szCurrentAfter);
     EXPECT_EQ(sim::FindFile(machine, L"R:\\EFI\\OEM\\Boot\\bootmgfw.efi") == nullptr, c.bResult);
     EXPECT_NE(sim::FindFile(machine, L"R:\\EFI"), nullptr);
@@ -119,6 +133,48 @@ TEST(FileOps, SimulatedTreeDeleteKeepsTheCurrentDirectory) {
   EXPECT_NE(sim::FindFile(machine, L"C:\\Tools\\Sub"), nullptr);
   EXPECT_EQ(sim::FindFile(machine, L"C:\\Tools\\Sub\\file"), nullptr);
   EXPECT_EQ(sim::FindFile(machine, L"C:\\Tools\\malvik.exe"), nullptr);
+}
+
+// Told nothing, the shell asks before it deletes what the list names; the
+// simulated person answers Yes.
+TEST(FileOps, SimulatedTreeDeleteWithoutNoConfirmationAsksFirst) {
+  struct Case {
+    std::vector<std::wstring> m_Paths;
+    const wchar_t* szTitle;  // nullptr: nothing exists, nothing asked
+    const wchar_t* szText;
+  };
+  const Case kCases[] = {
+      {{L"C:\\Tools\\Sub"}, L"Delete Folder",
+       L"Are you sure you want to permanently delete this folder?"},
+      {{L"C:\\Tools\\Sub\\file"}, L"Delete File",
+       L"Are you sure you want to permanently delete this file?"},
+      {{L"C:\\Tools\\Sub", L"C:\\Tools\\malvik.exe"}, L"Delete Multiple Items",
+       L"Are you sure you want to permanently delete these 2 items?"},
+      {{L"C:\\Tools\\missing"}, nullptr, nullptr},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(c.m_Paths));
+    sim::SimMachine machine = test::MakeMachine();
+    sim::PrepareMachine(machine);
+    sim::AddFile(machine.m_Drives[L"C:"].m_Files, L"Tools\\Sub\\file", false, false, "");
+    sim::ScopedSimMachine installed(machine);
+    std::wstring szList;  // each path ends in a NUL; c_str() adds the list's own
+    for (const std::wstring& szPath : c.m_Paths) szList += szPath + L'\0';
+    const int nResult = platform::ShellDeleteTree(szList.c_str(), 0x0200);
+    if (c.szTitle == nullptr) {
+      EXPECT_NE(nResult, 0);
+      EXPECT_TRUE(machine.m_Dialogs.empty());
+      continue;
+    }
+    EXPECT_EQ(nResult, 0);
+    for (const std::wstring& szPath : c.m_Paths) {
+      EXPECT_EQ(sim::FindFile(machine, szPath), nullptr);  // deleted all the same
+    }
+    ASSERT_EQ(machine.m_Dialogs.size(), 1u);
+    EXPECT_EQ(machine.m_Dialogs[0].m_Title, c.szTitle);
+    EXPECT_EQ(machine.m_Dialogs[0].m_Text, c.szText);
+    EXPECT_EQ(machine.m_Dialogs[0].m_Buttons, L"Yes, No");
+  }
 }
 
 }  // namespace

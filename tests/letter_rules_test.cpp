@@ -196,6 +196,14 @@ TEST(UefiLetters, EveryMatchMovesToItsFixedLetter) {
             {L"[EFI]AssignLetterToKSV", L""},
             {L"[EFI]No need to mount KSV", L"PQSERVICE"}},
            {{L"R:", {Part(0, 1)}}, {L"M:", {Part(0, 3)}}}},
+          {"the label is logged upper-cased, a and z included",
+           [](sim::SimMachine& m) {
+             test::AddPartition(test::AddDisk(m, 0), 1, L"Recovery a-z");
+           },
+           {{Disks(0, 2), L""},
+            {L"[EFI]AssignLetterToRECOVERY", L""},
+            {L"[EFI]Need to mount RECOVERY", L"RECOVERY A-Z"}},
+           {{L"W:", {Part(0, 1)}}}},
           {"a volume loses W: and gets no other letter",
            [](sim::SimMachine& m) {
              AddDrives(m, L'W', L'W', L"Work");

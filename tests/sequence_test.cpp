@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -204,6 +205,11 @@ TEST(Sequence, WhichLetterRulesRunFollowsTheLettersOriginAndTheBootMode) {
     EXPECT_EQ(bReservedLettered, c.bLegacyRules);
 
     const auto lines = test::ReadLog(machine);
+    // Written whether or not the UEFI rule runs.
+    const Messages messages = test::LogMessages(machine);
+    const auto count = std::find(messages.begin(), messages.end(), L"m_DiskCount");
+    ASSERT_TRUE(count != messages.end() && count + 1 != messages.end());
+    EXPECT_EQ(count[1], L"AssignLetterToEFI");
     int nBootLines = 0;
     std::wstring szSummary;
     for (const test::LogLine& line : lines) {

@@ -10,6 +10,8 @@ namespace {
 constexpr int kERROR_FILE_NOT_FOUND = 2;
 constexpr int kERROR_SHARING_VIOLATION = 32;
 
+constexpr std::uint16_t kFOF_NOCONFIRMATION = 0x0010;
+
 sim::SimMachine& FileCall() {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_File);
@@ -44,6 +46,31 @@ int DeleteOne(sim::SimMachine& machine, const std::wstring& szPath) {
     }
   }
   return nResult;
+}
+
+// The shell's confirmation before a delete without FOF_NOCONFIRMATION,
+// for the entries of the list that exist. Nobody is at the console of an
+// unattended run, so on a real machine the run would wait at this box for
+// good; the simulated person answers Yes, the deletion goes ahead, and the
+// box stays in the machine's dialogs for the report.
+void ConfirmDelete(sim::SimMachine& machine, const wchar_t* pPathList) {
+  std::vector<const sim::SimFile*> found;
+  for (const wchar_t* p = pPathList; *p != L'\0'; p += std::wstring(p).size() + 1) {
+    const sim::SimFile* pEntry = sim::FindFile(machine, sim::AbsolutePath(machine, p));
+    if (pEntry != nullptr) found.push_back(pEntry);
+  }
+  if (found.empty()) return;
+  sim::SimDialog dialog{L"Delete Multiple Items",
+                        L"Are you sure you want to permanently delete these " +
+                            std::to_wstring(found.size()) + L" items?",
+                        L"Yes, No", L"exclamation"};
+  if (found.size() == 1) {
+    const bool bFolder = found[0]->m_Folder;
+    dialog.m_Title = bFolder ? L"Delete Folder" : L"Delete File";
+    dialog.m_Text = std::wstring(L"Are you sure you want to permanently delete this ") +
+                    (bFolder ? L"folder?" : L"file?");
+  }
+  machine.m_Dialogs.push_back(dialog);
 }
 
 }  // namespace
@@ -82,8 +109,9 @@ bool SetCurrentFolder(const std::wstring& szPath) {
   return true;
 }
 
-int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t /*nFlags*/) {
+int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags) {
   sim::SimMachine& machine = FileCall();
+  if ((nFlags & kFOF_NOCONFIRMATION) == 0) ConfirmDelete(machine, pPathList);
   int nResult = 0;
   for (const wchar_t* p = pPathList; *p != L'\0'; p += std::wstring(p).size() + 1) {
     const int nOne = DeleteOne(machine, p);

@@ -13,11 +13,18 @@ constexpr std::uint32_t kERROR_PATH_NOT_FOUND = 3;
 constexpr std::uint32_t kERROR_ACCESS_DENIED = 5;
 constexpr std::uint32_t kERROR_NOT_READY = 21;
 constexpr std::uint32_t kERROR_BAD_LENGTH = 24;
+constexpr std::uint32_t kERROR_INVALID_PARAMETER = 87;
 constexpr std::uint32_t kERROR_INSUFFICIENT_BUFFER = 122;
 constexpr std::uint32_t kERROR_INVALID_NAME = 123;
 constexpr std::uint32_t kERROR_UNRECOGNIZED_VOLUME = 1005;
 
 constexpr std::uint32_t kSEM_FAILCRITICALERRORS = 0x0001;
+
+// DDD_NO_BROADCAST_SYSTEM: no WM_SETTINGCHANGE broadcast, which nothing on
+// the simulated machine would receive anyway.
+constexpr std::uint32_t kDDD_NO_BROADCAST_SYSTEM = 0x8;
+constexpr std::uint32_t kKnownDeviceFlags = kDDD_RAW_TARGET_PATH | kDDD_REMOVE_DEFINITION |
+                                            kDDD_EXACT_MATCH_ON_REMOVE | kDDD_NO_BROADCAST_SYSTEM;
 
 constexpr std::uint32_t kFileCaseSensitiveSearch = 0x1;
 constexpr std::uint32_t kFileCasePreservedNames = 0x2;
@@ -41,7 +48,12 @@ DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szNa
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Define);
   const std::wstring szKey = sim::UpperAscii(szName);
+  if ((nFlags & ~kKnownDeviceFlags) != 0) return {false, kERROR_INVALID_PARAMETER};
   if (szKey.empty()) return {false, kERROR_INVALID_NAME};
+  // A raw target is taken verbatim, on definition and on removal alike; a
+  // DOS path stands for its object-namespace form.
+  const std::wstring szNtTarget =
+      (nFlags & kDDD_RAW_TARGET_PATH) ? szTarget : L"\\??\\" + szTarget;
 
   if (nFlags & kDDD_REMOVE_DEFINITION) {
     auto it = machine.m_DosDevices.find(szKey);
@@ -53,7 +65,7 @@ DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szNa
     if (!szTarget.empty()) {
       const bool bExact = (nFlags & kDDD_EXACT_MATCH_ON_REMOVE) != 0;
       for (match = stack.begin(); match != stack.end(); ++match) {
-        if (bExact ? *match == szTarget : match->rfind(szTarget, 0) == 0) break;
+        if (bExact ? *match == szNtTarget : match->rfind(szNtTarget, 0) == 0) break;
       }
       if (match == stack.end()) return {false, kERROR_FILE_NOT_FOUND};
     }
@@ -65,12 +77,9 @@ DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szNa
   for (const std::wstring& szFailing : machine.m_Faults.m_DefineFails) {
     if (sim::UpperAscii(szFailing) == szKey) return {false, kERROR_ACCESS_DENIED};
   }
-  // A raw target is kept verbatim, whether or not anything exists under it;
-  // a DOS path is kept in its object-namespace form.
-  const std::wstring szStored =
-      (nFlags & kDDD_RAW_TARGET_PATH) ? szTarget : L"\\??\\" + szTarget;
+  // Kept whether or not anything exists under it.
   std::vector<std::wstring>& stack = machine.m_DosDevices[szKey];
-  stack.insert(stack.begin(), szStored);
+  stack.insert(stack.begin(), szNtTarget);
   return {true, 0};
 }
 
