@@ -2,7 +2,6 @@
 
 #include "core/copy_efi.h"
 #include "core/entry.h"
-#include "core/setup_context.h"
 #include "letters/volume_labels.h"
 #include "tools/compare_log.h"
 
@@ -10,18 +9,16 @@ using sim::ToUtf8;
 
 namespace {
 
-// The letters the run works with: the three given when any is not empty,
-// the fixed ones otherwise, as the setup context settles them.
+// The letters the run works with, settled from its arguments as the setup
+// context settles them.
 std::vector<LetterUse> RunLetters(const std::vector<std::wstring>& args) {
   std::vector<const wchar_t*> argv = {L"malvik.exe"};
   for (const std::wstring& sz : args) argv.push_back(sz.c_str());
-  LetterArguments given = PickLetterArguments(static_cast<int>(argv.size()), argv.data());
-  if (given.m_Recovery.empty() && given.m_ESP.empty() && given.m_PBR.empty()) {
-    given = {kDefaultRecoveryLetter, kDefaultESPLetter, kDefaultPBRLetter};
-  }
-  return {{"recovery", given.m_Recovery, L"", L""},
-          {"ESP", given.m_ESP, L"", L""},
-          {"PBR", given.m_PBR, L"", L""}};
+  const SettledLetters letters =
+      SettleLetters(PickLetterArguments(static_cast<int>(argv.size()), argv.data()));
+  return {{"recovery", letters.m_Recovery, L"", L""},
+          {"ESP", letters.m_ESP, L"", L""},
+          {"PBR", letters.m_PBR, L"", L""}};
 }
 
 const char* SpecialKind(const std::wstring& szLabel) {
