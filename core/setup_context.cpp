@@ -1,6 +1,7 @@
 #include "core/setup_context.h"
 
 #include "core/setup_sequence.h"
+#include "support/boot_mode.h"
 
 SetupContext::SetupContext(std::wstring szRecoveryLetter, std::wstring szESPLetter,
                            std::wstring szPBRLetter)
@@ -18,3 +19,5 @@ SetupContext::SetupContext(WithoutSequence, std::wstring szRecoveryLetter, std::
   m_ESPLetter = std::move(letters.m_ESP);
   m_PBRLetter = std::move(letters.m_PBR);
 }
+
+bool IsUefiBoot(SetupContext& context) { return ProbeUefiBoot(context.m_Logger); }

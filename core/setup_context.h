@@ -47,3 +47,7 @@ struct SetupContext {
   std::wstring m_ESPLetter;
   std::wstring m_PBRLetter;
 };
+
+// Probes the firmware once and writes one line to the context's log: true
+// for UEFI boot, false for legacy BIOS (ProbeUefiBoot).
+bool IsUefiBoot(SetupContext& context);
