@@ -2,7 +2,7 @@
 
 #include "core/copy_efi.h"
 #include "core/entry.h"
-#include "letters/volume_labels.h"
+#include "letters/special_partitions.h"
 #include "tools/compare_log.h"
 
 using sim::ToUtf8;
@@ -19,15 +19,6 @@ std::vector<LetterUse> RunLetters(const std::vector<std::wstring>& args) {
   return {{"recovery", letters.m_Recovery, L"", L""},
           {"ESP", letters.m_ESP, L"", L""},
           {"PBR", letters.m_PBR, L"", L""}};
-}
-
-const char* SpecialKind(const std::wstring& szLabel) {
-  if (IsResetLabel(szLabel)) return "reset";
-  if (LabelBeginsWith(szLabel, L"ESP")) return "EFI system";
-  if (LabelBeginsWith(szLabel, L"RECOVERY")) return "recovery";
-  if (IsServiceLabel(szLabel)) return "service";
-  if (IsSystemReservedLabel(szLabel)) return "system reserved";
-  return nullptr;
 }
 
 std::wstring PartitionName(int nDisk, int nNumber) {
@@ -47,9 +38,9 @@ void JudgeLetters(sim::SimMachine& machine, Verdict& verdict) {
   for (const sim::SimDisk& disk : machine.m_Disks) {
     for (const sim::SimPartition& part : disk.m_Partitions) {
       const std::wstring szLabel = part.m_Label.value_or(L"");
-      const char* szKind = SpecialKind(szLabel);
-      if (szKind == nullptr || part.m_Unreadable) continue;
-      SpecialPartition special{szKind, szLabel, disk.m_Index, part.m_Number, {}};
+      const SpecialPartitionKind* pKind = FindSpecialKind(szLabel);
+      if (pKind == nullptr || part.m_Unreadable) continue;
+      SpecialPartition special{pKind->m_Role, szLabel, disk.m_Index, part.m_Number, {}};
       const std::wstring szDevice = sim::PartitionDevicePath(disk.m_Index, part.m_Number);
       for (const auto& [szLetter, stack] : machine.m_DosDevices) {
         if (!stack.empty() && stack.front() == szDevice) special.m_Letters.push_back(szLetter);

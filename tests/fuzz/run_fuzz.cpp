@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/entry.h"
-#include "letters/volume_labels.h"
+#include "letters/special_partitions.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
 
@@ -190,10 +190,7 @@ std::set<std::pair<std::wstring, std::wstring>> AllEntries(const sim::SimMachine
   return entries;
 }
 
-bool RecognisedLabel(const std::wstring& szLabel) {
-  return IsResetLabel(szLabel) || IsServiceLabel(szLabel) || IsSystemReservedLabel(szLabel) ||
-         LabelBeginsWith(szLabel, L"ESP") || LabelBeginsWith(szLabel, L"RECOVERY");
-}
+bool RecognisedLabel(const std::wstring& szLabel) { return FindSpecialKind(szLabel) != nullptr; }
 
 [[noreturn]] void Fail(const char* szWhat, const std::wstring& szDetail = L"") {
   std::fprintf(stderr, "run invariant broken: %s %ls\n", szWhat, szDetail.c_str());
