@@ -192,6 +192,13 @@ std::set<std::pair<std::wstring, std::wstring>> AllEntries(const sim::SimMachine
 
 bool RecognisedLabel(const std::wstring& szLabel) { return FindSpecialKind(szLabel) != nullptr; }
 
+bool FixedLetter(const std::wstring& szName) {
+  for (const SpecialPartitionKind& kind : SpecialPartitionKinds()) {
+    if (kind.m_FixedLetter != nullptr && szName == kind.m_FixedLetter) return true;
+  }
+  return false;
+}
+
 [[noreturn]] void Fail(const char* szWhat, const std::wstring& szDetail = L"") {
   std::fprintf(stderr, "run invariant broken: %s %ls\n", szWhat, szDetail.c_str());
   std::abort();
@@ -236,7 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     auto after = machine.m_DosDevices.find(szName);
     const bool bSame = before != devicesBefore.end() && after != machine.m_DosDevices.end() &&
                        before->second == after->second;
-    if (bSame || szName == L"W:" || szName == L"R:" || szName == L"M:") continue;
+    if (bSame || FixedLetter(szName)) continue;
     if (after == machine.m_DosDevices.end()) Fail("letter removed", szName);
     const sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szName);
     if (!volume.Readable() || !RecognisedLabel(volume.Label())) Fail("probe letter left", szName);
