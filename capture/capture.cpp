@@ -9,12 +9,11 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "support/boot_mode.h"
 
 namespace {
 
 constexpr std::uint32_t kLabelChars = 261;
-constexpr std::uint32_t kERROR_INVALID_FUNCTION = 1;  // legacy BIOS
-constexpr std::uint32_t kERROR_NOACCESS = 998;        // UEFI
 
 std::wstring Clock() {
   const platform::LocalTime t = platform::GetLocalTime();
@@ -27,10 +26,11 @@ std::wstring Clock() {
 // The same probe malvik makes, as the description's "firmware".
 JsonValue Firmware() {
   const platform::FirmwareVariableResult probe = platform::GetFirmwareEnvironmentVariable(
-      L"", L"{00000000-0000-0000-0000-000000000000}", 260);
-  if (probe.m_BytesStored != 0) return JsonString(L"succeeds");
-  if (probe.m_LastError == kERROR_NOACCESS) return JsonString(L"uefi");
-  if (probe.m_LastError == kERROR_INVALID_FUNCTION) return JsonString(L"legacy");
+      kFirmwareProbeName, kFirmwareProbeGuid, kFirmwareProbeChars);
+  if (probe.m_BytesStored != 0) return JsonString(kFirmwareSucceedsWord);
+  if (const FirmwareError* pError = FindFirmwareError(probe.m_LastError)) {
+    return JsonString(pError->m_Word);
+  }
   JsonValue error = JsonObject();
   Add(error, "error", JsonNumber(probe.m_LastError));
   return error;

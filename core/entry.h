@@ -2,13 +2,7 @@
 // setup context that runs the whole sequence.
 #pragma once
 
-#include <string>
-
-struct LetterArguments {
-  std::wstring m_Recovery;
-  std::wstring m_ESP;
-  std::wstring m_PBR;
-};
+#include "core/settle_letters.h"
 
 // The first three arguments after the program name when there are at least
 // three of them; three empty strings otherwise.

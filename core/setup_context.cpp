@@ -1,20 +1,23 @@
 #include "core/setup_context.h"
 
 #include "core/setup_sequence.h"
+#include "support/boot_mode.h"
 
 SetupContext::SetupContext(std::wstring szRecoveryLetter, std::wstring szESPLetter,
-                           std::wstring szPBRLetter) {
-  // Any non-empty letter means the command line gave them: all three are
-  // taken as typed, empty ones included.
-  if (!szRecoveryLetter.empty() || !szESPLetter.empty() || !szPBRLetter.empty()) {
-    m_LettersGiven = true;
-    m_RecoveryLetter = std::move(szRecoveryLetter);
-    m_ESPLetter = std::move(szESPLetter);
-    m_PBRLetter = std::move(szPBRLetter);
-  } else {
-    m_RecoveryLetter = kDefaultRecoveryLetter;
-    m_ESPLetter = kDefaultESPLetter;
-    m_PBRLetter = kDefaultPBRLetter;
-  }
+                           std::wstring szPBRLetter)
+    : SetupContext(WithoutSequence{}, std::move(szRecoveryLetter), std::move(szESPLetter),
+                   std::move(szPBRLetter)) {
   RunSetupSequence(*this);
 }
+
+SetupContext::SetupContext(WithoutSequence, std::wstring szRecoveryLetter, std::wstring szESPLetter,
+                           std::wstring szPBRLetter) {
+  SettledLetters letters = SettleLetters(
+      {std::move(szRecoveryLetter), std::move(szESPLetter), std::move(szPBRLetter)});
+  m_LettersGiven = letters.m_Given;
+  m_RecoveryLetter = std::move(letters.m_Recovery);
+  m_ESPLetter = std::move(letters.m_ESP);
+  m_PBRLetter = std::move(letters.m_PBR);
+}
+
+bool IsUefiBoot(SetupContext& context) { return ProbeUefiBoot(context.m_Logger); }

@@ -6,20 +6,21 @@
 #include <cstdint>
 #include <string>
 
+#include "core/settle_letters.h"
 #include "inventory/disk_tables.h"
 #include "support/log.h"
 
-// The letters a run works with when the command line gives none; the UEFI
-// letter rule gives the special partitions these same letters.
-constexpr wchar_t kDefaultRecoveryLetter[] = L"W:";
-constexpr wchar_t kDefaultESPLetter[] = L"R:";
-constexpr wchar_t kDefaultPBRLetter[] = L"M:";
+// Picks the constructor that stops before the setup sequence.
+struct WithoutSequence {};
 
 struct SetupContext {
-  // Settles the letters (the three given, unchanged, when any of them is not
-  // empty; "W:", "R:", "M:" otherwise), creates the logger and runs the
+  // Settles the letters (SettleLetters), creates the logger and runs the
   // setup sequence to its end.
   SetupContext(std::wstring szRecoveryLetter, std::wstring szESPLetter, std::wstring szPBRLetter);
+  // Settles the letters and creates the logger, and runs nothing: a context
+  // on which a test runs one step.
+  SetupContext(WithoutSequence, std::wstring szRecoveryLetter, std::wstring szESPLetter,
+               std::wstring szPBRLetter);
   SetupContext(const SetupContext&) = delete;
   SetupContext& operator=(const SetupContext&) = delete;
 
@@ -46,3 +47,7 @@ struct SetupContext {
   std::wstring m_ESPLetter;
   std::wstring m_PBRLetter;
 };
+
+// Probes the firmware once and writes one line to the context's log: true
+// for UEFI boot, false for legacy BIOS (ProbeUefiBoot).
+bool IsUefiBoot(SetupContext& context);

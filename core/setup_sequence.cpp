@@ -4,7 +4,6 @@
 #include "core/setup_context.h"
 #include "inventory/wmi_inventory.h"
 #include "platform/platform.h"
-#include "support/boot_mode.h"
 
 std::int32_t CountDisks(const DiskTable& disks) {
   std::int32_t nCount = 0;

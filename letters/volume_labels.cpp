@@ -14,11 +14,3 @@ bool LabelBeginsWith(const std::wstring& szLabel, const std::wstring& szPrefix) 
 bool LabelEquals(const std::wstring& szLabel, const std::wstring& szText) {
   return UpperCaseLabel(szLabel) == szText;
 }
-
-bool IsResetLabel(const std::wstring& szLabel) { return LabelBeginsWith(szLabel, L"PUSH BUTTON"); }
-
-bool IsServiceLabel(const std::wstring& szLabel) { return LabelEquals(szLabel, L"PQSERVICE"); }
-
-bool IsSystemReservedLabel(const std::wstring& szLabel) {
-  return LabelEquals(szLabel, L"SYSTEM RESERVED");
-}

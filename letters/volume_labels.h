@@ -13,10 +13,3 @@ bool LabelBeginsWith(const std::wstring& szLabel, const std::wstring& szPrefix);
 // The whole label equals the (upper-case) text, ignoring the case of a to z.
 // Nothing is trimmed.
 bool LabelEquals(const std::wstring& szLabel, const std::wstring& szText);
-
-// The reset partition: the label begins with "PUSH BUTTON".
-bool IsResetLabel(const std::wstring& szLabel);
-// The service partition: the label is "PQSERVICE".
-bool IsServiceLabel(const std::wstring& szLabel);
-// The system-reserved partition: the label is "SYSTEM RESERVED".
-bool IsSystemReservedLabel(const std::wstring& szLabel);

@@ -1,33 +1,23 @@
 #include "support/boot_mode.h"
 
-#include "core/setup_context.h"
-
-namespace {
-
-constexpr std::uint32_t kERROR_INVALID_FUNCTION = 1;  // legacy BIOS
-constexpr std::uint32_t kERROR_NOACCESS = 998;        // UEFI
-constexpr std::uint32_t kProbeBufferChars = 260;
-
-const wchar_t kLegacy[] = L"Boot system from Legacy BIOS";
-
-}  // namespace
+const FirmwareError* FindFirmwareError(std::uint32_t nCode) {
+  for (const FirmwareError& error : kFirmwareErrors) {
+    if (error.m_Code == nCode) return &error;
+  }
+  return nullptr;
+}
 
 BootModeVerdict DecodeFirmwareProbe(const platform::FirmwareVariableResult& probe) {
   // A read that succeeds is not a sign of UEFI: the variable cannot exist.
-  if (probe.m_BytesStored != 0) return {L"DEFAULT", kLegacy, false};
-  switch (probe.m_LastError) {
-    case kERROR_INVALID_FUNCTION:
-      return {L"ERROR_INVALID_FUNCTION", kLegacy, false};
-    case kERROR_NOACCESS:
-      return {L"ERROR_NOACCESS", L"Boot system from UEFI BIOS", true};
-    default:
-      return {L"DEFAULT", kLegacy, false};
-  }
+  const FirmwareError* pError =
+      probe.m_BytesStored == 0 ? FindFirmwareError(probe.m_LastError) : nullptr;
+  if (pError == nullptr) return {L"DEFAULT", kLegacyBootDetail, false};
+  return {pError->m_Name, pError->m_Detail, pError->m_Uefi};
 }
 
-bool IsUefiBoot(SetupContext& context) {
+bool ProbeUefiBoot(Logger& logger) {
   const BootModeVerdict verdict = DecodeFirmwareProbe(platform::GetFirmwareEnvironmentVariable(
-      L"", L"{00000000-0000-0000-0000-000000000000}", kProbeBufferChars));
-  WriteLog(context.m_Logger, verdict.m_Message, verdict.m_Detail);
+      kFirmwareProbeName, kFirmwareProbeGuid, kFirmwareProbeChars));
+  WriteLog(logger, verdict.m_Message, verdict.m_Detail);
   return verdict.m_Uefi;
 }

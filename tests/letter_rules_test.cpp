@@ -33,13 +33,10 @@ struct RuleRun {
 };
 
 // A context over the machine's disks as the inventory leaves them, with the
-// rule run alone: the context is built on an idle machine, then its tables
-// are filled and the rule is called on this one.
+// rule run alone: the context runs no sequence, its tables are filled and
+// the rule is called on this machine.
 RuleRun RunRule(sim::SimMachine& machine, Rule rule) {
-  sim::SimMachine idle = test::MakeMachine();
-  test::AddDisk(idle, 0);  // so its inventory succeeds at once
-  idle.m_Firmware = {false, 998};
-  const std::unique_ptr<SetupContext> context = test::BuildContext(idle, L"X:", L"Y:", L"Z:");
+  const auto context = std::make_unique<SetupContext>(WithoutSequence{}, L"X:", L"Y:", L"Z:");
 
   // Every log write moves the clock, so equal messages keep keys of their own.
   machine.m_Costs.m_ProfileWrite = 1;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "support/boot_mode.h"
 #include "tools/compare_log.h"
 
 namespace {
@@ -255,16 +256,15 @@ std::string Printable(const std::wstring& sz) {
 
 std::string FirmwareText(const sim::SimFirmware& firmware) {
   if (firmware.m_Succeeds) return "probe succeeds";
-  if (firmware.m_Error == 998) return "UEFI (probe fails with error 998)";
-  if (firmware.m_Error == 1) return "legacy BIOS (probe fails with error 1)";
-  return "probe fails with error " + std::to_string(firmware.m_Error);
+  const std::string szFails = "probe fails with error " + std::to_string(firmware.m_Error);
+  const FirmwareError* pError = FindFirmwareError(firmware.m_Error);
+  return pError == nullptr ? szFails : ToUtf8(pError->m_Firmware) + " (" + szFails + ")";
 }
 
 std::string FirmwareWord(const sim::SimFirmware& firmware) {
-  if (firmware.m_Succeeds) return "succeeds";
-  if (firmware.m_Error == 998) return "uefi";
-  if (firmware.m_Error == 1) return "legacy";
-  return "error " + std::to_string(firmware.m_Error);
+  if (firmware.m_Succeeds) return ToUtf8(kFirmwareSucceedsWord);
+  const FirmwareError* pError = FindFirmwareError(firmware.m_Error);
+  return pError == nullptr ? "error " + std::to_string(firmware.m_Error) : ToUtf8(pError->m_Word);
 }
 
 void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome,

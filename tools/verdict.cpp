@@ -2,35 +2,23 @@
 
 #include "core/copy_efi.h"
 #include "core/entry.h"
-#include "core/setup_context.h"
-#include "letters/volume_labels.h"
+#include "letters/special_partitions.h"
 #include "tools/compare_log.h"
 
 using sim::ToUtf8;
 
 namespace {
 
-// The letters the run works with: the three given when any is not empty,
-// the fixed ones otherwise, as the setup context settles them.
+// The letters the run works with, settled from its arguments as the setup
+// context settles them.
 std::vector<LetterUse> RunLetters(const std::vector<std::wstring>& args) {
   std::vector<const wchar_t*> argv = {L"malvik.exe"};
   for (const std::wstring& sz : args) argv.push_back(sz.c_str());
-  LetterArguments given = PickLetterArguments(static_cast<int>(argv.size()), argv.data());
-  if (given.m_Recovery.empty() && given.m_ESP.empty() && given.m_PBR.empty()) {
-    given = {kDefaultRecoveryLetter, kDefaultESPLetter, kDefaultPBRLetter};
-  }
-  return {{"recovery", given.m_Recovery, L"", L""},
-          {"ESP", given.m_ESP, L"", L""},
-          {"PBR", given.m_PBR, L"", L""}};
-}
-
-const char* SpecialKind(const std::wstring& szLabel) {
-  if (IsResetLabel(szLabel)) return "reset";
-  if (LabelBeginsWith(szLabel, L"ESP")) return "EFI system";
-  if (LabelBeginsWith(szLabel, L"RECOVERY")) return "recovery";
-  if (IsServiceLabel(szLabel)) return "service";
-  if (IsSystemReservedLabel(szLabel)) return "system reserved";
-  return nullptr;
+  const SettledLetters letters =
+      SettleLetters(PickLetterArguments(static_cast<int>(argv.size()), argv.data()));
+  return {{"recovery", letters.m_Recovery, L"", L""},
+          {"ESP", letters.m_ESP, L"", L""},
+          {"PBR", letters.m_PBR, L"", L""}};
 }
 
 std::wstring PartitionName(int nDisk, int nNumber) {
@@ -50,9 +38,9 @@ void JudgeLetters(sim::SimMachine& machine, Verdict& verdict) {
   for (const sim::SimDisk& disk : machine.m_Disks) {
     for (const sim::SimPartition& part : disk.m_Partitions) {
       const std::wstring szLabel = part.m_Label.value_or(L"");
-      const char* szKind = SpecialKind(szLabel);
-      if (szKind == nullptr || part.m_Unreadable) continue;
-      SpecialPartition special{szKind, szLabel, disk.m_Index, part.m_Number, {}};
+      const SpecialPartitionKind* pKind = FindSpecialKind(szLabel);
+      if (pKind == nullptr || part.m_Unreadable) continue;
+      SpecialPartition special{pKind->m_Role, szLabel, disk.m_Index, part.m_Number, {}};
       const std::wstring szDevice = sim::PartitionDevicePath(disk.m_Index, part.m_Number);
       for (const auto& [szLetter, stack] : machine.m_DosDevices) {
         if (!stack.empty() && stack.front() == szDevice) special.m_Letters.push_back(szLetter);

@@ -22,7 +22,7 @@ struct LetterUse {
 
 // A partition whose label a letter rule looks for.
 struct SpecialPartition {
-  std::string m_Kind;  // "EFI system", "recovery", "reset", "service", "system reserved"
+  std::string m_Kind;  // the kind's word in the letter rules' table: "reset", "EFI system", ...
   std::wstring m_Label;
   int m_Disk = 0;
   int m_Number = 0;

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/entry.h"
-#include "letters/volume_labels.h"
+#include "letters/special_partitions.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
 
@@ -190,9 +190,13 @@ std::set<std::pair<std::wstring, std::wstring>> AllEntries(const sim::SimMachine
   return entries;
 }
 
-bool RecognisedLabel(const std::wstring& szLabel) {
-  return IsResetLabel(szLabel) || IsServiceLabel(szLabel) || IsSystemReservedLabel(szLabel) ||
-         LabelBeginsWith(szLabel, L"ESP") || LabelBeginsWith(szLabel, L"RECOVERY");
+bool RecognisedLabel(const std::wstring& szLabel) { return FindSpecialKind(szLabel) != nullptr; }
+
+bool FixedLetter(const std::wstring& szName) {
+  for (const SpecialPartitionKind& kind : SpecialPartitionKinds()) {
+    if (kind.m_FixedLetter != nullptr && szName == kind.m_FixedLetter) return true;
+  }
+  return false;
 }
 
 [[noreturn]] void Fail(const char* szWhat, const std::wstring& szDetail = L"") {
@@ -239,7 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     auto after = machine.m_DosDevices.find(szName);
     const bool bSame = before != devicesBefore.end() && after != machine.m_DosDevices.end() &&
                        before->second == after->second;
-    if (bSame || szName == L"W:" || szName == L"R:" || szName == L"M:") continue;
+    if (bSame || FixedLetter(szName)) continue;
     if (after == machine.m_DosDevices.end()) Fail("letter removed", szName);
     const sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szName);
     if (!volume.Readable() || !RecognisedLabel(volume.Label())) Fail("probe letter left", szName);
