@@ -17,7 +17,7 @@ constexpr std::uint32_t kERROR_INVALID_FUNCTION = 1;  // legacy BIOS
 constexpr std::uint32_t kERROR_NOACCESS = 998;        // UEFI
 
 std::wstring Clock() {
-  const platform::LocalTime t = platform::GetLocalTime();
+  const platform::LocalTime t = platform::ReadLocalTime();
   char sz[40];
   std::snprintf(sz, sizeof(sz), "%04d-%02d-%02dT%02d:%02d:%02d.%03d", t.m_Year, t.m_Month, t.m_Day,
                 t.m_Hour, t.m_Minute, t.m_Second, t.m_Milliseconds);
@@ -26,7 +26,7 @@ std::wstring Clock() {
 
 // The same probe malvik makes, as the description's "firmware".
 JsonValue Firmware() {
-  const platform::FirmwareVariableResult probe = platform::GetFirmwareEnvironmentVariable(
+  const platform::FirmwareVariableResult probe = platform::ProbeFirmwareVariable(
       L"", L"{00000000-0000-0000-0000-000000000000}", 260);
   if (probe.m_BytesStored != 0) return JsonString(L"succeeds");
   if (probe.m_LastError == kERROR_NOACCESS) return JsonString(L"uefi");
@@ -41,7 +41,7 @@ JsonValue Firmware() {
 std::wstring ProgramFolder(const CaptureOptions& options) {
   std::wstring sz = options.m_ProgramFolder;
   if (sz.empty()) {
-    sz = platform::GetModuleFileName();
+    sz = platform::ReadProgramPath();
     const size_t slash = sz.find_last_of(L"\\/");
     sz = slash == std::wstring::npos ? L"" : sz.substr(0, slash);
   }

@@ -50,21 +50,23 @@ struct LocalTime {
   int m_Milliseconds = 0;
 };
 
-LocalTime GetLocalTime();
+// GetLocalTime: the local date and time.
+LocalTime ReadLocalTime();
 
 // Full path of the running executable, whatever its length; empty when the
 // platform cannot tell.
-std::wstring GetModuleFileName();
+std::wstring ReadProgramPath();
 
 // WritePrivateProfileStringW: sets key=value in [section] of the file,
 // creating the file (never its folder). True on success.
-bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring& szKey,
-                               const std::wstring& szValue, const std::wstring& szFile);
+bool WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
+                       const std::wstring& szValue, const std::wstring& szFile);
 
 // CreateDirectoryW: creates one folder, never its parents. True when created.
 bool CreateFolder(const std::wstring& szPath);
 
-void Sleep(std::uint32_t nMilliseconds);
+// Sleep: the calling thread waits nMilliseconds.
+void Pause(std::uint32_t nMilliseconds);
 
 // ---- Firmware ------------------------------------------------------------
 
@@ -75,9 +77,8 @@ struct FirmwareVariableResult {
 
 // GetFirmwareEnvironmentVariableW into a zero-filled buffer of nSize wide
 // characters; the buffer's content is not returned, nobody reads it.
-FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& szName,
-                                                      const std::wstring& szGuid,
-                                                      std::uint32_t nSize);
+FirmwareVariableResult ProbeFirmwareVariable(const std::wstring& szName,
+                                             const std::wstring& szGuid, std::uint32_t nSize);
 
 // ---- Processes ----------------------------------------------------------
 // The one child process the program starts. Opaque; each implementation

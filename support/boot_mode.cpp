@@ -26,7 +26,7 @@ BootModeVerdict DecodeFirmwareProbe(const platform::FirmwareVariableResult& prob
 }
 
 bool IsUefiBoot(SetupContext& context) {
-  const BootModeVerdict verdict = DecodeFirmwareProbe(platform::GetFirmwareEnvironmentVariable(
+  const BootModeVerdict verdict = DecodeFirmwareProbe(platform::ProbeFirmwareVariable(
       L"", L"{00000000-0000-0000-0000-000000000000}", kProbeBufferChars));
   WriteLog(context.m_Logger, verdict.m_Message, verdict.m_Detail);
   return verdict.m_Uefi;

@@ -39,7 +39,7 @@ CommandOutcome RunCommand(std::wstring szCommand) {
   std::uint32_t nExitCode = platform::kStillActive;
   bool bKnown = true;
   while (bKnown && nExitCode == platform::kStillActive) {
-    platform::Sleep(kPollIntervalMs);
+    platform::Pause(kPollIntervalMs);
     bKnown = platform::QueryProcessExitCode(start.m_pProcess, &nExitCode);
     // A child whose own exit code is 259 reads like a running one: ask the
     // process itself whether it has ended, without waiting, and take its

@@ -36,20 +36,20 @@ std::wstring GetMachineName() {
   return machine.m_Name;
 }
 
-LocalTime GetLocalTime() {
+LocalTime ReadLocalTime() {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Other);
   return sim::ToLocalTime(machine.m_ClockMs);
 }
 
-std::wstring GetModuleFileName() {
+std::wstring ReadProgramPath() {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Other);
   return machine.m_Program;
 }
 
-bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring& szKey,
-                               const std::wstring& szValue, const std::wstring& szFile) {
+bool WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
+                       const std::wstring& szValue, const std::wstring& szFile) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_ProfileWrite);
   if (machine.m_Faults.m_ProfileWriteFail) return false;
@@ -70,11 +70,10 @@ bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring
   return true;
 }
 
-void Sleep(std::uint32_t nMilliseconds) { sim::Spend(sim::CurrentMachine(), nMilliseconds); }
+void Pause(std::uint32_t nMilliseconds) { sim::Spend(sim::CurrentMachine(), nMilliseconds); }
 
-FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& szName,
-                                                      const std::wstring& szGuid,
-                                                      std::uint32_t nSize) {
+FirmwareVariableResult ProbeFirmwareVariable(const std::wstring& szName,
+                                             const std::wstring& szGuid, std::uint32_t nSize) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Other);
   machine.m_FirmwareProbes.push_back({szName, szGuid, nSize});

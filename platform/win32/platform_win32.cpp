@@ -58,7 +58,7 @@ bool InitFramework() {
   // GetErrorMode exists since Vista; SetErrorMode alone cannot read without writing.
   SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   if (GetModuleHandleW(nullptr) == nullptr) return false;
-  const std::wstring szName = ProgramNameFromPath(GetModuleFileName());
+  const std::wstring szName = ProgramNameFromPath(ReadProgramPath());
   if (szName.empty()) return false;
   TheFramework().m_ProgramName = szName;
   return true;
@@ -66,7 +66,7 @@ bool InitFramework() {
 
 void ShowMessageBox(const std::wstring& szText) {
   std::wstring& szTitle = TheFramework().m_ProgramName;
-  if (szTitle.empty()) szTitle = ProgramNameFromPath(GetModuleFileName());
+  if (szTitle.empty()) szTitle = ProgramNameFromPath(ReadProgramPath());
   MessageBoxW(nullptr, szText.c_str(), szTitle.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -83,9 +83,9 @@ std::wstring GetMachineName() {
   return std::wstring(buffer, nChars < MAX_COMPUTERNAME_LENGTH ? nChars : MAX_COMPUTERNAME_LENGTH);
 }
 
-LocalTime GetLocalTime() {
+LocalTime ReadLocalTime() {
   SYSTEMTIME now{};
-  ::GetLocalTime(&now);
+  GetLocalTime(&now);
   LocalTime time;
   time.m_Year = now.wYear;
   time.m_Month = now.wMonth;
@@ -97,7 +97,7 @@ LocalTime GetLocalTime() {
   return time;
 }
 
-std::wstring GetModuleFileName() {
+std::wstring ReadProgramPath() {
   std::vector<wchar_t> buffer;
   DWORD nChars = kFirstPathChars;
   for (;;) {
@@ -112,8 +112,8 @@ std::wstring GetModuleFileName() {
   }
 }
 
-bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring& szKey,
-                               const std::wstring& szValue, const std::wstring& szFile) {
+bool WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
+                       const std::wstring& szValue, const std::wstring& szFile) {
   const std::wstring szName = ProfileFileName(szFile);
   if (szName.empty()) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -127,11 +127,10 @@ bool CreateFolder(const std::wstring& szPath) {
   return CreateDirectoryW(LongForm(szPath).c_str(), nullptr) != 0;
 }
 
-void Sleep(std::uint32_t nMilliseconds) { ::Sleep(nMilliseconds); }
+void Pause(std::uint32_t nMilliseconds) { Sleep(nMilliseconds); }
 
-FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& szName,
-                                                      const std::wstring& szGuid,
-                                                      std::uint32_t nSize) {
+FirmwareVariableResult ProbeFirmwareVariable(const std::wstring& szName,
+                                             const std::wstring& szGuid, std::uint32_t nSize) {
   std::vector<wchar_t> buffer(nSize, L'\0');
   FirmwareVariableResult result;
   // nSize counts bytes for the API; the buffer has twice that, so it can never overrun.
