@@ -20,7 +20,7 @@ constexpr HResult kRPC_E_TOO_LATE = static_cast<HResult>(0x80010119u);
 constexpr HResult kE_FAIL = static_cast<HResult>(0x80004005u);
 constexpr HResult kWBEM_E_INVALID_QUERY = static_cast<HResult>(0x80041017u);
 
-// ---- Start-up and console ------------------------------------------------
+// ---- Start-up and console -------------------------------------------------
 
 // Console-program framework start-up: adds SEM_FAILCRITICALERRORS and
 // SEM_NOOPENFILEERRORBOX to the process error mode (keeping the bits already
@@ -38,7 +38,11 @@ void WriteStdout(std::string_view szText);
 // The computer's NetBIOS name; empty when it cannot be read.
 std::wstring GetMachineName();
 
-// ---- Clock, program path, profile files ---------------------------------
+// Full path of the running executable, whatever its length; empty when the
+// platform cannot tell.
+std::wstring ReadProgramPath();
+
+// ---- Clock ----------------------------------------------------------------
 
 struct LocalTime {
   int m_Year = 0;
@@ -53,22 +57,17 @@ struct LocalTime {
 // GetLocalTime: the local date and time.
 LocalTime ReadLocalTime();
 
-// Full path of the running executable, whatever its length; empty when the
-// platform cannot tell.
-std::wstring ReadProgramPath();
+// Sleep: the calling thread waits nMilliseconds.
+void Pause(std::uint32_t nMilliseconds);
+
+// ---- Profile files --------------------------------------------------------
 
 // WritePrivateProfileStringW: sets key=value in [section] of the file,
 // creating the file (never its folder). True on success.
 bool WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
                        const std::wstring& szValue, const std::wstring& szFile);
 
-// CreateDirectoryW: creates one folder, never its parents. True when created.
-bool CreateFolder(const std::wstring& szPath);
-
-// Sleep: the calling thread waits nMilliseconds.
-void Pause(std::uint32_t nMilliseconds);
-
-// ---- Firmware ------------------------------------------------------------
+// ---- Firmware -------------------------------------------------------------
 
 struct FirmwareVariableResult {
   std::uint32_t m_BytesStored = 0;  // nonzero on success
@@ -80,7 +79,7 @@ struct FirmwareVariableResult {
 FirmwareVariableResult ProbeFirmwareVariable(const std::wstring& szName,
                                              const std::wstring& szGuid, std::uint32_t nSize);
 
-// ---- Processes ----------------------------------------------------------
+// ---- Processes ------------------------------------------------------------
 // The one child process the program starts. Opaque; each implementation
 // defines it. Every process StartProcess hands out is ended with
 // CloseProcess.
@@ -109,7 +108,10 @@ bool WaitForProcess(ChildProcess* pProcess, std::uint32_t nTimeoutMs);
 // Closes the process handle, then the thread handle, and frees pProcess.
 void CloseProcess(ChildProcess* pProcess);
 
-// ---- Files and folders -----------------------------------------------------
+// ---- Files and folders ----------------------------------------------------
+
+// CreateDirectoryW: creates one folder, never its parents. True when created.
+bool CreateFolder(const std::wstring& szPath);
 
 // A directory search (wildcards allowed) on szPath as given finds an entry,
 // file or folder. The search is closed again.
@@ -145,7 +147,7 @@ struct FileAttributes {
 // which. Reads only.
 FileAttributes ReadFileAttributes(const std::wstring& szPath);
 
-// ---- Console code pages and text conversion --------------------------------
+// ---- Console code pages and text conversion -------------------------------
 
 // The code pages the console reads and shows text in (GetConsoleCP,
 // GetConsoleOutputCP), and the system's OEM code page (GetOEMCP). The two
@@ -165,7 +167,7 @@ bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::st
 // valid there or the code page is not known.
 bool TextFromCodePage(std::uint32_t nCodePage, const std::string& szBytes, std::wstring* pText);
 
-// ---- COM and WMI ---------------------------------------------------------
+// ---- COM and WMI ----------------------------------------------------------
 // Opaque handles; each implementation defines them. Every handle a call hands
 // out is released with the matching WmiRelease, before ComUninitialize.
 

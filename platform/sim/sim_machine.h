@@ -1,7 +1,7 @@
 // The simulated machine: the description a deployment engineer writes (disks,
 // partitions, drives, files, firmware, scripts, faults, costs, clock) and the
 // state a run changes (DOS devices, files, current directory, clock, what the
-// program showed and wrote). The platform_sim/*_sim.cpp files answer the
+// program showed and wrote). The platform/sim/*_sim.cpp files answer the
 // platform calls from it.
 #pragma once
 

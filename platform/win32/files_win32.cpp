@@ -1,8 +1,10 @@
-// Files and folders on real Windows: the directory search, the current
-// directory, the shell's delete and writing a whole file.
+// Files and folders on real Windows: creating a folder, the directory
+// search, the current directory, the shell's delete, writing, renaming and
+// deleting a file, and reading its attributes.
 #include "platform/platform.h"
 #include "platform/win32/win32_holders.h"
 #include "platform/win32/windows_min.h"
+#include "platform/win32_text.h"
 
 #include <shellapi.h>
 
@@ -11,6 +13,10 @@
 #include <vector>
 
 namespace platform {
+
+bool CreateFolder(const std::wstring& szPath) {
+  return CreateDirectoryW(LongForm(szPath).c_str(), nullptr) != 0;
+}
 
 bool SearchFindsEntry(const std::wstring& szPath) {
   WIN32_FIND_DATAW data{};
