@@ -9,12 +9,13 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "platform/win32_codes.h"
 
 namespace {
 
 constexpr std::uint32_t kLabelChars = 261;
-constexpr std::uint32_t kERROR_INVALID_FUNCTION = 1;  // legacy BIOS
-constexpr std::uint32_t kERROR_NOACCESS = 998;        // UEFI
+using platform::kERROR_INVALID_FUNCTION;  // legacy BIOS
+using platform::kERROR_NOACCESS;          // UEFI
 
 std::wstring Clock() {
   const platform::LocalTime t = platform::ReadLocalTime();

@@ -3,14 +3,16 @@
 #include "platform/platform.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/win32_codes.h"
 
 namespace platform {
 namespace {
 
-constexpr int kERROR_FILE_NOT_FOUND = 2;
-constexpr int kERROR_SHARING_VIOLATION = 32;
-
 constexpr std::uint16_t kFOF_NOCONFIRMATION = 0x0010;
+
+// The shell's delete answers with these Win32 codes where it fails.
+constexpr int kDeleteNotFound = static_cast<int>(platform::kERROR_FILE_NOT_FOUND);
+constexpr int kDeleteInUse = static_cast<int>(platform::kERROR_SHARING_VIOLATION);
 
 sim::SimMachine& FileCall() {
   sim::SimMachine& machine = sim::CurrentMachine();
@@ -32,7 +34,7 @@ int DeleteOne(sim::SimMachine& machine, const std::wstring& szPath) {
   const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
   sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
   const sim::SimFile* pEntry = sim::FindFile(machine, szAbsolute);
-  if (pFiles == nullptr || pEntry == nullptr || szAbsolute.size() <= 3) return kERROR_FILE_NOT_FOUND;
+  if (pFiles == nullptr || pEntry == nullptr || szAbsolute.size() <= 3) return kDeleteNotFound;
   const std::wstring szKey = sim::UpperAscii(pEntry->m_Path);
   std::vector<std::wstring> doomed;
   for (const sim::SimFile* pBelow : sim::EntriesBelow(*pFiles, szKey)) doomed.push_back(pBelow->m_Path);
@@ -40,7 +42,7 @@ int DeleteOne(sim::SimMachine& machine, const std::wstring& szPath) {
   int nResult = 0;
   for (const std::wstring& szDoomed : doomed) {
     if (HoldsCurrentDirectory(machine, szAbsolute.substr(0, 3) + szDoomed)) {
-      nResult = kERROR_SHARING_VIOLATION;
+      nResult = kDeleteInUse;
     } else {
       pFiles->m_Entries.erase(sim::UpperAscii(szDoomed));
     }
@@ -117,7 +119,7 @@ int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags) {
     const int nOne = DeleteOne(machine, p);
     if (nResult == 0) nResult = nOne;
   }
-  return pPathList[0] == L'\0' ? kERROR_FILE_NOT_FOUND : nResult;
+  return pPathList[0] == L'\0' ? kDeleteNotFound : nResult;
 }
 
 bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/win32_codes.h"
 
 namespace platform {
 
@@ -12,9 +13,6 @@ struct ChildProcess {
 };
 
 namespace {
-
-constexpr std::uint32_t kERROR_FILE_NOT_FOUND = 2;
-constexpr std::uint32_t kERROR_ACCESS_DENIED = 5;
 
 sim::SimMachine& ProcessCall() {
   sim::SimMachine& machine = sim::CurrentMachine();

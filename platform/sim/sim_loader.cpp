@@ -10,6 +10,7 @@
 
 #include "platform/sim/code_pages.h"
 #include "platform/sim/sim_clock.h"
+#include "platform/win32_codes.h"
 
 namespace sim {
 namespace {
@@ -320,9 +321,9 @@ void ReadFirmware(const json& j, const std::string& szPath, SimFirmware& firmwar
   if (j.is_string()) {
     const std::string sz = j.get<std::string>();
     if (sz == "uefi") {
-      firmware = {false, 998};
+      firmware = {false, platform::kERROR_NOACCESS};
     } else if (sz == "legacy") {
-      firmware = {false, 1};
+      firmware = {false, platform::kERROR_INVALID_FUNCTION};
     } else if (sz == "succeeds") {
       firmware = {true, 0};
     } else {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/sim/sim_text.h"
+#include "platform/win32_codes.h"
 
 namespace sim {
 
@@ -113,7 +114,7 @@ struct SimDialog {
 // Firmware-variable probe outcome.
 struct SimFirmware {
   bool m_Succeeds = false;
-  std::uint32_t m_Error = 1;  // ERROR_INVALID_FUNCTION: legacy BIOS
+  std::uint32_t m_Error = platform::kERROR_INVALID_FUNCTION;  // legacy BIOS
 };
 
 // The arguments of one firmware-variable probe the program made.

@@ -5,15 +5,9 @@
 
 #include "platform/program_name.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/win32_codes.h"
 
 namespace platform {
-namespace {
-
-constexpr std::uint32_t kSEM_FAILCRITICALERRORS = 0x0001;
-constexpr std::uint32_t kSEM_NOOPENFILEERRORBOX = 0x8000;
-
-}  // namespace
-
 bool InitFramework() {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Other);
