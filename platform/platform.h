@@ -20,6 +20,13 @@ constexpr HResult kRPC_E_TOO_LATE = static_cast<HResult>(0x80010119u);
 constexpr HResult kE_FAIL = static_cast<HResult>(0x80004005u);
 constexpr HResult kWBEM_E_INVALID_QUERY = static_cast<HResult>(0x80041017u);
 
+// What every call that changes the machine reports: whether it did, and
+// GetLastError() read right after the call that failed.
+struct CallResult {
+  bool m_Ok = false;
+  std::uint32_t m_LastError = 0;  // when m_Ok is false
+};
+
 // ---- Start-up and console -------------------------------------------------
 
 // Console-program framework start-up: adds SEM_FAILCRITICALERRORS and
@@ -63,9 +70,9 @@ void Pause(std::uint32_t nMilliseconds);
 // ---- Profile files --------------------------------------------------------
 
 // WritePrivateProfileStringW: sets key=value in [section] of the file,
-// creating the file (never its folder). True on success.
-bool WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
-                       const std::wstring& szValue, const std::wstring& szFile);
+// creating the file (never its folder).
+CallResult WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
+                             const std::wstring& szValue, const std::wstring& szFile);
 
 // ---- Firmware -------------------------------------------------------------
 
@@ -110,8 +117,8 @@ void CloseProcess(ChildProcess* pProcess);
 
 // ---- Files and folders ----------------------------------------------------
 
-// CreateDirectoryW: creates one folder, never its parents. True when created.
-bool CreateFolder(const std::wstring& szPath);
+// CreateDirectoryW: creates one folder, never its parents.
+CallResult CreateFolder(const std::wstring& szPath);
 
 // A directory search (wildcards allowed) on szPath as given finds an entry,
 // file or folder. The search is closed again.
@@ -120,21 +127,22 @@ bool SearchFindsEntry(const std::wstring& szPath);
 // The process's current directory, whatever its length; empty when it
 // cannot be read.
 std::wstring GetCurrentFolder();
-// True when szPath became the current directory.
-bool SetCurrentFolder(const std::wstring& szPath);
+// Makes szPath the current directory.
+CallResult SetCurrentFolder(const std::wstring& szPath);
 
 // The shell's file operation: deletes every path of pPathList (paths each
 // ending in a NUL, the list in a second NUL) with nFlags. Returns the
-// shell's result, 0 for success.
+// shell's result, 0 for success: SHFileOperationW answers with its own
+// codes and sets no last error, so this one call keeps its int.
 int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags);
 
-// Creates szPath, or empties it, and writes szBytes into it. True only when
-// every byte was written and the file closed.
-bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes);
-// Renames szFrom to szTo, replacing a file of that name. True on success.
-bool RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo);
-// Deletes one file. True on success.
-bool RemoveFile(const std::wstring& szPath);
+// Creates szPath, or empties it, and writes szBytes into it. Succeeds only
+// when every byte was written and the file closed.
+CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes);
+// Renames szFrom to szTo, replacing a file of that name.
+CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo);
+// Deletes one file.
+CallResult RemoveFile(const std::wstring& szPath);
 
 struct FileAttributes {
   bool m_Exists = false;
@@ -223,15 +231,10 @@ constexpr std::uint32_t kDDD_RAW_TARGET_PATH = 0x1;
 constexpr std::uint32_t kDDD_REMOVE_DEFINITION = 0x2;
 constexpr std::uint32_t kDDD_EXACT_MATCH_ON_REMOVE = 0x4;
 
-struct DeviceNameResult {
-  bool m_Ok = false;
-  std::uint32_t m_LastError = 0;  // when m_Ok is false
-};
-
 // DefineDosDeviceW: defines szName ("E:") as a name for szTarget, stacked on
 // any definition it has, or (with kDDD_REMOVE_DEFINITION) removes one.
-DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
-                                  const std::wstring& szTarget);
+CallResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
+                            const std::wstring& szTarget);
 
 struct DeviceNameTargets {
   std::vector<std::wstring> m_Targets;  // newest first; empty when the call failed

@@ -26,11 +26,11 @@ void WriteLog(Logger& logger, std::wstring szMessage, std::wstring szDetail) {
   const std::wstring szKey = FormatTimeStamp(platform::ReadLocalTime()) + szMessage;
   const std::wstring szDir = GetProgramDirectory(logger);
   const std::wstring szFile = szDir + kLogFile;
-  if (platform::WriteProfileValue(kLogSection, szKey, szDetail, szFile)) return;
+  if (platform::WriteProfileValue(kLogSection, szKey, szDetail, szFile).m_Ok) return;
   // The log is the run's only record, so a missing Log folder must not cost
   // the lines written before the batch file creates it: make that one
   // folder (never its parents) and write the line again.
-  if (platform::CreateFolder(szDir + kLogFolder)) {
+  if (platform::CreateFolder(szDir + kLogFolder).m_Ok) {
     platform::WriteProfileValue(kLogSection, szKey, szDetail, szFile);
   }
 }

@@ -32,8 +32,8 @@ std::wstring ImageName(const std::wstring& szProgram) {
 
 }  // namespace
 
-DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
-                                  const std::wstring& szTarget) {
+CallResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
+                            const std::wstring& szTarget) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Define);
   const std::wstring szKey = sim::UpperAscii(szName);

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/win32/call_result_win32.h"
 #include "platform/win32/windows_min.h"
 #include "platform/win32_text.h"
 
@@ -31,15 +32,12 @@ std::wstring ProfileFileName(const std::wstring& szFile) {
 
 }  // namespace
 
-bool WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
-                       const std::wstring& szValue, const std::wstring& szFile) {
+CallResult WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
+                             const std::wstring& szValue, const std::wstring& szFile) {
   const std::wstring szName = ProfileFileName(szFile);
-  if (szName.empty()) {
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return false;
-  }
-  return WritePrivateProfileStringW(szSection.c_str(), szKey.c_str(), szValue.c_str(),
-                                    szName.c_str()) != 0;
+  if (szName.empty()) return {false, ERROR_FILENAME_EXCED_RANGE};
+  return win32::ResultOf(WritePrivateProfileStringW(szSection.c_str(), szKey.c_str(),
+                                                    szValue.c_str(), szName.c_str()));
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/call_result_win32.h"
 #include "platform/win32/win32_holders.h"
 #include "platform/win32/windows_min.h"
 
@@ -28,13 +29,11 @@ std::vector<std::wstring> SplitMultiString(const std::vector<wchar_t>& buffer, s
 
 }  // namespace
 
-DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
-                                  const std::wstring& szTarget) {
+CallResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
+                            const std::wstring& szTarget) {
   // An empty target is passed as null: "remove the newest definition".
-  const BOOL bOk = DefineDosDeviceW(nFlags, szName.c_str(),
-                                    szTarget.empty() ? nullptr : szTarget.c_str());
-  if (!bOk) return {false, GetLastError()};
-  return {true, 0};
+  return win32::ResultOf(
+      DefineDosDeviceW(nFlags, szName.c_str(), szTarget.empty() ? nullptr : szTarget.c_str()));
 }
 
 DeviceNameTargets QueryDeviceName(const std::wstring& szName, std::uint32_t nChars) {
