@@ -203,6 +203,10 @@ void WmiRelease(WmiServices* p);
 void WmiRelease(WmiEnumerator* p);
 void WmiRelease(WmiObject* p);
 
+// WMI gives sizes and addresses in bytes; the program counts
+// whole MiB of them, and a simulated disk lays its partitions out in MiB.
+constexpr std::int64_t kBytesPerMiB = 1048576;
+
 // VARIANT types the program tells apart.
 constexpr std::uint16_t kVT_EMPTY = 0;
 constexpr std::uint16_t kVT_NULL = 1;
