@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
 #include "support/command_runner.h"
 #include "tests/test_support.h"

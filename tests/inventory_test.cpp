@@ -8,7 +8,9 @@
 
 #include "inventory/wmi_inventory.h"
 #include "platform/platform.h"
+#include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
 #include "tests/test_support.h"
 
 namespace {

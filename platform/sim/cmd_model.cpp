@@ -3,11 +3,14 @@
 // folder's contents, Del of a hidden file, and a hand-over to a script of
 // the program folder with its output appended to a file. Anything else is
 // reported as not understood and fails.
+#include "platform/sim/cmd_model.h"
+
 #include <vector>
 
 #include "platform/sim/code_pages.h"
-#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
 
 namespace sim {
 namespace {

@@ -1,8 +1,11 @@
 // Files and folders on the simulated machine: creating, searching,
 // writing, renaming and deleting them, and the current directory.
 #include "platform/platform.h"
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

@@ -3,7 +3,10 @@
 #include "platform/platform.h"
 
 #include "platform/sim/ini_text.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

@@ -10,6 +10,9 @@
 
 #include "platform/sim/code_pages.h"
 #include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
 #include "platform/win32_codes.h"
 
 namespace sim {

@@ -6,7 +6,10 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
 
 namespace sim {
 namespace {
