@@ -149,6 +149,7 @@ CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes
   } else {
     sim::AddFile(*pFiles, szAbsolute.substr(3), false, false, szBytes);
   }
+  machine.m_FilesWritten.push_back(szAbsolute);
   return kDone;
 }
 
@@ -172,6 +173,7 @@ CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& s
   pFiles->m_Entries.erase(sim::UpperAscii(moved.m_Path));
   pFiles->m_Entries.erase(sim::UpperAscii(szTarget.substr(3)));
   sim::AddFile(*pFiles, szTarget.substr(3), false, moved.m_Hidden, moved.m_Bytes);
+  machine.m_FilesWritten.push_back(szTarget);
   return kDone;
 }
 

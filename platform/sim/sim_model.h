@@ -138,16 +138,25 @@ struct SimBatchLine {
   std::uint32_t m_Code = 0;  // the interpreter's error level after it
 };
 
-// One command line the program asked to start.
+// One command line the program asked to start, and what became of it.
 struct SimProcessRun {
   std::wstring m_CommandLine;
   std::uint32_t m_StartError = 0;  // nonzero: it was not started
   std::wstring m_Program;          // what the platform started
   std::vector<SimBatchLine> m_Lines;
   std::uint32_t m_ExitCode = 0;
+  bool m_ExitCodeRead = false;  // the program was told the exit code it ended with
   std::int64_t m_StartMs = 0;
   std::uint32_t m_RunMs = 0;
   bool m_Closed = false;  // its handles were closed
+
+  // The batch file's hand-over to a script, as the interpreter model read
+  // it: when the batch file ran, and when its start failed (then it names
+  // the hand-over that did not run).
+  std::wstring m_BatchFile;                   // absolute; empty: no batch file was read
+  std::wstring m_HandOverScript;              // as the line names it; empty: no hand-over line
+  std::vector<std::wstring> m_HandOverArgs;   // its arguments, up to any ">>"
+  bool m_HandOverRan = false;                 // the script was found and ran
 };
 
 struct SimMachine {
@@ -190,6 +199,10 @@ struct SimMachine {
 
   // Child processes, in the order they were asked for.
   std::vector<SimProcessRun> m_Runs;
+
+  // Absolute paths of the files written whole and of the files renamed into
+  // place, in the order of the calls that succeeded.
+  std::vector<std::wstring> m_FilesWritten;
 
   // Device path -> positions of its partition in m_Disks, built by
   // PrepareMachine so that a lookup does not walk every partition.
