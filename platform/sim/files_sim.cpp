@@ -1,5 +1,6 @@
 // Files and folders on the simulated machine: creating, searching,
-// writing, renaming and deleting them, and the current directory.
+// writing, renaming and deleting them, and the current directory. Each file
+// written whole, or renamed into place, goes into the machine's run record.
 #include "platform/platform.h"
 #include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_files.h"
@@ -30,8 +31,9 @@ sim::SimMachine& FileCall() {
 bool HoldsCurrentDirectory(const sim::SimMachine& machine, const std::wstring& szAbsolute) {
   const std::wstring szCurrent = sim::UpperAscii(machine.m_CurrentDirectory);
   const std::wstring sz = sim::UpperAscii(szAbsolute);
-  return szCurrent == sz || (szCurrent.size() > sz.size() && szCurrent.compare(0, sz.size(), sz) == 0 &&
-                             szCurrent[sz.size()] == L'\\');
+  return szCurrent == sz ||
+         (szCurrent.size() > sz.size() && szCurrent.compare(0, sz.size(), sz) == 0 &&
+          szCurrent[sz.size()] == L'\\');
 }
 
 // Deletes one path with everything below it. A folder that holds the
@@ -43,7 +45,9 @@ int DeleteOne(sim::SimMachine& machine, const std::wstring& szPath) {
   if (pFiles == nullptr || pEntry == nullptr || szAbsolute.size() <= 3) return kDeleteNotFound;
   const std::wstring szKey = sim::UpperAscii(pEntry->m_Path);
   std::vector<std::wstring> doomed;
-  for (const sim::SimFile* pBelow : sim::EntriesBelow(*pFiles, szKey)) doomed.push_back(pBelow->m_Path);
+  for (const sim::SimFile* pBelow : sim::EntriesBelow(*pFiles, szKey)) {
+    doomed.push_back(pBelow->m_Path);
+  }
   doomed.push_back(pEntry->m_Path);
   int nResult = 0;
   for (const std::wstring& szDoomed : doomed) {
@@ -137,7 +141,8 @@ CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes
   if (machine.m_Faults.m_BatchCreateFail) return Failed(kERROR_ACCESS_DENIED);
   const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
   sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
-  if (pFiles == nullptr || szAbsolute.size() <= 3 || !sim::ParentFolderExists(machine, szAbsolute)) {
+  if (pFiles == nullptr || szAbsolute.size() <= 3 ||
+      !sim::ParentFolderExists(machine, szAbsolute)) {
     return Failed(kERROR_PATH_NOT_FOUND);
   }
   sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
