@@ -8,6 +8,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/firmware_words.h"
 #include "platform/platform.h"
 #include "support/boot_mode.h"
 
@@ -16,7 +17,7 @@ namespace {
 constexpr std::uint32_t kLabelChars = 261;
 
 std::wstring Clock() {
-  const platform::LocalTime t = platform::GetLocalTime();
+  const platform::LocalTime t = platform::ReadLocalTime();
   char sz[40];
   std::snprintf(sz, sizeof(sz), "%04d-%02d-%02dT%02d:%02d:%02d.%03d", t.m_Year, t.m_Month, t.m_Day,
                 t.m_Hour, t.m_Minute, t.m_Second, t.m_Milliseconds);
@@ -25,11 +26,11 @@ std::wstring Clock() {
 
 // The same probe malvik makes, as the description's "firmware".
 JsonValue Firmware() {
-  const platform::FirmwareVariableResult probe = platform::GetFirmwareEnvironmentVariable(
+  const platform::FirmwareVariableResult probe = platform::ProbeFirmwareVariable(
       kFirmwareProbeName, kFirmwareProbeGuid, kFirmwareProbeChars);
-  if (probe.m_BytesStored != 0) return JsonString(kFirmwareSucceedsWord);
-  if (const FirmwareError* pError = FindFirmwareError(probe.m_LastError)) {
-    return JsonString(pError->m_Word);
+  if (probe.m_BytesStored != 0) return JsonString(platform::kFirmwareSucceedsWord);
+  if (const wchar_t* szWord = platform::FindFirmwareErrorWord(probe.m_LastError)) {
+    return JsonString(szWord);
   }
   JsonValue error = JsonObject();
   Add(error, "error", JsonNumber(probe.m_LastError));
@@ -41,7 +42,7 @@ JsonValue Firmware() {
 std::wstring ProgramFolder(const CaptureOptions& options) {
   std::wstring sz = options.m_ProgramFolder;
   if (sz.empty()) {
-    sz = platform::GetModuleFileName();
+    sz = platform::ReadProgramPath();
     const size_t slash = sz.find_last_of(L"\\/");
     sz = slash == std::wstring::npos ? L"" : sz.substr(0, slash);
   }

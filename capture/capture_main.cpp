@@ -37,7 +37,7 @@ int wmain(int argc, wchar_t* argv[]) {
     platform::WriteStdout(szText);
     return 0;
   }
-  if (!platform::WriteWholeFile(szOut, szText)) {
+  if (!platform::WriteWholeFile(szOut, szText).m_Ok) {
     std::fprintf(stderr, "malvik-capture: cannot write %s\n", Utf8(szOut).c_str());
     return 2;
   }

@@ -43,7 +43,8 @@ bool AnyRecoveryFolder(const std::wstring& szPBR) {
 // older one that cannot be replaced stays as it was.
 bool WriteBatchFile(const std::wstring& szBatch, const std::string& szBytes) {
   const std::wstring szTemp = szBatch + kBatchTempSuffix;
-  if (platform::WriteWholeFile(szTemp, szBytes) && platform::RenameFileReplacing(szTemp, szBatch)) {
+  if (platform::WriteWholeFile(szTemp, szBytes).m_Ok &&
+      platform::RenameFileReplacing(szTemp, szBatch).m_Ok) {
     return true;
   }
   platform::RemoveFile(szTemp);

@@ -22,7 +22,7 @@ void RunSetupSequence(SetupContext& context) {
              L"[" + std::to_wstring(nAttempt) + L"]Error Getting System Disk Info. Return Code:" +
                  std::to_wstring(nCode),
              L"");
-    platform::Sleep(kInventoryRetryDelayMs);
+    platform::Pause(kInventoryRetryDelayMs);
   }
   // After twenty failures the run goes on with whatever the tables hold.
   EndInventory(nCode);

@@ -9,8 +9,6 @@
 constexpr int kMaxDisks = 20;
 constexpr int kMaxPartitions = 2560;
 constexpr std::int32_t kEmptyIndex = 999;
-// The unit of the m_SizeMB fields.
-constexpr std::int64_t kBytesPerMiB = 1048576;
 
 // One fixed hard disk, as WMI's Win32_DiskDrive reports it.
 struct DiskInfo {
@@ -18,7 +16,7 @@ struct DiskInfo {
   std::wstring m_DeviceID;             // "DeviceID", \\.\PHYSICALDRIVEn
   std::int32_t m_Index = kEmptyIndex;  // the N of \Device\HarddiskN
   std::int32_t m_Partitions = 0;       // "Partitions"
-  std::int32_t m_SizeMB = 0;           // "Size" / 1 MiB, truncated
+  std::int32_t m_SizeMB = 0;           // "Size" / kBytesPerMiB (platform.h), truncated
   bool m_NoSignature = false;          // "Signature" is null (no MBR signature)
 };
 

@@ -78,7 +78,7 @@ bool FillDisk(platform::WmiObject* pDisk, DiskInfo& disk) {
   const platform::WmiValue caption = platform::WmiGet(pDisk, L"Caption");
   disk.m_Caption = caption.m_VarType == platform::kVT_BSTR ? caption.m_Text : L"";
   if (ReadText(pDisk, L"Size", szText)) {
-    disk.m_SizeMB = static_cast<std::int32_t>(DecimalToInt64(szText) / kBytesPerMiB);
+    disk.m_SizeMB = static_cast<std::int32_t>(DecimalToInt64(szText) / platform::kBytesPerMiB);
   }
   if (ReadText(pDisk, L"DeviceID", szText)) disk.m_DeviceID = szText;
   disk.m_NoSignature = platform::WmiGet(pDisk, L"Signature").m_VarType == platform::kVT_NULL;
@@ -109,7 +109,7 @@ int FillPartition(platform::WmiServices* pServices, platform::WmiObject* pAssoci
   // undefined behaviour.
   const auto nBytes = static_cast<std::int64_t>(static_cast<std::uint64_t>(DecimalToInt64(szEnd)) -
                                                 static_cast<std::uint64_t>(DecimalToInt64(szStart)));
-  partition.m_SizeMB = static_cast<std::int32_t>(nBytes / kBytesPerMiB);
+  partition.m_SizeMB = static_cast<std::int32_t>(nBytes / platform::kBytesPerMiB);
   partition.m_SizeGB = static_cast<float>(static_cast<double>(nBytes) * kGiBPerByte);
   ParseAntecedent(szAntecedent, partition.m_DiskIndex, partition.m_PartitionIndex);
 

@@ -27,7 +27,7 @@ int MountPartition(const std::wstring& szLetter, const std::wstring& szDevicePat
     if (platform::DefineDeviceName(platform::kDDD_RAW_TARGET_PATH, szLetter, szDevicePath).m_Ok) {
       return 1;
     }
-    platform::Sleep(kMountRetryDelayMs);
+    platform::Pause(kMountRetryDelayMs);
   }
   platform::ShowMessageBox(L"Mount Failed");
   return 0;

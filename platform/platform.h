@@ -20,7 +20,14 @@ constexpr HResult kRPC_E_TOO_LATE = static_cast<HResult>(0x80010119u);
 constexpr HResult kE_FAIL = static_cast<HResult>(0x80004005u);
 constexpr HResult kWBEM_E_INVALID_QUERY = static_cast<HResult>(0x80041017u);
 
-// ---- Start-up and console ------------------------------------------------
+// What every call that changes the machine reports: whether it did, and
+// GetLastError() read right after the call that failed.
+struct CallResult {
+  bool m_Ok = false;
+  std::uint32_t m_LastError = 0;  // when m_Ok is false
+};
+
+// ---- Start-up and console -------------------------------------------------
 
 // Console-program framework start-up: adds SEM_FAILCRITICALERRORS and
 // SEM_NOOPENFILEERRORBOX to the process error mode (keeping the bits already
@@ -38,7 +45,11 @@ void WriteStdout(std::string_view szText);
 // The computer's NetBIOS name; empty when it cannot be read.
 std::wstring GetMachineName();
 
-// ---- Clock, program path, profile files ---------------------------------
+// Full path of the running executable, whatever its length; empty when the
+// platform cannot tell.
+std::wstring ReadProgramPath();
+
+// ---- Clock ----------------------------------------------------------------
 
 struct LocalTime {
   int m_Year = 0;
@@ -50,23 +61,20 @@ struct LocalTime {
   int m_Milliseconds = 0;
 };
 
-LocalTime GetLocalTime();
+// GetLocalTime: the local date and time.
+LocalTime ReadLocalTime();
 
-// Full path of the running executable, whatever its length; empty when the
-// platform cannot tell.
-std::wstring GetModuleFileName();
+// Sleep: the calling thread waits nMilliseconds.
+void Pause(std::uint32_t nMilliseconds);
+
+// ---- Profile files --------------------------------------------------------
 
 // WritePrivateProfileStringW: sets key=value in [section] of the file,
-// creating the file (never its folder). True on success.
-bool WritePrivateProfileString(const std::wstring& szSection, const std::wstring& szKey,
-                               const std::wstring& szValue, const std::wstring& szFile);
+// creating the file (never its folder).
+CallResult WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
+                             const std::wstring& szValue, const std::wstring& szFile);
 
-// CreateDirectoryW: creates one folder, never its parents. True when created.
-bool CreateFolder(const std::wstring& szPath);
-
-void Sleep(std::uint32_t nMilliseconds);
-
-// ---- Firmware ------------------------------------------------------------
+// ---- Firmware -------------------------------------------------------------
 
 struct FirmwareVariableResult {
   std::uint32_t m_BytesStored = 0;  // nonzero on success
@@ -75,11 +83,10 @@ struct FirmwareVariableResult {
 
 // GetFirmwareEnvironmentVariableW into a zero-filled buffer of nSize wide
 // characters; the buffer's content is not returned, nobody reads it.
-FirmwareVariableResult GetFirmwareEnvironmentVariable(const std::wstring& szName,
-                                                      const std::wstring& szGuid,
-                                                      std::uint32_t nSize);
+FirmwareVariableResult ProbeFirmwareVariable(const std::wstring& szName,
+                                             const std::wstring& szGuid, std::uint32_t nSize);
 
-// ---- Processes ----------------------------------------------------------
+// ---- Processes ------------------------------------------------------------
 // The one child process the program starts. Opaque; each implementation
 // defines it. Every process StartProcess hands out is ended with
 // CloseProcess.
@@ -108,7 +115,10 @@ bool WaitForProcess(ChildProcess* pProcess, std::uint32_t nTimeoutMs);
 // Closes the process handle, then the thread handle, and frees pProcess.
 void CloseProcess(ChildProcess* pProcess);
 
-// ---- Files and folders -----------------------------------------------------
+// ---- Files and folders ----------------------------------------------------
+
+// CreateDirectoryW: creates one folder, never its parents.
+CallResult CreateFolder(const std::wstring& szPath);
 
 // A directory search (wildcards allowed) on szPath as given finds an entry,
 // file or folder. The search is closed again.
@@ -117,21 +127,22 @@ bool SearchFindsEntry(const std::wstring& szPath);
 // The process's current directory, whatever its length; empty when it
 // cannot be read.
 std::wstring GetCurrentFolder();
-// True when szPath became the current directory.
-bool SetCurrentFolder(const std::wstring& szPath);
+// Makes szPath the current directory.
+CallResult SetCurrentFolder(const std::wstring& szPath);
 
 // The shell's file operation: deletes every path of pPathList (paths each
 // ending in a NUL, the list in a second NUL) with nFlags. Returns the
-// shell's result, 0 for success.
+// shell's result, 0 for success: SHFileOperationW answers with its own
+// codes and sets no last error, so this one call keeps its int.
 int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags);
 
-// Creates szPath, or empties it, and writes szBytes into it. True only when
-// every byte was written and the file closed.
-bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes);
-// Renames szFrom to szTo, replacing a file of that name. True on success.
-bool RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo);
-// Deletes one file. True on success.
-bool RemoveFile(const std::wstring& szPath);
+// Creates szPath, or empties it, and writes szBytes into it. Succeeds only
+// when every byte was written and the file closed.
+CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes);
+// Renames szFrom to szTo, replacing a file of that name.
+CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo);
+// Deletes one file.
+CallResult RemoveFile(const std::wstring& szPath);
 
 struct FileAttributes {
   bool m_Exists = false;
@@ -144,7 +155,7 @@ struct FileAttributes {
 // which. Reads only.
 FileAttributes ReadFileAttributes(const std::wstring& szPath);
 
-// ---- Console code pages and text conversion --------------------------------
+// ---- Console code pages and text conversion -------------------------------
 
 // The code pages the console reads and shows text in (GetConsoleCP,
 // GetConsoleOutputCP), and the system's OEM code page (GetOEMCP). The two
@@ -164,7 +175,7 @@ bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::st
 // valid there or the code page is not known.
 bool TextFromCodePage(std::uint32_t nCodePage, const std::string& szBytes, std::wstring* pText);
 
-// ---- COM and WMI ---------------------------------------------------------
+// ---- COM and WMI ----------------------------------------------------------
 // Opaque handles; each implementation defines them. Every handle a call hands
 // out is released with the matching WmiRelease, before ComUninitialize.
 
@@ -191,6 +202,10 @@ void WmiRelease(WmiLocator* p);
 void WmiRelease(WmiServices* p);
 void WmiRelease(WmiEnumerator* p);
 void WmiRelease(WmiObject* p);
+
+// WMI gives sizes and addresses in bytes; the program counts
+// whole MiB of them, and a simulated disk lays its partitions out in MiB.
+constexpr std::int64_t kBytesPerMiB = 1048576;
 
 // VARIANT types the program tells apart.
 constexpr std::uint16_t kVT_EMPTY = 0;
@@ -220,15 +235,10 @@ constexpr std::uint32_t kDDD_RAW_TARGET_PATH = 0x1;
 constexpr std::uint32_t kDDD_REMOVE_DEFINITION = 0x2;
 constexpr std::uint32_t kDDD_EXACT_MATCH_ON_REMOVE = 0x4;
 
-struct DeviceNameResult {
-  bool m_Ok = false;
-  std::uint32_t m_LastError = 0;  // when m_Ok is false
-};
-
 // DefineDosDeviceW: defines szName ("E:") as a name for szTarget, stacked on
 // any definition it has, or (with kDDD_REMOVE_DEFINITION) removes one.
-DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
-                                  const std::wstring& szTarget);
+CallResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
+                            const std::wstring& szTarget);
 
 struct DeviceNameTargets {
   std::vector<std::wstring> m_Targets;  // newest first; empty when the call failed

@@ -16,7 +16,7 @@ BootModeVerdict DecodeFirmwareProbe(const platform::FirmwareVariableResult& prob
 }
 
 bool ProbeUefiBoot(Logger& logger) {
-  const BootModeVerdict verdict = DecodeFirmwareProbe(platform::GetFirmwareEnvironmentVariable(
+  const BootModeVerdict verdict = DecodeFirmwareProbe(platform::ProbeFirmwareVariable(
       kFirmwareProbeName, kFirmwareProbeGuid, kFirmwareProbeChars));
   WriteLog(logger, verdict.m_Message, verdict.m_Detail);
   return verdict.m_Uefi;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/win32_codes.h"
 #include "support/log.h"
 
 // The probe reads the variable with no name in the all-zero namespace into a
@@ -22,18 +23,14 @@ struct FirmwareError {
   const wchar_t* m_Name;    // the error's name, the log message
   const wchar_t* m_Detail;  // the log detail
   bool m_Uefi;
-  const wchar_t* m_Word;      // the firmware in a machine description
   const wchar_t* m_Firmware;  // the firmware in a report
 };
 
 inline constexpr FirmwareError kFirmwareErrors[] = {
-    {1, L"ERROR_INVALID_FUNCTION", kLegacyBootDetail, false, L"legacy", L"legacy BIOS"},
-    {998, L"ERROR_NOACCESS", L"Boot system from UEFI BIOS", true, L"uefi", L"UEFI"},
+    {platform::kERROR_INVALID_FUNCTION, L"ERROR_INVALID_FUNCTION", kLegacyBootDetail, false,
+     L"legacy BIOS"},
+    {platform::kERROR_NOACCESS, L"ERROR_NOACCESS", L"Boot system from UEFI BIOS", true, L"UEFI"},
 };
-
-// A read that succeeds, in a machine description. It tells nothing: the
-// variable cannot exist.
-constexpr wchar_t kFirmwareSucceedsWord[] = L"succeeds";
 
 // The row of kFirmwareErrors with this code, or nullptr.
 const FirmwareError* FindFirmwareError(std::uint32_t nCode);

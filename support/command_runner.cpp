@@ -3,13 +3,14 @@
 #include <array>
 
 #include "platform/platform.h"
+#include "platform/win32_codes.h"
 
 namespace {
 
 constexpr std::uint16_t kSW_HIDE = 0;
-// ERROR_FILENAME_EXCED_RANGE: what a command line too long for the buffer
-// is reported as, instead of being cut into a different command.
-constexpr std::uint32_t kCommandTooLong = 206;
+// What a command line too long for the buffer is reported as, instead of
+// being cut into a different command.
+constexpr std::uint32_t kCommandTooLong = platform::kERROR_FILENAME_EXCED_RANGE;
 
 CommandOutcome StartFailure(std::uint32_t nError, const std::wstring& szCommand) {
   platform::ShowMessageBox(L"call err=" + std::to_wstring(static_cast<std::int32_t>(nError)) +
@@ -39,7 +40,7 @@ CommandOutcome RunCommand(std::wstring szCommand) {
   std::uint32_t nExitCode = platform::kStillActive;
   bool bKnown = true;
   while (bKnown && nExitCode == platform::kStillActive) {
-    platform::Sleep(kPollIntervalMs);
+    platform::Pause(kPollIntervalMs);
     bKnown = platform::QueryProcessExitCode(start.m_pProcess, &nExitCode);
     // A child whose own exit code is 259 reads like a running one: ask the
     // process itself whether it has ended, without waiting, and take its

@@ -60,7 +60,7 @@ int StepUpCurrentDirectory(std::wstring* pBuffer) {
   if (!rule.m_Step) return 0;
   // A refused change (a folder gone, a bare server name) is a step not made,
   // so a caller stepping in a loop comes to an end.
-  return platform::SetCurrentFolder(rule.m_Folder) ? 1 : 0;
+  return platform::SetCurrentFolder(rule.m_Folder).m_Ok ? 1 : 0;
 }
 
 bool DeleteFolderTree(const wchar_t* pPath) {

@@ -23,21 +23,21 @@ std::wstring FormatTimeStamp(const platform::LocalTime& time) {
 }
 
 void WriteLog(Logger& logger, std::wstring szMessage, std::wstring szDetail) {
-  const std::wstring szKey = FormatTimeStamp(platform::GetLocalTime()) + szMessage;
+  const std::wstring szKey = FormatTimeStamp(platform::ReadLocalTime()) + szMessage;
   const std::wstring szDir = GetProgramDirectory(logger);
   const std::wstring szFile = szDir + kLogFile;
-  if (platform::WritePrivateProfileString(kLogSection, szKey, szDetail, szFile)) return;
+  if (platform::WriteProfileValue(kLogSection, szKey, szDetail, szFile).m_Ok) return;
   // The log is the run's only record, so a missing Log folder must not cost
   // the lines written before the batch file creates it: make that one
   // folder (never its parents) and write the line again.
-  if (platform::CreateFolder(szDir + kLogFolder)) {
-    platform::WritePrivateProfileString(kLogSection, szKey, szDetail, szFile);
+  if (platform::CreateFolder(szDir + kLogFolder).m_Ok) {
+    platform::WriteProfileValue(kLogSection, szKey, szDetail, szFile);
   }
 }
 
 std::wstring GetProgramDirectory(Logger& logger) {
   if (!logger.m_ProgramDir.empty()) return logger.m_ProgramDir;
-  const std::wstring szPath = platform::GetModuleFileName();
+  const std::wstring szPath = platform::ReadProgramPath();
   if (szPath.empty()) return szPath;
   // The later of the last "/" and the last "\"; none, or only one at the
   // very start, leaves no folder to speak of.

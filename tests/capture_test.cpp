@@ -7,7 +7,11 @@
 #include <sstream>
 
 #include "capture/capture.h"
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_loader.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
 
 namespace {
 

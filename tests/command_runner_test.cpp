@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
 #include "support/command_runner.h"
 #include "tests/test_support.h"
@@ -56,7 +57,11 @@ TEST(CommandRunner, PollsOnceASecondUntilTheChildHasEnded) {
       EXPECT_EQ(machine.m_Dialogs[0].m_Title, L"malvik");
       EXPECT_EQ(machine.m_Dialogs[0].m_Text, c.szDialog);
     }
-    for (const sim::SimProcessRun& run : machine.m_Runs) EXPECT_TRUE(run.m_Closed);
+    for (const sim::SimProcessRun& run : machine.m_Runs) {
+      EXPECT_TRUE(run.m_Closed);
+      // The run record says whether the program was told how the child ended.
+      EXPECT_EQ(run.m_ExitCodeRead, outcome.m_Started);
+    }
     if (std::wstring(c.szCommand).size() >= kCommandBufferChars) {
       // Cut, it would be a different command: nothing is started.
       EXPECT_TRUE(machine.m_Runs.empty());

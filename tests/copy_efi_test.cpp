@@ -5,7 +5,7 @@
 
 #include "core/copy_efi.h"
 #include "core/efi_batch.h"
-#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_files.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -151,7 +151,7 @@ TEST_F(DriveLetters, FlagsSayHowATargetIsTakenAndUnknownOnesAreRefused) {
     SetUp();
     sim::ScopedSimMachine installed(m_Machine);
     ASSERT_TRUE(platform::DefineDeviceName(0, L"E:", L"C:\\Tools").m_Ok);
-    const platform::DeviceNameResult result =
+    const platform::CallResult result =
         platform::DefineDeviceName(c.nFlags, L"E:", c.szTarget);
     EXPECT_EQ(result.m_Ok, c.nError == 0);
     EXPECT_EQ(result.m_LastError, c.nError);

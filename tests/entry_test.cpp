@@ -4,6 +4,7 @@
 
 #include "core/entry.h"
 #include "core/setup_context.h"
+#include "platform/sim/sim_files.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -7,12 +7,15 @@
 #include <vector>
 
 #include "inventory/wmi_inventory.h"
+#include "platform/platform.h"
+#include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
 #include "tests/test_support.h"
 
 namespace {
 
-constexpr std::int64_t kMiB = kBytesPerMiB;
+constexpr std::int64_t kMiB = platform::kBytesPerMiB;
 static_assert(kMiB == 1 << 20);
 constexpr std::int64_t kGiB = 1024 * kMiB;
 constexpr std::int64_t kTiB = 1024 * kGiB;

@@ -2,6 +2,7 @@
 // PrepareMachine indexes must answer as a walk of every partition would.
 #include <gtest/gtest.h>
 
+#include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_machine.h"
 #include "test_support.h"
 

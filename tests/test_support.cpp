@@ -3,6 +3,9 @@
 #include "core/entry.h"
 #include "platform/sim/ini_text.h"
 #include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
 
 namespace test {
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_view.h"
 
 // Copies every lettered volume's files below szDir, one folder per letter.
 // Stops at the first folder or file it cannot create or write, or that would

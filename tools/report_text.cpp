@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/firmware_words.h"
 #include "support/boot_mode.h"
 #include "tools/compare_log.h"
 
@@ -262,9 +263,9 @@ std::string FirmwareText(const sim::SimFirmware& firmware) {
 }
 
 std::string FirmwareWord(const sim::SimFirmware& firmware) {
-  if (firmware.m_Succeeds) return ToUtf8(kFirmwareSucceedsWord);
-  const FirmwareError* pError = FindFirmwareError(firmware.m_Error);
-  return pError == nullptr ? "error " + std::to_string(firmware.m_Error) : ToUtf8(pError->m_Word);
+  if (firmware.m_Succeeds) return ToUtf8(platform::kFirmwareSucceedsWord);
+  const wchar_t* szWord = platform::FindFirmwareErrorWord(firmware.m_Error);
+  return szWord == nullptr ? "error " + std::to_string(firmware.m_Error) : ToUtf8(szWord);
 }
 
 void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome,

@@ -1,6 +1,7 @@
 #include "tools/sim_run.h"
 
 #include "core/entry.h"
+#include "platform/sim/sim_machine.h"
 
 Outcome RunOnMachine(sim::SimMachine& machine, const std::vector<std::wstring>& args) {
   const DosDeviceTable before = machine.m_DosDevices;

@@ -50,47 +50,41 @@ void JudgeLetters(sim::SimMachine& machine, Verdict& verdict) {
   }
 }
 
-// The batch file's last line hands over to a script of the program folder:
-// "DIR\modifybcdtoPBR.cmd ESP PBR >> ..." or the WinRE script with ESP and
-// the recovery letter.
-void JudgeHandOver(const sim::SimMachine& machine, const Outcome& outcome, Verdict& verdict) {
+// The file calls recorded szPath among the files this run wrote whole.
+bool WrittenThisRun(const sim::SimMachine& machine, const std::wstring& szPath) {
+  for (const std::wstring& szWritten : machine.m_FilesWritten) {
+    if (sim::UpperAscii(szWritten) == sim::UpperAscii(szPath)) return true;
+  }
+  return false;
+}
+
+// The hand-over of the batch file this run wrote, to a script of the
+// program folder ("modifybcdtoPBR.cmd ESP PBR" or the WinRE script with ESP
+// and the recovery letter), as the run record holds it: the interpreter
+// model read it from the batch file the program started, or tried to.
+void JudgeHandOver(const sim::SimMachine& machine, Verdict& verdict) {
   verdict.m_HandOver = "none";
+  const sim::SimProcessRun* pHandOver = nullptr;
   for (const sim::SimProcessRun& run : machine.m_Runs) {
     if (run.m_StartError == 0) verdict.m_BatchExitCode = run.m_ExitCode;
+    if (!run.m_HandOverScript.empty() && WrittenThisRun(machine, run.m_BatchFile)) {
+      pHandOver = &run;
+    }
   }
-  if (outcome.m_pBatch == nullptr) return;
-  const std::string& szBytes = outcome.m_pBatch->m_Bytes;
-  const size_t nLineStart = szBytes.rfind('\n') == std::string::npos ? 0 : szBytes.rfind('\n') + 1;
-  const std::wstring szLine = sim::FromUtf8(szBytes.substr(nLineStart));
-  std::vector<std::wstring> words;
-  for (size_t begin = 0, end; begin < szLine.size(); begin = end + 1) {
-    end = szLine.find(L' ', begin);
-    if (end == std::wstring::npos) end = szLine.size();
-    if (end > begin) words.push_back(szLine.substr(begin, end - begin));
-  }
-  if (words.empty()) return;
-  const std::wstring szScript = sim::UpperAscii(words[0]);
-  auto endsWith = [&](const std::wstring& szName) {
-    return szScript.size() >= szName.size() &&
-           szScript.compare(szScript.size() - szName.size(), szName.size(), szName) == 0;
-  };
-  if (endsWith(L"MODIFYBCDTOPBR.CMD")) {
+  if (pHandOver == nullptr) return;
+  const std::wstring& szPath = pHandOver->m_HandOverScript;
+  const size_t nSlash = szPath.find_last_of(L"\\/");
+  const std::wstring szName = nSlash == std::wstring::npos ? szPath : szPath.substr(nSlash + 1);
+  if (sim::UpperAscii(szName) == L"MODIFYBCDTOPBR.CMD") {
     verdict.m_HandOver = "5a";
-  } else if (endsWith(L"MODIFYBCDTOWINRE.CMD")) {
+  } else if (sim::UpperAscii(szName) == L"MODIFYBCDTOWINRE.CMD") {
     verdict.m_HandOver = "5b";
   } else {
     return;
   }
-  const size_t nSlash = words[0].find_last_of(L"\\/");
-  verdict.m_HandOverScript = nSlash == std::wstring::npos ? words[0] : words[0].substr(nSlash + 1);
-  for (size_t i = 1; i < words.size() && words[i] != L">>"; ++i) {
-    verdict.m_HandOverLetters.push_back(words[i]);
-  }
-  for (const sim::SimProcessRun& run : machine.m_Runs) {
-    for (const sim::SimBatchLine& line : run.m_Lines) {
-      if (line.m_Line == szLine && line.m_Did.rfind(L"ran ", 0) == 0) verdict.m_HandOverRan = true;
-    }
-  }
+  verdict.m_HandOverScript = szName;
+  verdict.m_HandOverLetters = pHandOver->m_HandOverArgs;
+  verdict.m_HandOverRan = pHandOver->m_HandOverRan;
 }
 
 // The copy step's lines that say its batch file did not run, or ran with an
@@ -166,7 +160,7 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
   Verdict verdict;
   verdict.m_Letters = RunLetters(outcome.m_Arguments);
   JudgeLetters(machine, verdict);
-  JudgeHandOver(machine, outcome, verdict);
+  JudgeHandOver(machine, verdict);
   JudgeLog(machine, outcome, verdict);
   return verdict;
 }

@@ -3,11 +3,14 @@
 // folder's contents, Del of a hidden file, and a hand-over to a script of
 // the program folder with its output appended to a file. Anything else is
 // reported as not understood and fails.
+#include "platform/sim/cmd_model.h"
+
 #include <vector>
 
 #include "platform/sim/code_pages.h"
-#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
 
 namespace sim {
 namespace {
@@ -133,24 +136,52 @@ SimBatchLine DeleteHidden(SimMachine& machine, const std::vector<std::wstring>& 
   return {L"", L"deleted " + szAbsolute, 0};
 }
 
-// SCRIPT ARG... >> TARGET: control passes to the script for good.
-SimBatchLine HandOver(SimMachine& machine, const std::vector<std::wstring>& tokens,
-                      SimProcessRun& run, bool& bRan) {
-  std::vector<std::wstring> args(tokens.begin() + 1, tokens.end());
-  std::wstring szTarget;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != L">>") continue;
-    if (i + 2 != args.size()) return {L"", L"not understood: >> takes one file at the end", 1};
-    szTarget = args[i + 1];
-    args.resize(i);
+// A line whose command is a .cmd or .bat file: cmd hands over to it.
+bool IsHandOverVerb(const std::wstring& szVerb) {
+  const std::wstring szUpper = UpperAscii(szVerb);
+  return szUpper.size() > 4 && (szUpper.substr(szUpper.size() - 4) == L".CMD" ||
+                                szUpper.substr(szUpper.size() - 4) == L".BAT");
+}
+
+// SCRIPT ARG... >> TARGET, taken apart.
+struct HandOverLine {
+  std::wstring m_Script;
+  std::vector<std::wstring> m_Args;  // up to any ">>"
+  std::wstring m_Target;             // after ">>"; empty: no redirection
+  bool m_Understood = true;          // false: ">>" is not followed by exactly one file
+};
+
+HandOverLine ReadHandOverLine(const std::vector<std::wstring>& tokens) {
+  HandOverLine line{tokens[0], {tokens.begin() + 1, tokens.end()}, L"", true};
+  for (size_t i = 0; i < line.m_Args.size(); ++i) {
+    if (line.m_Args[i] != L">>") continue;
+    line.m_Understood = i + 2 == line.m_Args.size();
+    if (line.m_Understood) line.m_Target = line.m_Args[i + 1];
+    line.m_Args.resize(i);
     break;
   }
+  return line;
+}
+
+// The run record names the hand-over; whether it ran is set once it has.
+void RecordHandOver(const HandOverLine& line, SimProcessRun& run) {
+  run.m_HandOverScript = line.m_Script;
+  run.m_HandOverArgs = line.m_Args;
+  run.m_HandOverRan = false;
+}
+
+// SCRIPT ARG... >> TARGET: control passes to the script for good.
+SimBatchLine HandOver(SimMachine& machine, const HandOverLine& line, SimProcessRun& run,
+                      bool& bRan) {
+  if (!line.m_Understood) return {L"", L"not understood: >> takes one file at the end", 1};
+  const std::vector<std::wstring>& args = line.m_Args;
+  const std::wstring& szTarget = line.m_Target;
   std::wstring szArgs;
   for (const std::wstring& sz : args) szArgs += L" " + sz;
-  const std::wstring szScript = AbsolutePath(machine, tokens[0]);
+  const std::wstring szScript = AbsolutePath(machine, line.m_Script);
   const SimFile* pScript = FindFile(machine, szScript);
   if (pScript == nullptr || pScript->m_Folder) {
-    return {L"", L"'" + tokens[0] + L"' is not recognized as an internal or external command",
+    return {L"", L"'" + line.m_Script + L"' is not recognized as an internal or external command",
             kNotRecognised};
   }
   SimFile* pOutput = nullptr;
@@ -172,8 +203,9 @@ SimBatchLine HandOver(SimMachine& machine, const std::vector<std::wstring>& toke
   for (const auto& [szName, entry] : machine.m_Scripts) {
     if (UpperAscii(szName) == UpperAscii(FileName(szScript))) script = entry;
   }
-  std::wstring szDid = L"ran " + FileName(szScript) + L" with" + (szArgs.empty() ? L" no arguments" : szArgs) +
-                       L", exit code " + std::to_wstring(script.m_ExitCode);
+  std::wstring szDid = L"ran " + FileName(szScript) + L" with" +
+                       (szArgs.empty() ? L" no arguments" : szArgs) + L", exit code " +
+                       std::to_wstring(script.m_ExitCode);
   if (script.m_RunMs != 0) szDid += L" after " + std::to_wstring(script.m_RunMs) + L" ms";
   if (pOutput != nullptr && script.m_Output) {
     pOutput->m_Bytes += *script.m_Output + "\r\n";
@@ -193,9 +225,15 @@ SimBatchLine HandOver(SimMachine& machine, const std::vector<std::wstring>& toke
   return {L"", szDid, script.m_ExitCode};
 }
 
-}  // namespace
+// One line of a batch file as cmd reads it: the text, and its words after
+// "%%" is read as one '%'.
+struct ReadLine {
+  std::wstring m_Text;
+  std::vector<std::wstring> m_Tokens;
+};
 
-void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run) {
+// The lines of the batch file that hold a command, in order.
+std::vector<ReadLine> ReadBatchLines(SimMachine& machine, const std::wstring& szBatch) {
   const SimFile* pBatch = FindFile(machine, szBatch);
   // cmd reads a batch file in the console's code page (a program without a
   // console gives its child a new one, in the OEM code page): bytes written
@@ -205,7 +243,7 @@ void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRu
                                       : machine.m_OemCodePage;
   std::wstring szText;
   if (pBatch != nullptr) DecodeInCodePage(nCodePage, pBatch->m_Bytes, &szText);
-  std::uint32_t nLevel = 0;
+  std::vector<ReadLine> lines;
   size_t begin = 0;
   while (begin < szText.size()) {
     size_t end = szText.find(L'\n', begin);
@@ -219,8 +257,19 @@ void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRu
          p = szExpanded.find(L"%%", p + 1)) {
       szExpanded.erase(p, 1);
     }
-    const std::vector<std::wstring> tokens = Tokens(szExpanded);
-    if (tokens.empty()) continue;
+    std::vector<std::wstring> tokens = Tokens(szExpanded);
+    if (!tokens.empty()) lines.push_back({szLine, std::move(tokens)});
+  }
+  return lines;
+}
+
+}  // namespace
+
+void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run) {
+  run.m_BatchFile = szBatch;
+  std::uint32_t nLevel = 0;
+  for (const ReadLine& read : ReadBatchLines(machine, szBatch)) {
+    const std::vector<std::wstring>& tokens = read.m_Tokens;
     const std::wstring szVerb = UpperAscii(tokens[0]);
     const std::vector<std::wstring> args(tokens.begin() + 1, tokens.end());
     SimBatchLine line;
@@ -231,18 +280,30 @@ void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRu
       line = CopyTree(machine, args);
     } else if (szVerb == L"DEL" || szVerb == L"ERASE") {
       line = DeleteHidden(machine, args);
-    } else if (szVerb.size() > 4 && (szVerb.substr(szVerb.size() - 4) == L".CMD" ||
-                                     szVerb.substr(szVerb.size() - 4) == L".BAT")) {
-      line = HandOver(machine, tokens, run, bHandedOver);
+    } else if (IsHandOverVerb(szVerb)) {
+      const HandOverLine handOver = ReadHandOverLine(tokens);
+      RecordHandOver(handOver, run);
+      line = HandOver(machine, handOver, run, bHandedOver);
+      run.m_HandOverRan = bHandedOver;
     } else {
       line = {L"", L"not understood by the interpreter model", 1};
     }
-    line.m_Line = szLine;
+    line.m_Line = read.m_Text;
     nLevel = line.m_Code;
     run.m_Lines.push_back(line);
     if (bHandedOver) break;
   }
   run.m_ExitCode = nLevel;
+}
+
+void ReadHandOver(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run) {
+  run.m_BatchFile = szBatch;
+  for (const ReadLine& read : ReadBatchLines(machine, szBatch)) {
+    if (IsHandOverVerb(read.m_Tokens[0])) {
+      RecordHandOver(ReadHandOverLine(read.m_Tokens), run);
+      return;
+    }
+  }
 }
 
 }  // namespace sim

@@ -1,16 +1,25 @@
 // Files and folders on the simulated machine: creating, searching,
-// writing, renaming and deleting them, and the current directory.
+// writing, renaming and deleting them, and the current directory. Each file
+// written whole, or renamed into place, goes into the machine's run record.
 #include "platform/platform.h"
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
+#include "platform/win32_codes.h"
 
 namespace platform {
 namespace {
 
-constexpr int kERROR_FILE_NOT_FOUND = 2;
-constexpr int kERROR_SHARING_VIOLATION = 32;
-
 constexpr std::uint16_t kFOF_NOCONFIRMATION = 0x0010;
+
+// The shell's delete answers with these Win32 codes where it fails.
+constexpr int kDeleteNotFound = static_cast<int>(platform::kERROR_FILE_NOT_FOUND);
+constexpr int kDeleteInUse = static_cast<int>(platform::kERROR_SHARING_VIOLATION);
+
+constexpr CallResult kDone = {true, 0};
+CallResult Failed(std::uint32_t nLastError) { return {false, nLastError}; }
 
 sim::SimMachine& FileCall() {
   sim::SimMachine& machine = sim::CurrentMachine();
@@ -22,8 +31,9 @@ sim::SimMachine& FileCall() {
 bool HoldsCurrentDirectory(const sim::SimMachine& machine, const std::wstring& szAbsolute) {
   const std::wstring szCurrent = sim::UpperAscii(machine.m_CurrentDirectory);
   const std::wstring sz = sim::UpperAscii(szAbsolute);
-  return szCurrent == sz || (szCurrent.size() > sz.size() && szCurrent.compare(0, sz.size(), sz) == 0 &&
-                             szCurrent[sz.size()] == L'\\');
+  return szCurrent == sz ||
+         (szCurrent.size() > sz.size() && szCurrent.compare(0, sz.size(), sz) == 0 &&
+          szCurrent[sz.size()] == L'\\');
 }
 
 // Deletes one path with everything below it. A folder that holds the
@@ -32,15 +42,17 @@ int DeleteOne(sim::SimMachine& machine, const std::wstring& szPath) {
   const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
   sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
   const sim::SimFile* pEntry = sim::FindFile(machine, szAbsolute);
-  if (pFiles == nullptr || pEntry == nullptr || szAbsolute.size() <= 3) return kERROR_FILE_NOT_FOUND;
+  if (pFiles == nullptr || pEntry == nullptr || szAbsolute.size() <= 3) return kDeleteNotFound;
   const std::wstring szKey = sim::UpperAscii(pEntry->m_Path);
   std::vector<std::wstring> doomed;
-  for (const sim::SimFile* pBelow : sim::EntriesBelow(*pFiles, szKey)) doomed.push_back(pBelow->m_Path);
+  for (const sim::SimFile* pBelow : sim::EntriesBelow(*pFiles, szKey)) {
+    doomed.push_back(pBelow->m_Path);
+  }
   doomed.push_back(pEntry->m_Path);
   int nResult = 0;
   for (const std::wstring& szDoomed : doomed) {
     if (HoldsCurrentDirectory(machine, szAbsolute.substr(0, 3) + szDoomed)) {
-      nResult = kERROR_SHARING_VIOLATION;
+      nResult = kDeleteInUse;
     } else {
       pFiles->m_Entries.erase(sim::UpperAscii(szDoomed));
     }
@@ -75,17 +87,18 @@ void ConfirmDelete(sim::SimMachine& machine, const wchar_t* pPathList) {
 
 }  // namespace
 
-bool CreateFolder(const std::wstring& szPath) {
+CallResult CreateFolder(const std::wstring& szPath) {
   sim::SimMachine& machine = FileCall();
-  if (machine.m_Faults.m_LogFolderFail) return false;
+  if (machine.m_Faults.m_LogFolderFail) return Failed(kERROR_ACCESS_DENIED);
   const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
   sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
-  if (pFiles == nullptr || szAbsolute.size() <= 3 || !sim::ParentFolderExists(machine, szAbsolute) ||
-      sim::FindFile(machine, szAbsolute) != nullptr) {
-    return false;
+  if (pFiles == nullptr || !sim::ParentFolderExists(machine, szAbsolute)) {
+    return Failed(kERROR_PATH_NOT_FOUND);
   }
+  if (szAbsolute.size() <= 3) return Failed(kERROR_ACCESS_DENIED);  // a drive root
+  if (sim::FindFile(machine, szAbsolute) != nullptr) return Failed(kERROR_ALREADY_EXISTS);
   sim::AddFile(*pFiles, szAbsolute.substr(3), true, false, "");
-  return true;
+  return kDone;
 }
 
 bool SearchFindsEntry(const std::wstring& szPath) {
@@ -95,18 +108,21 @@ bool SearchFindsEntry(const std::wstring& szPath) {
 
 std::wstring GetCurrentFolder() { return FileCall().m_CurrentDirectory; }
 
-bool SetCurrentFolder(const std::wstring& szPath) {
+CallResult SetCurrentFolder(const std::wstring& szPath) {
   sim::SimMachine& machine = FileCall();
-  if (szPath.empty()) return false;
+  if (szPath.empty()) return Failed(kERROR_INVALID_NAME);
   const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
   if (szAbsolute.size() <= 3) {
-    if (!sim::FindVolumeByLetter(machine, szAbsolute.substr(0, 2)).Readable()) return false;
+    if (!sim::FindVolumeByLetter(machine, szAbsolute.substr(0, 2)).Readable()) {
+      return Failed(kERROR_PATH_NOT_FOUND);
+    }
   } else {
     const sim::SimFile* pFolder = sim::FindFile(machine, szAbsolute);
-    if (pFolder == nullptr || !pFolder->m_Folder) return false;
+    if (pFolder == nullptr) return Failed(kERROR_FILE_NOT_FOUND);
+    if (!pFolder->m_Folder) return Failed(kERROR_DIRECTORY);
   }
   machine.m_CurrentDirectory = szAbsolute;
-  return true;
+  return kDone;
 }
 
 int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags) {
@@ -117,57 +133,64 @@ int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags) {
     const int nOne = DeleteOne(machine, p);
     if (nResult == 0) nResult = nOne;
   }
-  return pPathList[0] == L'\0' ? kERROR_FILE_NOT_FOUND : nResult;
+  return pPathList[0] == L'\0' ? kDeleteNotFound : nResult;
 }
 
-bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
+CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
   sim::SimMachine& machine = FileCall();
-  if (machine.m_Faults.m_BatchCreateFail) return false;
+  if (machine.m_Faults.m_BatchCreateFail) return Failed(kERROR_ACCESS_DENIED);
   const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
   sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
-  if (pFiles == nullptr || szAbsolute.size() <= 3 || !sim::ParentFolderExists(machine, szAbsolute)) {
-    return false;
+  if (pFiles == nullptr || szAbsolute.size() <= 3 ||
+      !sim::ParentFolderExists(machine, szAbsolute)) {
+    return Failed(kERROR_PATH_NOT_FOUND);
   }
   sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
   // A normal file does not replace a hidden one: Windows refuses with
   // ERROR_ACCESS_DENIED.
-  if (pFile != nullptr && (pFile->m_Folder || pFile->m_Hidden)) return false;
+  if (pFile != nullptr && (pFile->m_Folder || pFile->m_Hidden)) return Failed(kERROR_ACCESS_DENIED);
   if (pFile != nullptr) {
     pFile->m_Bytes = szBytes;
   } else {
     sim::AddFile(*pFiles, szAbsolute.substr(3), false, false, szBytes);
   }
-  return true;
+  machine.m_FilesWritten.push_back(szAbsolute);
+  return kDone;
 }
 
-bool RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
+CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
   sim::SimMachine& machine = FileCall();
   const std::wstring szSource = sim::AbsolutePath(machine, szFrom);
   const std::wstring szTarget = sim::AbsolutePath(machine, szTo);
   sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szSource);
   const sim::SimFile* pSource = sim::FindFile(machine, szSource);
   const sim::SimFile* pTarget = sim::FindFile(machine, szTarget);
+  if (pFiles == nullptr || pSource == nullptr) return Failed(kERROR_FILE_NOT_FOUND);
   // A rename stays on its volume and replaces files only.
-  if (pFiles == nullptr || pFiles != sim::FilesOf(machine, szTarget) || pSource == nullptr ||
-      pSource->m_Folder || (pTarget != nullptr && pTarget->m_Folder) || szTarget.size() <= 3 ||
-      !sim::ParentFolderExists(machine, szTarget)) {
-    return false;
+  if (pFiles != sim::FilesOf(machine, szTarget)) return Failed(kERROR_NOT_SAME_DEVICE);
+  if (szTarget.size() <= 3 || !sim::ParentFolderExists(machine, szTarget)) {
+    return Failed(kERROR_PATH_NOT_FOUND);
+  }
+  if (pSource->m_Folder || (pTarget != nullptr && pTarget->m_Folder)) {
+    return Failed(kERROR_ACCESS_DENIED);
   }
   const sim::SimFile moved = *pSource;
   pFiles->m_Entries.erase(sim::UpperAscii(moved.m_Path));
   pFiles->m_Entries.erase(sim::UpperAscii(szTarget.substr(3)));
   sim::AddFile(*pFiles, szTarget.substr(3), false, moved.m_Hidden, moved.m_Bytes);
-  return true;
+  machine.m_FilesWritten.push_back(szTarget);
+  return kDone;
 }
 
-bool RemoveFile(const std::wstring& szPath) {
+CallResult RemoveFile(const std::wstring& szPath) {
   sim::SimMachine& machine = FileCall();
   const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
   sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
   const sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
-  if (pFiles == nullptr || pFile == nullptr || pFile->m_Folder) return false;
+  if (pFiles == nullptr || pFile == nullptr) return Failed(kERROR_FILE_NOT_FOUND);
+  if (pFile->m_Folder) return Failed(kERROR_ACCESS_DENIED);
   pFiles->m_Entries.erase(sim::UpperAscii(pFile->m_Path));
-  return true;
+  return kDone;
 }
 
 FileAttributes ReadFileAttributes(const std::wstring& szPath) {

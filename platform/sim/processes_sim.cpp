@@ -2,8 +2,12 @@
 // command interpreter model when it starts; its exit code shows once the
 // script it hands over to has run for its time.
 #include "platform/platform.h"
+#include "platform/sim/cmd_model.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
+#include "platform/win32_codes.h"
 
 namespace platform {
 
@@ -12,9 +16,6 @@ struct ChildProcess {
 };
 
 namespace {
-
-constexpr std::uint32_t kERROR_FILE_NOT_FOUND = 2;
-constexpr std::uint32_t kERROR_ACCESS_DENIED = 5;
 
 sim::SimMachine& ProcessCall() {
   sim::SimMachine& machine = sim::CurrentMachine();
@@ -56,6 +57,19 @@ sim::SimProcessRun& RunOf(ChildProcess* pProcess) {
   return sim::CurrentMachine().m_Runs.at(pProcess->m_Run);
 }
 
+bool IsBatchFile(const std::wstring& szProgram) {
+  return EndsWithNoCase(szProgram, L".cmd") || EndsWithNoCase(szProgram, L".bat");
+}
+
+// A batch file whose start failed hands over to nothing; the run record
+// still names the hand-over it holds, read as the interpreter reads it.
+void RecordUnstartedHandOver(sim::SimMachine& machine, sim::SimProcessRun& run) {
+  const std::wstring szProgram = ProgramOf(machine, run.m_CommandLine);
+  const sim::SimFile* pFile = sim::FindFile(machine, szProgram);
+  if (pFile == nullptr || pFile->m_Folder || !IsBatchFile(szProgram)) return;
+  sim::ReadHandOver(machine, sim::AbsolutePath(machine, szProgram), run);
+}
+
 }  // namespace
 
 ProcessStart StartProcess(wchar_t* pCommandLine, std::uint16_t /*nShowWindow*/) {
@@ -78,9 +92,10 @@ ProcessStart StartProcess(wchar_t* pCommandLine, std::uint16_t /*nShowWindow*/) 
   sim::SimProcessRun& started = machine.m_Runs.back();
   if (started.m_StartError != 0) {
     started.m_Closed = true;
+    RecordUnstartedHandOver(machine, started);
     return {nullptr, started.m_StartError};
   }
-  if (EndsWithNoCase(started.m_Program, L".cmd") || EndsWithNoCase(started.m_Program, L".bat")) {
+  if (IsBatchFile(started.m_Program)) {
     sim::RunBatchFile(machine, sim::AbsolutePath(machine, started.m_Program), started);
   } else {
     // Only batch files are modelled; any other program ends at once.
@@ -92,8 +107,10 @@ ProcessStart StartProcess(wchar_t* pCommandLine, std::uint16_t /*nShowWindow*/) 
 bool QueryProcessExitCode(ChildProcess* pProcess, std::uint32_t* pExitCode) {
   sim::SimMachine& machine = ProcessCall();
   if (machine.m_Faults.m_ExitCodeQueryFail) return false;
-  const sim::SimProcessRun& run = RunOf(pProcess);
-  *pExitCode = machine.m_ClockMs < run.m_StartMs + run.m_RunMs ? kStillActive : run.m_ExitCode;
+  sim::SimProcessRun& run = RunOf(pProcess);
+  const bool bEnded = machine.m_ClockMs >= run.m_StartMs + run.m_RunMs;
+  *pExitCode = bEnded ? run.m_ExitCode : kStillActive;
+  if (bEnded) run.m_ExitCodeRead = true;
   return true;
 }
 

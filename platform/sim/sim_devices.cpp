@@ -4,7 +4,9 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_devices.h"
+
+#include "platform/sim/sim_text.h"
 
 namespace sim {
 

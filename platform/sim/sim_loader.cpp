@@ -8,8 +8,13 @@
 #include <set>
 #include <sstream>
 
+#include "platform/firmware_words.h"
 #include "platform/sim/code_pages.h"
 #include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
+#include "platform/win32_codes.h"
 
 namespace sim {
 namespace {
@@ -318,17 +323,18 @@ void ReadCosts(const json& j, const std::string& szPath, SimCosts& costs) {
 
 void ReadFirmware(const json& j, const std::string& szPath, SimFirmware& firmware) {
   if (j.is_string()) {
-    const std::string sz = j.get<std::string>();
-    if (sz == "uefi") {
-      firmware = {false, 998};
-    } else if (sz == "legacy") {
-      firmware = {false, 1};
-    } else if (sz == "succeeds") {
+    const std::wstring sz = FromUtf8(j.get<std::string>());
+    if (sz == platform::kFirmwareSucceedsWord) {
       firmware = {true, 0};
-    } else {
-      throw Bad{szPath, "expected \"uefi\", \"legacy\", \"succeeds\" or {\"error\": N}"};
+      return;
     }
-    return;
+    for (const platform::FirmwareErrorWord& word : platform::kFirmwareErrorWords) {
+      if (sz == word.m_Word) {
+        firmware = {false, word.m_Error};
+        return;
+      }
+    }
+    throw Bad{szPath, "expected \"uefi\", \"legacy\", \"succeeds\" or {\"error\": N}"};
   }
   ExpectObject(j, szPath, {"error"});
   if (!j.contains("error")) throw Bad{Join(szPath, "error"), "missing"};

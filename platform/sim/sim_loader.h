@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_model.h"
 
 namespace sim {
 

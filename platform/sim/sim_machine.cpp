@@ -5,13 +5,18 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "inventory/disk_tables.h"
+#include "platform/platform.h"
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
 
 namespace sim {
 namespace {
 
 SimMachine* g_pMachine = nullptr;
+
+constexpr std::int64_t kMiB = platform::kBytesPerMiB;
 
 }  // namespace
 
@@ -19,7 +24,7 @@ void PrepareMachine(SimMachine& machine) {
   for (size_t d = 0; d < machine.m_Disks.size(); ++d) {
     SimDisk& disk = machine.m_Disks[d];
     if (!disk.m_Caption) disk.m_Caption = L"Simulated disk " + std::to_wstring(disk.m_Index);
-    std::int64_t nNextStart = kBytesPerMiB;
+    std::int64_t nNextStart = kMiB;
     int nWmiPartitions = 0;
     for (size_t p = 0; p < disk.m_Partitions.size(); ++p) {
       SimPartition& part = disk.m_Partitions[p];
@@ -27,8 +32,8 @@ void PrepareMachine(SimMachine& machine) {
       machine.m_PartitionIndex.emplace(PartitionDevicePath(disk.m_Index, part.m_Number),
                                        std::make_pair(d, p));
       if (part.m_Start < 0) part.m_Start = nNextStart;
-      if (part.m_Size < 0) part.m_Size = 100 * kBytesPerMiB;
-      nNextStart = (part.m_Start + part.m_Size + kBytesPerMiB - 1) / kBytesPerMiB * kBytesPerMiB;
+      if (part.m_Size < 0) part.m_Size = 100 * kMiB;
+      nNextStart = (part.m_Start + part.m_Size + kMiB - 1) / kMiB * kMiB;
       if (part.m_Wmi) ++nWmiPartitions;
       if (!part.m_Letter.empty()) {
         machine.m_DosDevices[UpperAscii(part.m_Letter)].push_back(

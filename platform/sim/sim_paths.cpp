@@ -4,6 +4,9 @@
 
 #include <vector>
 
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_text.h"
+
 namespace sim {
 
 std::wstring NormaliseSeparators(std::wstring sz) {

@@ -3,9 +3,14 @@
 
 #include <string>
 
-#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_model.h"
 
 namespace sim {
+
+// Absolute form of a path against the current directory, with backslashes:
+// "C:\Tools\Log". Relative paths and paths without a letter are resolved as
+// Windows does for the current drive.
+std::wstring AbsolutePath(const SimMachine& machine, const std::wstring& szPath);
 
 // "/" becomes "\".
 std::wstring NormaliseSeparators(std::wstring sz);

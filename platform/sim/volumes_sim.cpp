@@ -3,22 +3,13 @@
 // as Windows does wherever the program relies on it.
 #include "platform/platform.h"
 
+#include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
+#include "platform/win32_codes.h"
 
 namespace platform {
 namespace {
-
-constexpr std::uint32_t kERROR_FILE_NOT_FOUND = 2;
-constexpr std::uint32_t kERROR_PATH_NOT_FOUND = 3;
-constexpr std::uint32_t kERROR_ACCESS_DENIED = 5;
-constexpr std::uint32_t kERROR_NOT_READY = 21;
-constexpr std::uint32_t kERROR_BAD_LENGTH = 24;
-constexpr std::uint32_t kERROR_INVALID_PARAMETER = 87;
-constexpr std::uint32_t kERROR_INSUFFICIENT_BUFFER = 122;
-constexpr std::uint32_t kERROR_INVALID_NAME = 123;
-constexpr std::uint32_t kERROR_UNRECOGNIZED_VOLUME = 1005;
-
-constexpr std::uint32_t kSEM_FAILCRITICALERRORS = 0x0001;
 
 // DDD_NO_BROADCAST_SYSTEM: no WM_SETTINGCHANGE broadcast, which nothing on
 // the simulated machine would receive anyway.
@@ -43,8 +34,8 @@ std::wstring ImageName(const std::wstring& szProgram) {
 
 }  // namespace
 
-DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
-                                  const std::wstring& szTarget) {
+CallResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
+                            const std::wstring& szTarget) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Define);
   const std::wstring szKey = sim::UpperAscii(szName);
@@ -193,7 +184,6 @@ VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
 VolumePlace ReadVolumePlace(const std::wstring& szVolume) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_VolumeQuery);
-  constexpr std::uint32_t kERROR_INVALID_FUNCTION = 1;
   std::wstring szKey = sim::UpperAscii(szVolume);
   // A volume path is opened without its trailing backslash.
   const bool bVolumePath = sim::VolumeRootLength(szKey) != 0;

@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
 
 namespace platform {
 

@@ -1,8 +1,11 @@
-// Files and folders on real Windows: the directory search, the current
-// directory, the shell's delete and writing a whole file.
+// Files and folders on real Windows: creating a folder, the directory
+// search, the current directory, the shell's delete, writing, renaming and
+// deleting a file, and reading its attributes.
 #include "platform/platform.h"
+#include "platform/win32/call_result_win32.h"
 #include "platform/win32/win32_holders.h"
 #include "platform/win32/windows_min.h"
+#include "platform/win32_text.h"
 
 #include <shellapi.h>
 
@@ -11,6 +14,10 @@
 #include <vector>
 
 namespace platform {
+
+CallResult CreateFolder(const std::wstring& szPath) {
+  return win32::ResultOf(CreateDirectoryW(LongForm(szPath).c_str(), nullptr));
+}
 
 bool SearchFindsEntry(const std::wstring& szPath) {
   WIN32_FIND_DATAW data{};
@@ -33,8 +40,8 @@ std::wstring GetCurrentFolder() {
   return {};
 }
 
-bool SetCurrentFolder(const std::wstring& szPath) {
-  return SetCurrentDirectoryW(szPath.c_str()) != 0;
+CallResult SetCurrentFolder(const std::wstring& szPath) {
+  return win32::ResultOf(SetCurrentDirectoryW(szPath.c_str()));
 }
 
 int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags) {
@@ -47,32 +54,37 @@ int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags) {
   return SHFileOperationW(&operation);
 }
 
-bool WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
+CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
   // CREATE_ALWAYS with normal attributes refuses an existing hidden or system
   // file (ERROR_ACCESS_DENIED); Wine 8 replaces it.
   win32::FileHandle file(CreateFileW(szPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return false;
+  // Each failure reads the last error before the handle is closed.
+  if (!file.Valid()) return win32::FailedWithLastError();
   size_t nDone = 0;
   while (nDone < szBytes.size()) {
     const DWORD nChunk = static_cast<DWORD>(std::min<size_t>(szBytes.size() - nDone, 1u << 20));
     DWORD nWritten = 0;
-    if (!WriteFile(file.m_h, szBytes.data() + nDone, nChunk, &nWritten, nullptr) || nWritten == 0) {
-      return false;
+    if (!WriteFile(file.m_h, szBytes.data() + nDone, nChunk, &nWritten, nullptr)) {
+      return win32::FailedWithLastError();
     }
+    // A write that succeeds without writing sets no error of its own.
+    if (nWritten == 0) return {false, ERROR_WRITE_FAULT};
     nDone += nWritten;
   }
-  if (!FlushFileBuffers(file.m_h)) return false;
+  if (!FlushFileBuffers(file.m_h)) return win32::FailedWithLastError();
   const HANDLE h = std::exchange(file.m_h, INVALID_HANDLE_VALUE);
-  return CloseHandle(h) != 0;
+  return win32::ResultOf(CloseHandle(h));
 }
 
-bool RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
-  return MoveFileExW(szFrom.c_str(), szTo.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
+  return win32::ResultOf(MoveFileExW(szFrom.c_str(), szTo.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
-bool RemoveFile(const std::wstring& szPath) { return DeleteFileW(szPath.c_str()) != 0; }
+CallResult RemoveFile(const std::wstring& szPath) {
+  return win32::ResultOf(DeleteFileW(szPath.c_str()));
+}
 
 FileAttributes ReadFileAttributes(const std::wstring& szPath) {
   const DWORD nAttributes = GetFileAttributesW(szPath.c_str());

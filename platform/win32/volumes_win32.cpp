@@ -4,37 +4,20 @@
 
 #include <algorithm>
 
+#include "platform/win32/call_result_win32.h"
 #include "platform/win32/win32_holders.h"
 #include "platform/win32/windows_min.h"
+#include "platform/win32_text.h"
 
 #include <winioctl.h>
 
 namespace platform {
-namespace {
 
-// The strings of a list of NUL-terminated strings that ends with an empty
-// one, read from the first nChars characters of the buffer only.
-std::vector<std::wstring> SplitMultiString(const std::vector<wchar_t>& buffer, std::size_t nChars) {
-  std::vector<std::wstring> strings;
-  std::size_t pos = 0;
-  while (pos < nChars && buffer[pos] != L'\0') {
-    std::size_t end = pos;
-    while (end < nChars && buffer[end] != L'\0') ++end;
-    strings.emplace_back(buffer.data() + pos, end - pos);
-    pos = end + 1;
-  }
-  return strings;
-}
-
-}  // namespace
-
-DeviceNameResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
-                                  const std::wstring& szTarget) {
+CallResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
+                            const std::wstring& szTarget) {
   // An empty target is passed as null: "remove the newest definition".
-  const BOOL bOk = DefineDosDeviceW(nFlags, szName.c_str(),
-                                    szTarget.empty() ? nullptr : szTarget.c_str());
-  if (!bOk) return {false, GetLastError()};
-  return {true, 0};
+  return win32::ResultOf(
+      DefineDosDeviceW(nFlags, szName.c_str(), szTarget.empty() ? nullptr : szTarget.c_str()));
 }
 
 DeviceNameTargets QueryDeviceName(const std::wstring& szName, std::uint32_t nChars) {
@@ -44,7 +27,7 @@ DeviceNameTargets QueryDeviceName(const std::wstring& szName, std::uint32_t nCha
   const DWORD nStored = QueryDosDeviceW(szName.c_str(), buffer.data(), nChars);
   if (nStored == 0) return {{}, GetLastError()};
   DeviceNameTargets result;
-  result.m_Targets = SplitMultiString(buffer, nStored < nChars ? nStored : nChars);
+  result.m_Targets = SplitMultiString({buffer.data(), nStored < nChars ? nStored : nChars});
   if (result.m_Targets.empty()) result.m_LastError = ERROR_FILE_NOT_FOUND;
   return result;
 }
@@ -65,7 +48,7 @@ DriveRoots ListDriveRoots(std::uint32_t nChars) {
     result.m_LastError = GetLastError();
     return result;
   }
-  if (result.m_Chars < nChars) result.m_Roots = SplitMultiString(buffer, result.m_Chars);
+  if (result.m_Chars < nChars) result.m_Roots = SplitMultiString({buffer.data(), result.m_Chars});
   return result;
 }
 

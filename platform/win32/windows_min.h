@@ -22,9 +22,3 @@
 #endif
 
 #include <windows.h>
-
-// The platform layer has functions of these names; the A/W macros would
-// rename them. Win32 files call the W functions by their full names.
-#undef GetModuleFileName
-#undef WritePrivateProfileString
-#undef GetFirmwareEnvironmentVariable

@@ -30,7 +30,7 @@ TEST_F(ContractTest, UndefinedLetter) {
   const platform::DeviceNameTargets query = platform::QueryDeviceName(kFreeLetter, kQueryChars);
   EXPECT_TRUE(query.m_Targets.empty());
   EXPECT_EQ(query.m_LastError, kERROR_FILE_NOT_FOUND);
-  const platform::DeviceNameResult removal =
+  const platform::CallResult removal =
       platform::DefineDeviceName(kRemoveExact, kFreeLetter, kNowhere9);
   EXPECT_FALSE(removal.m_Ok);
   EXPECT_EQ(platform::GetDriveMask().m_Mask & BitOf(kFreeLetter), 0u);
@@ -65,7 +65,7 @@ TEST_F(ContractTest, DefineQueryRemove) {
 
 TEST_F(ContractTest, DefinitionsStackNewestFirst) {
   ASSERT_TRUE(platform::DefineDeviceName(kRaw, kFreeLetter, kNowhere9).m_Ok);
-  const platform::DeviceNameResult second =
+  const platform::CallResult second =
       platform::DefineDeviceName(kRaw, kFreeLetter, kNowhere8);
   if (OnWine()) {
     // Wine 8 refuses a second definition of a letter that has one instead

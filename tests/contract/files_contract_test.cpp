@@ -52,10 +52,10 @@ TEST_F(ContractTest, CurrentDirectory) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(On(c.szSet)));
-    EXPECT_EQ(platform::SetCurrentFolder(On(c.szSet)), c.bOk);
+    EXPECT_EQ(platform::SetCurrentFolder(On(c.szSet)).m_Ok, c.bOk);
     EXPECT_EQ(platform::GetCurrentFolder(), On(c.szAfter));
   }
-  EXPECT_FALSE(platform::SetCurrentFolder(std::wstring(kFreeLetter) + L"\\"));  // no drive
+  EXPECT_FALSE(platform::SetCurrentFolder(std::wstring(kFreeLetter) + L"\\").m_Ok);  // no drive
   EXPECT_EQ(platform::GetCurrentFolder(), On(L"\\d"));
 }
 
@@ -78,7 +78,7 @@ TEST_F(ContractTest, ShellDeleteOfAFolderHoldingTheCurrentDirectory) {
   // The current directory of a process cannot be removed, nor the folders
   // above it: the delete fails and they stay.
   PutFolder(On(L"\\d\\e"));
-  ASSERT_TRUE(platform::SetCurrentFolder(On(L"\\d\\e")));
+  ASSERT_TRUE(platform::SetCurrentFolder(On(L"\\d\\e")).m_Ok);
   const std::wstring szList = PathList(On(L"\\d"));
   EXPECT_NE(platform::ShellDeleteTree(szList.c_str(), 0x0210), 0);
   EXPECT_TRUE(FolderExists(On(L"\\d\\e")));
@@ -106,7 +106,7 @@ TEST_F(ContractTest, WholeFileWrites) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(On(c.szPath)));
-    EXPECT_EQ(platform::WriteWholeFile(On(c.szPath), c.szBytes), c.bOk);
+    EXPECT_EQ(platform::WriteWholeFile(On(c.szPath), c.szBytes).m_Ok, c.bOk);
     if (c.bOk) {
       EXPECT_EQ(ReadFileBytes(On(c.szPath)), std::optional<std::string>(c.szBytes));
     }
@@ -135,7 +135,7 @@ TEST_F(ContractTest, RenameReplacingAFile) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(On(c.szFrom) + L" -> " + On(c.szTo)));
-    EXPECT_EQ(platform::RenameFileReplacing(On(c.szFrom), On(c.szTo)), c.bOk);
+    EXPECT_EQ(platform::RenameFileReplacing(On(c.szFrom), On(c.szTo)).m_Ok, c.bOk);
   }
   EXPECT_EQ(ReadFileBytes(On(L"\\b.cmd")), std::optional<std::string>("new"));
   EXPECT_EQ(ReadFileBytes(On(L"\\new.tmp")), std::nullopt);

@@ -35,36 +35,36 @@ TEST_F(ContractTest, ProfileWriterBytes) {
     SCOPED_TRACE(c.szName);
     BeginCase();
     if (c.szBefore != nullptr) PutFile(szFile, c.szBefore);
-    EXPECT_TRUE(platform::WritePrivateProfileString(c.szSection, c.szKey, c.szValue, szFile));
+    EXPECT_TRUE(platform::WriteProfileValue(c.szSection, c.szKey, c.szValue, szFile).m_Ok);
     EXPECT_EQ(ReadFileBytes(szFile), std::optional<std::string>(c.szAfter));
   }
 }
 
 TEST_F(ContractTest, ProfileWriterCreatesNoFolder) {
   const std::wstring szFile = std::wstring(kDrive) + L"\\Log\\p.ini";
-  EXPECT_FALSE(platform::WritePrivateProfileString(L"Malvik", L"k", L"v", szFile));
+  EXPECT_FALSE(platform::WriteProfileValue(L"Malvik", L"k", L"v", szFile).m_Ok);
   EXPECT_FALSE(FolderExists(std::wstring(kDrive) + L"\\Log"));
 }
 
 TEST_F(ContractTest, ProfileWriterKeyWithLineFeed) {
   const std::wstring szFile = std::wstring(kDrive) + L"\\p.ini";
-  ASSERT_TRUE(platform::WritePrivateProfileString(L"Malvik", L"sum\n", L"", szFile));
+  ASSERT_TRUE(platform::WriteProfileValue(L"Malvik", L"sum\n", L"", szFile).m_Ok);
   // The key is stored as it is, line feed included; only CR LF ends a line.
   EXPECT_EQ(ReadFileBytes(szFile), std::optional<std::string>("[Malvik]\r\nsum\n=\r\n"));
 }
 
 TEST_F(ContractTest, CreateFolderMakesOneFolder) {
   const std::wstring szRoot(kDrive);
-  EXPECT_FALSE(platform::CreateFolder(szRoot + L"\\a\\b"));  // never the parents
+  EXPECT_FALSE(platform::CreateFolder(szRoot + L"\\a\\b").m_Ok);  // never the parents
   EXPECT_FALSE(FolderExists(szRoot + L"\\a"));
-  EXPECT_TRUE(platform::CreateFolder(szRoot + L"\\a"));
-  EXPECT_FALSE(platform::CreateFolder(szRoot + L"\\a"));  // already there
+  EXPECT_TRUE(platform::CreateFolder(szRoot + L"\\a").m_Ok);
+  EXPECT_FALSE(platform::CreateFolder(szRoot + L"\\a").m_Ok);  // already there
 }
 
 TEST_F(ContractTest, FirmwareProbeOnALegacyMachine) {
   // Both platforms here are legacy-BIOS machines: the variable cannot be
   // read, and the error code says why.
-  const platform::FirmwareVariableResult result = platform::GetFirmwareEnvironmentVariable(
+  const platform::FirmwareVariableResult result = platform::ProbeFirmwareVariable(
       L"", L"{00000000-0000-0000-0000-000000000000}", 260);
   EXPECT_EQ(result.m_BytesStored, 0u);
   EXPECT_EQ(result.m_LastError, 1u);  // ERROR_INVALID_FUNCTION

@@ -16,8 +16,11 @@
 
 #include "core/entry.h"
 #include "letters/special_partitions.h"
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
 
 namespace {
 

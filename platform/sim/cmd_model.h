@@ -1,0 +1,20 @@
+// The command interpreter model: how cmd runs a batch file on the simulated
+// machine's files.
+#pragma once
+
+#include <string>
+
+#include "platform/sim/sim_model.h"
+
+namespace sim {
+
+// Runs the batch file szBatch (absolute) on the machine's files, filling in
+// run's lines, exit code, run time and its record of the hand-over.
+void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run);
+
+// Records in run the first hand-over line of the batch file szBatch
+// (absolute) as cmd would read it, running nothing: for a batch file whose
+// start failed.
+void ReadHandOver(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run);
+
+}  // namespace sim

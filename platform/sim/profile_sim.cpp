@@ -1,0 +1,38 @@
+// Profile (INI) files on the simulated machine: the file's text is edited
+// as the profile writer edits it, and each write is recorded for the report.
+#include "platform/platform.h"
+
+#include "platform/sim/ini_text.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_paths.h"
+#include "platform/sim/sim_text.h"
+#include "platform/win32_codes.h"
+
+namespace platform {
+
+CallResult WriteProfileValue(const std::wstring& szSection, const std::wstring& szKey,
+                             const std::wstring& szValue, const std::wstring& szFile) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_ProfileWrite);
+  if (machine.m_Faults.m_ProfileWriteFail) return {false, kERROR_ACCESS_DENIED};
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szFile);
+  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
+  if (pFiles == nullptr || !sim::ParentFolderExists(machine, szAbsolute)) {
+    return {false, kERROR_PATH_NOT_FOUND};
+  }
+  sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
+  if (pFile != nullptr && pFile->m_Folder) return {false, kERROR_ACCESS_DENIED};
+  const std::string szOld = pFile ? pFile->m_Bytes : std::string();
+  const std::string szNew =
+      sim::ToUtf8(sim::SetIniValue(sim::FromUtf8(szOld), szSection, szKey, szValue));
+  if (pFile != nullptr) {
+    pFile->m_Bytes = szNew;
+  } else {
+    sim::AddFile(*pFiles, szAbsolute.substr(3), false, false, szNew);
+  }
+  machine.m_ProfileWrites.push_back({szAbsolute, szSection, szKey});
+  return {true, 0};
+}
+
+}  // namespace platform
