@@ -8,7 +8,9 @@
 #include <set>
 #include <utility>
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -58,13 +60,7 @@ std::wstring DiskPartitionName(int nDisk, int nPartition) {
 }
 
 bool IsFullFolder(const std::wstring& sz) {
-  const wchar_t c = sz.empty() ? 0 : static_cast<wchar_t>(sz[0] & ~0x20);
-  return sz.size() >= 3 && c >= L'A' && c <= L'Z' && sz[1] == L':' && sz[2] == L'\\';
-}
-
-std::wstring UpperLetter(std::wstring sz) {
-  if (!sz.empty() && sz[0] >= L'a' && sz[0] <= L'z') sz[0] = static_cast<wchar_t>(sz[0] - 32);
-  return sz;
+  return sz.size() >= 3 && platform::IsAsciiLetter(sz[0]) && sz[1] == L':' && sz[2] == L'\\';
 }
 
 // Numbers the partitions: the one the volume reports where a letter reaches
@@ -165,7 +161,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   std::wstring szProgramLetter;
   std::wstring szBelowRoot;
   if (IsFullFolder(szFolder)) {
-    szProgramLetter = UpperLetter(szFolder.substr(0, 2));
+    szProgramLetter = platform::UpperAscii(szFolder.substr(0, 2));
     szBelowRoot = szFolder.substr(3);
     Add(machine, "program",
         JsonString(szFolder + (szBelowRoot.empty() ? L"" : L"\\") + L"malvik.exe"));
@@ -239,7 +235,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
     if ((mask.m_Mask & (1u << i)) == 0 || lettersDone.count(szLetter)) continue;
     std::wstring szLabel;
     if (!ReadLabel(szLetter, szLabel)) {
-      Add(drives, Utf8(szLetter), JsonString(L"no-media"));
+      Add(drives, platform::WideToUtf8(szLetter), JsonString(L"no-media"));
       continue;
     }
     const platform::VolumePlace place = platform::ReadVolumePlace(szLetter);
@@ -251,7 +247,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
     JsonValue drive = JsonObject();
     Add(drive, "label", JsonString(szLabel));
     Add(drive, "files", CapturePaths(szLetter, programFolderOn(szLetter)));
-    Add(drives, Utf8(szLetter), std::move(drive));
+    Add(drives, platform::WideToUtf8(szLetter), std::move(drive));
   }
 
   for (const wchar_t* szScript : {L"modifybcdtoPBR.cmd", L"modifybcdtoWinRE.cmd"}) {

@@ -1,6 +1,7 @@
 #include "tools/compare_log.h"
 
 #include "platform/sim/ini_text.h"
+#include "platform/utf8.h"
 #include "tools/report_text.h"
 
 namespace {
@@ -9,13 +10,9 @@ constexpr size_t kContextLines = 3;
 
 bool IsValidUtf8(const std::string& sz) {
   for (size_t i = 0; i < sz.size();) {
-    const auto b = static_cast<unsigned char>(sz[i]);
-    const size_t nExtra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 9;
-    if (nExtra == 9 || i + nExtra >= sz.size() + (nExtra == 0)) return false;
-    for (size_t k = 1; k <= nExtra; ++k) {
-      if ((static_cast<unsigned char>(sz[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += nExtra + 1;
+    const platform::Utf8Sequence sequence = platform::DecodeUtf8At(sz, i);
+    if (!sequence.m_Valid) return false;
+    i += sequence.m_Length;
   }
   return true;
 }
