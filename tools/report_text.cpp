@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tools/compare_log.h"
+#include "tools/text_style.h"
 
 namespace {
 
@@ -11,17 +12,6 @@ using sim::ToUtf8;
 constexpr size_t kMessageColumn = 34;  // log messages are padded to this width
 constexpr size_t kTargetColumn = 30;
 constexpr size_t kLabelColumn = 20;
-
-struct Style {
-  bool m_Colour = false;
-  std::string Paint(const char* szCode, const std::string& sz) const {
-    return m_Colour ? std::string("\x1b[") + szCode + "m" + sz + "\x1b[0m" : sz;
-  }
-  std::string Heading(const std::string& sz) const { return Paint("1", sz); }
-  std::string Good(const std::string& sz) const { return Paint("32", sz); }
-  std::string Bad(const std::string& sz) const { return Paint("1;31", sz); }
-  std::string Faint(const std::string& sz) const { return Paint("2", sz); }
-};
 
 constexpr size_t kWidth = 80;
 
