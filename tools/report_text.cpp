@@ -149,8 +149,14 @@ void WriteDialogsSection(std::ostream& out, const Style& style, const sim::SimMa
       << style.Heading("Dialogs:") << (machine.m_Dialogs.empty() ? "         (none)" : "")
       << "\n";
   for (const sim::SimDialog& dialog : machine.m_Dialogs) {
-    out << "  " << style.Bad("[" + ToUtf8(dialog.m_Title) + "] " + ToUtf8(dialog.m_Text)) << "  ("
-        << ToUtf8(dialog.m_Buttons) << "; " << ToUtf8(dialog.m_Icon) << ")\n";
+    // Appended piece by piece: GCC 12 at -O2 takes "[" + std::string for an
+    // overlapping copy (-Wrestrict) that cannot happen.
+    std::string szDialog = "[";
+    szDialog += ToUtf8(dialog.m_Title);
+    szDialog += "] ";
+    szDialog += ToUtf8(dialog.m_Text);
+    out << "  " << style.Bad(szDialog) << "  (" << ToUtf8(dialog.m_Buttons) << "; "
+        << ToUtf8(dialog.m_Icon) << ")\n";
   }
 }
 
