@@ -8,6 +8,7 @@
 #include <set>
 #include <utility>
 
+#include "core/copy_efi.h"
 #include "platform/ascii.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
@@ -250,7 +251,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
     Add(drives, platform::WideToUtf8(szLetter), std::move(drive));
   }
 
-  for (const wchar_t* szScript : {L"modifybcdtoPBR.cmd", L"modifybcdtoWinRE.cmd"}) {
+  for (const wchar_t* szScript : {kPbrScript, kWinReScript}) {
     if (szProgramLetter.empty()) break;
     const std::wstring szPath = szFolder + (szBelowRoot.empty() ? L"" : L"\\") + szScript;
     if (platform::ReadFileAttributes(szPath).m_Exists) {
