@@ -1,7 +1,9 @@
 #include "tools/compare_log.h"
 
+#include "core/setup_sequence.h"
 #include "platform/sim/ini_text.h"
 #include "platform/utf8.h"
+#include "support/log.h"
 #include "tools/report_text.h"
 
 namespace {
@@ -50,6 +52,11 @@ std::wstring WithoutTimeStamp(const std::wstring& szKey) {
   return szKey.substr(i);
 }
 
+bool IsFailedInventoryLine(const std::wstring& szMessage) {
+  return StartsWith(szMessage, L"[") &&
+         szMessage.find(std::wstring(L"]") + sequence_log::kInventoryFailed) != std::wstring::npos;
+}
+
 // Wine's profile writer ends the line inside a key that holds a line feed
 // (the letter summary does), so its "=value" starts the next line. No key
 // begins with "=", so such a line belongs to the key before it.
@@ -63,12 +70,10 @@ std::wstring RejoinSplitKeys(std::wstring sz) {
 std::vector<LogLine> LastRunOfFieldLog(const std::string& szBytes) {
   std::vector<LogLine> lines;
   for (const sim::IniEntry& entry : sim::ParseIni(RejoinSplitKeys(Decode(szBytes)))) {
-    if (sim::UpperAscii(entry.m_Section) != L"MALVIK") continue;
+    if (sim::UpperAscii(entry.m_Section) != sim::UpperAscii(kLogSection)) continue;
     const std::wstring szMessage = WithoutTimeStamp(entry.m_Key);
-    const bool bAfterFailedAttempt =
-        !lines.empty() && StartsWith(lines.back().m_Key, L"[") &&
-        lines.back().m_Key.find(L"]Error Getting System Disk Info") != std::wstring::npos;
-    if (szMessage == L"Get Disk info" && !bAfterFailedAttempt) lines.clear();
+    const bool bAfterFailedAttempt = !lines.empty() && IsFailedInventoryLine(lines.back().m_Key);
+    if (szMessage == sequence_log::kGetDiskInfo && !bAfterFailedAttempt) lines.clear();
     lines.push_back({szMessage, entry.m_Value});
   }
   return lines;
