@@ -8,8 +8,11 @@
 #include <set>
 #include <utility>
 
+#include "core/copy_efi.h"
+#include "platform/ascii.h"
 #include "platform/firmware_words.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
 #include "support/boot_mode.h"
 
 namespace {
@@ -59,13 +62,7 @@ std::wstring DiskPartitionName(int nDisk, int nPartition) {
 }
 
 bool IsFullFolder(const std::wstring& sz) {
-  const wchar_t c = sz.empty() ? 0 : static_cast<wchar_t>(sz[0] & ~0x20);
-  return sz.size() >= 3 && c >= L'A' && c <= L'Z' && sz[1] == L':' && sz[2] == L'\\';
-}
-
-std::wstring UpperLetter(std::wstring sz) {
-  if (!sz.empty() && sz[0] >= L'a' && sz[0] <= L'z') sz[0] = static_cast<wchar_t>(sz[0] - 32);
-  return sz;
+  return sz.size() >= 3 && platform::IsAsciiLetter(sz[0]) && sz[1] == L':' && sz[2] == L'\\';
 }
 
 // Numbers the partitions: the one the volume reports where a letter reaches
@@ -151,120 +148,172 @@ std::map<std::pair<int, int>, std::wstring> UnletteredVolumes(std::vector<std::w
   return volumes;
 }
 
+using VolumePaths = std::map<std::pair<int, int>, std::wstring>;
+
+// What the parts of a description share: the notes so far, where malvik
+// runs, and the letters the described partitions took.
+struct Capture {
+  std::vector<std::wstring> m_Notes;
+  std::wstring m_Folder;         // the program folder: "C:\Tools", "C:\"
+  std::wstring m_ProgramLetter;  // "C:"; empty when the folder has no drive letter
+  std::wstring m_BelowRoot;      // the folder below its root: "Tools", or "" for the root
+  std::set<std::wstring> m_LettersDone;
+  bool m_AnyUnlettered = false;  // a partition was described without a letter
+};
+
+// A file of the program folder, by its full path.
+std::wstring InProgramFolder(const Capture& capture, const std::wstring& szName) {
+  return capture.m_Folder + (capture.m_BelowRoot.empty() ? L"" : L"\\") + szName;
+}
+
+// The program folder's path below the root of szLetter's volume, when it
+// lies there: its files are captured with the volume's.
+std::optional<std::wstring> ProgramFolderOn(const Capture& capture, const std::wstring& szLetter) {
+  if (szLetter != capture.m_ProgramLetter) return std::nullopt;
+  return capture.m_BelowRoot;
+}
+
+// "program": malvik in the program folder, which the capture settles; none,
+// and a note, when the folder has no drive letter.
+std::optional<JsonValue> ProgramJson(const CaptureOptions& options, Capture& capture) {
+  capture.m_Folder = ProgramFolder(options);
+  if (!IsFullFolder(capture.m_Folder)) {
+    capture.m_Notes.push_back(
+        L"The program folder \"" + capture.m_Folder +
+        L"\" is not a full path with a drive letter; the default program path is used");
+    return std::nullopt;
+  }
+  capture.m_ProgramLetter = platform::UpperAscii(capture.m_Folder.substr(0, 2));
+  capture.m_BelowRoot = capture.m_Folder.substr(3);
+  return JsonString(InProgramFolder(capture, L"malvik.exe"));
+}
+
+// One partition: its number, its label (its volume reached through its
+// letter or, without one, through its volume path), type, place, letter
+// and files.
+JsonValue PartitionJson(Capture& capture, int nDisk, const CapturedPartition& partition,
+                        const VolumePaths& volumes) {
+  JsonValue json = JsonObject();
+  Add(json, "number", JsonNumber(partition.m_Number));
+  std::wstring szLabel;
+  const bool bLettered =
+      !partition.m_Letter.empty() && capture.m_LettersDone.insert(partition.m_Letter).second;
+  // Without a letter, the partition's volume is reached by its volume path.
+  const auto volume = bLettered ? volumes.end() : volumes.find({nDisk, partition.m_Number});
+  const bool bReached = bLettered || volume != volumes.end();
+  const std::wstring szRoot =
+      bLettered ? partition.m_Letter : bReached ? volume->second : std::wstring();
+  const bool bReadable = bReached && ReadLabel(szRoot, szLabel);
+  Add(json, "label", JsonString(szLabel));
+  if (bReached && !bReadable) Add(json, "unreadable", JsonBool(true));
+  Add(json, "type", JsonString(partition.m_Type));
+  Add(json, "start", JsonNumber(partition.m_Start));
+  Add(json, "size", JsonNumber(partition.m_Size));
+  Add(json, "letter", bLettered ? JsonString(partition.m_Letter) : JsonNull());
+  if (bReadable) {
+    Add(json, "files",
+        CapturePaths(szRoot,
+                     bLettered ? ProgramFolderOn(capture, partition.m_Letter) : std::nullopt));
+  }
+  if (!bReached) {
+    capture.m_Notes.push_back(DiskPartitionName(nDisk, partition.m_Number) +
+                              L" has no drive letter and no listed volume names it; described "
+                              L"without its label and files");
+  }
+  capture.m_AnyUnlettered = capture.m_AnyUnlettered || !bLettered;
+  return json;
+}
+
+// "disks": every disk WMI lists, once, with its partitions.
+JsonValue DisksJson(Capture& capture) {
+  std::vector<CapturedDisk> disks;
+  CaptureDisks(disks, capture.m_Notes);
+  const VolumePaths volumes = UnletteredVolumes(capture.m_Notes);
+  std::set<int> indexes;
+  JsonValue jsonDisks = JsonArray();
+  for (CapturedDisk& disk : disks) {
+    if (!indexes.insert(disk.m_Index).second) {
+      capture.m_Notes.push_back(L"WMI lists disk index " + std::to_wstring(disk.m_Index) +
+                                L" twice; only the first is described");
+      continue;
+    }
+    NumberPartitions(disk, capture.m_Notes);
+    JsonValue& partitions = Add(disk.m_Json, "partitions", JsonArray());
+    for (const CapturedPartition& partition : disk.m_Partitions) {
+      Push(partitions, PartitionJson(capture, disk.m_Index, partition, volumes));
+    }
+    Push(jsonDisks, std::move(disk.m_Json));
+  }
+  if (capture.m_AnyUnlettered) {
+    capture.m_Notes.push_back(
+        L"Partitions without a drive letter are numbered by their WMI position, and their "
+        L"volume is the listed one with that disk and partition number");
+  }
+  return jsonDisks;
+}
+
+// One lettered volume that no described partition took: "no-media" when it
+// cannot be read, otherwise its label and files.
+JsonValue DriveJson(Capture& capture, const std::wstring& szLetter) {
+  std::wstring szLabel;
+  if (!ReadLabel(szLetter, szLabel)) return JsonString(L"no-media");
+  const platform::VolumePlace place = platform::ReadVolumePlace(szLetter);
+  if (place.m_Ok) {
+    capture.m_Notes.push_back(
+        szLetter + L" is partition " + std::to_wstring(place.m_Partition) + L" of disk " +
+        std::to_wstring(place.m_Disk) +
+        L", which WMI ties to no listed partition; described as a drive of its own");
+  }
+  JsonValue drive = JsonObject();
+  Add(drive, "label", JsonString(szLabel));
+  Add(drive, "files", CapturePaths(szLetter, ProgramFolderOn(capture, szLetter)));
+  return drive;
+}
+
+// "drives": the lettered volumes on no described partition, by letter.
+JsonValue DrivesJson(Capture& capture) {
+  JsonValue drives = JsonObject();
+  const platform::DriveMask mask = platform::GetDriveMask();
+  if (mask.m_Mask == 0) capture.m_Notes.push_back(L"The drive letters could not be listed");
+  for (int i = 0; i < 26; ++i) {
+    const std::wstring szLetter = {static_cast<wchar_t>(L'A' + i), L':'};
+    if ((mask.m_Mask & (1u << i)) == 0 || capture.m_LettersDone.count(szLetter)) continue;
+    Add(drives, platform::WideToUtf8(szLetter), DriveJson(capture, szLetter));
+  }
+  return drives;
+}
+
+// The boot-configuration scripts in the program folder: what they do when
+// run is not captured, which a note says for each one there.
+void NoteScripts(Capture& capture) {
+  if (capture.m_ProgramLetter.empty()) return;
+  for (const wchar_t* szScript : {kPbrScript, kWinReScript}) {
+    if (platform::ReadFileAttributes(InProgramFolder(capture, szScript)).m_Exists) {
+      capture.m_Notes.push_back(std::wstring(szScript) +
+                                L": what it does when run (exit code, output) is not captured; "
+                                L"the replay takes exit code 0 and no output");
+    }
+  }
+}
+
 }  // namespace
 
 JsonValue CaptureMachine(const CaptureOptions& options) {
   // Before anything touches a drive: a drive without media then fails
   // quietly instead of asking for a disk.
   platform::InitFramework();
-  std::vector<std::wstring> notes;
+  Capture capture;
   JsonValue machine = JsonObject();
   Add(machine, "name", JsonString(platform::GetMachineName()));
   Add(machine, "clock", JsonString(Clock()));
-
-  const std::wstring szFolder = ProgramFolder(options);
-  std::wstring szProgramLetter;
-  std::wstring szBelowRoot;
-  if (IsFullFolder(szFolder)) {
-    szProgramLetter = UpperLetter(szFolder.substr(0, 2));
-    szBelowRoot = szFolder.substr(3);
-    Add(machine, "program",
-        JsonString(szFolder + (szBelowRoot.empty() ? L"" : L"\\") + L"malvik.exe"));
-  } else {
-    notes.push_back(L"The program folder \"" + szFolder +
-                    L"\" is not a full path with a drive letter; the default program path is used");
+  if (std::optional<JsonValue> program = ProgramJson(options, capture)) {
+    Add(machine, "program", std::move(*program));
   }
-  auto programFolderOn = [&](const std::wstring& szLetter) {
-    return szLetter == szProgramLetter ? std::optional<std::wstring>(szBelowRoot) : std::nullopt;
-  };
   Add(machine, "firmware", Firmware());
-
-  std::vector<CapturedDisk> disks;
-  CaptureDisks(disks, notes);
-  const std::map<std::pair<int, int>, std::wstring> volumes = UnletteredVolumes(notes);
-  std::set<std::wstring> lettersDone;
-  std::set<int> indexes;
-  bool bUnlettered = false;
-  JsonValue& jsonDisks = Add(machine, "disks", JsonArray());
-  for (CapturedDisk& disk : disks) {
-    if (!indexes.insert(disk.m_Index).second) {
-      notes.push_back(L"WMI lists disk index " + std::to_wstring(disk.m_Index) +
-                      L" twice; only the first is described");
-      continue;
-    }
-    NumberPartitions(disk, notes);
-    JsonValue& partitions = Add(disk.m_Json, "partitions", JsonArray());
-    for (const CapturedPartition& partition : disk.m_Partitions) {
-      JsonValue json = JsonObject();
-      Add(json, "number", JsonNumber(partition.m_Number));
-      std::wstring szLabel;
-      const bool bLettered =
-          !partition.m_Letter.empty() && lettersDone.insert(partition.m_Letter).second;
-      // Without a letter, the partition's volume is reached by its volume path.
-      const auto volume =
-          bLettered ? volumes.end() : volumes.find({disk.m_Index, partition.m_Number});
-      const bool bReached = bLettered || volume != volumes.end();
-      const std::wstring szRoot =
-          bLettered ? partition.m_Letter : bReached ? volume->second : std::wstring();
-      const bool bReadable = bReached && ReadLabel(szRoot, szLabel);
-      Add(json, "label", JsonString(szLabel));
-      if (bReached && !bReadable) Add(json, "unreadable", JsonBool(true));
-      Add(json, "type", JsonString(partition.m_Type));
-      Add(json, "start", JsonNumber(partition.m_Start));
-      Add(json, "size", JsonNumber(partition.m_Size));
-      Add(json, "letter", bLettered ? JsonString(partition.m_Letter) : JsonNull());
-      if (bReadable) {
-        Add(json, "files",
-            CapturePaths(szRoot, bLettered ? programFolderOn(partition.m_Letter) : std::nullopt));
-      }
-      if (!bReached) {
-        notes.push_back(DiskPartitionName(disk.m_Index, partition.m_Number) +
-                        L" has no drive letter and no listed volume names it; described "
-                        L"without its label and files");
-      }
-      bUnlettered = bUnlettered || !bLettered;
-      Push(partitions, std::move(json));
-    }
-    Push(jsonDisks, std::move(disk.m_Json));
-  }
-  if (bUnlettered) {
-    notes.push_back(L"Partitions without a drive letter are numbered by their WMI position, and "
-                    L"their volume is the listed one with that disk and partition number");
-  }
-
-  JsonValue& drives = Add(machine, "drives", JsonObject());
-  const platform::DriveMask mask = platform::GetDriveMask();
-  if (mask.m_Mask == 0) notes.push_back(L"The drive letters could not be listed");
-  for (int i = 0; i < 26; ++i) {
-    const std::wstring szLetter = {static_cast<wchar_t>(L'A' + i), L':'};
-    if ((mask.m_Mask & (1u << i)) == 0 || lettersDone.count(szLetter)) continue;
-    std::wstring szLabel;
-    if (!ReadLabel(szLetter, szLabel)) {
-      Add(drives, Utf8(szLetter), JsonString(L"no-media"));
-      continue;
-    }
-    const platform::VolumePlace place = platform::ReadVolumePlace(szLetter);
-    if (place.m_Ok) {
-      notes.push_back(szLetter + L" is partition " + std::to_wstring(place.m_Partition) +
-                      L" of disk " + std::to_wstring(place.m_Disk) +
-                      L", which WMI ties to no listed partition; described as a drive of its own");
-    }
-    JsonValue drive = JsonObject();
-    Add(drive, "label", JsonString(szLabel));
-    Add(drive, "files", CapturePaths(szLetter, programFolderOn(szLetter)));
-    Add(drives, Utf8(szLetter), std::move(drive));
-  }
-
-  for (const wchar_t* szScript : {L"modifybcdtoPBR.cmd", L"modifybcdtoWinRE.cmd"}) {
-    if (szProgramLetter.empty()) break;
-    const std::wstring szPath = szFolder + (szBelowRoot.empty() ? L"" : L"\\") + szScript;
-    if (platform::ReadFileAttributes(szPath).m_Exists) {
-      notes.push_back(std::wstring(szScript) +
-                      L": what it does when run (exit code, output) is not captured; the replay "
-                      L"takes exit code 0 and no output");
-    }
-  }
+  Add(machine, "disks", DisksJson(capture));
+  Add(machine, "drives", DrivesJson(capture));
+  NoteScripts(capture);
   JsonValue& jsonNotes = Add(machine, "notes", JsonArray());
-  for (const std::wstring& szNote : notes) Push(jsonNotes, JsonString(szNote));
+  for (const std::wstring& szNote : capture.m_Notes) Push(jsonNotes, JsonString(szNote));
   return machine;
 }

@@ -6,6 +6,7 @@
 
 #include "capture/capture.h"
 #include "inventory/wmi_inventory.h"
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "platform/wmi_ref.h"
 
@@ -139,9 +140,7 @@ void ReadAssociation(platform::WmiObject* pAssociation, std::vector<CapturedDisk
   std::int32_t nIndex = 0;
   ParseAntecedent(antecedent.m_Text, nDisk, nIndex);
   std::wstring szLetter = ParseDependent(dependent.m_Text);
-  if (szLetter.size() == 2 && szLetter[0] >= L'a' && szLetter[0] <= L'z') {
-    szLetter[0] = static_cast<wchar_t>(szLetter[0] - L'a' + L'A');
-  }
+  if (szLetter.size() == 2) szLetter[0] = platform::UpperAscii(szLetter[0]);
   for (CapturedDisk& disk : disks) {
     if (disk.m_Index != nDisk) continue;
     for (CapturedPartition& partition : disk.m_Partitions) {

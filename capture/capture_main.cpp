@@ -9,6 +9,7 @@
 
 #include "capture/capture.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ int wmain(int argc, wchar_t* argv[]) {
       return 0;
     } else {
       std::fprintf(stderr, "malvik-capture: unknown or incomplete argument: %s\n%s",
-                   Utf8(szArg).c_str(), kUsage);
+                   platform::WideToUtf8(szArg).c_str(), kUsage);
       return 2;
     }
   }
@@ -38,7 +39,7 @@ int wmain(int argc, wchar_t* argv[]) {
     return 0;
   }
   if (!platform::WriteWholeFile(szOut, szText).m_Ok) {
-    std::fprintf(stderr, "malvik-capture: cannot write %s\n", Utf8(szOut).c_str());
+    std::fprintf(stderr, "malvik-capture: cannot write %s\n", platform::WideToUtf8(szOut).c_str());
     return 2;
   }
   return 0;

@@ -3,25 +3,23 @@
 // \EFI\OEM with the same, and the program folder's scripts, log folder and
 // batch file. The rest of the volume is never listed.
 #include "capture/capture.h"
+#include "core/copy_efi.h"
 #include "platform/platform.h"
+#include "support/log.h"
 
 namespace {
 
-const wchar_t* const kVolumePaths[] = {
-    L"Zeph_XP", L"Zeph_VISTA", L"Zeph_WIN7", L"Zeph2", L"Zeph_WIN8", L"EFI\\Microsoft",
-    L"EFI\\Microsoft\\Boot", L"EFI\\OEM", L"EFI\\OEM\\Boot"};
-const wchar_t* const kBootEntries[] = {L"BCD",         L"bootmgfw.efi", L"bootmgr.efi",
-                                       L"memtest.efi", L"fonts",        L"resources"};
-const wchar_t* const kProgramEntries[] = {L"modifybcdtoPBR.cmd", L"modifybcdtoWinRE.cmd", L"Log",
-                                          L"CopyEFI_byOEM.cmd"};
+// Each folder's boot folder holds the entries the copy checks; shown as
+// "Boot", as Windows names it.
+const wchar_t kBootFolder[] = L"\\Boot";
 
-// Adds szPath (below the root, backslashes) when it exists: a folder with a
-// trailing "/", a hidden entry in the object form.
+// Adds szPath (from the root: "\EFI\OEM") when it exists, shown below the
+// root with forward slashes: a folder with a trailing "/", a hidden entry in
+// the object form.
 void AddIfThere(JsonValue& files, const std::wstring& szLetter, const std::wstring& szPath) {
-  const platform::FileAttributes attributes =
-      platform::ReadFileAttributes(szLetter + L"\\" + szPath);
+  const platform::FileAttributes attributes = platform::ReadFileAttributes(szLetter + szPath);
   if (!attributes.m_Exists) return;
-  std::wstring szShown = szPath;
+  std::wstring szShown = szPath.substr(1);
   for (wchar_t& c : szShown) {
     if (c == L'\\') c = L'/';
   }
@@ -41,16 +39,22 @@ void AddIfThere(JsonValue& files, const std::wstring& szLetter, const std::wstri
 JsonValue CapturePaths(const std::wstring& szLetter,
                        const std::optional<std::wstring>& programFolder) {
   JsonValue files = JsonArray();
-  for (const wchar_t* szPath : kVolumePaths) AddIfThere(files, szLetter, szPath);
-  for (const wchar_t* szFolder : {L"EFI\\Microsoft\\Boot\\", L"EFI\\OEM\\Boot\\"}) {
-    for (const wchar_t* szEntry : kBootEntries) {
-      AddIfThere(files, szLetter, std::wstring(szFolder) + szEntry);
+  for (const wchar_t* szFolder : kRecoveryFolders) AddIfThere(files, szLetter, szFolder);
+  for (const wchar_t* szFolder : {kEfiSourceFolder, kOemFolder}) {
+    AddIfThere(files, szLetter, szFolder);
+    AddIfThere(files, szLetter, szFolder + std::wstring(kBootFolder));
+  }
+  for (const wchar_t* szFolder : {kEfiSourceFolder, kOemFolder}) {
+    for (const wchar_t* szEntry : kPresenceEntries) {
+      AddIfThere(files, szLetter, szFolder + std::wstring(kBootFolder) + L"\\" + szEntry);
     }
   }
   if (programFolder) {
-    const std::wstring szPrefix = programFolder->empty() ? L"" : *programFolder + L"\\";
-    if (!programFolder->empty()) AddIfThere(files, szLetter, *programFolder);
-    for (const wchar_t* szEntry : kProgramEntries) AddIfThere(files, szLetter, szPrefix + szEntry);
+    const std::wstring szFolder = programFolder->empty() ? L"" : L"\\" + *programFolder;
+    if (!programFolder->empty()) AddIfThere(files, szLetter, szFolder);
+    for (const wchar_t* szEntry : {kPbrScript, kWinReScript, kLogFolder, kBatchName}) {
+      AddIfThere(files, szLetter, szFolder + L"\\" + szEntry);
+    }
   }
   return files;
 }

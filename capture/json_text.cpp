@@ -98,7 +98,7 @@ JsonValue JsonNumber(std::int64_t n) {
 JsonValue JsonString(const std::wstring& sz) {
   JsonValue value;
   value.m_Kind = JsonValue::Kind::kString;
-  value.m_Text = Utf8(sz);
+  value.m_Text = platform::WideToUtf8(sz);
   return value;
 }
 
@@ -123,23 +123,6 @@ JsonValue& Add(JsonValue& object, const std::string& szKey, JsonValue value) {
   object.m_Keys.push_back(szKey);
   object.m_Items.push_back(std::move(value));
   return object.m_Items.back();
-}
-
-std::string Utf8(const std::wstring& sz) {
-  std::string out;
-  for (size_t i = 0; i < sz.size(); ++i) {
-    std::uint32_t c = static_cast<std::uint32_t>(sz[i]);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < sz.size() &&
-        static_cast<std::uint32_t>(sz[i + 1]) >= 0xDC00 &&
-        static_cast<std::uint32_t>(sz[i + 1]) <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(sz[i + 1]) - 0xDC00);
-      ++i;
-    } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-      c = 0xFFFD;
-    }
-    platform::AppendUtf8(out, c);
-  }
-  return out;
 }
 
 std::string WriteJsonText(const JsonValue& value) {

@@ -20,17 +20,13 @@ struct JsonValue {
 JsonValue JsonNull();
 JsonValue JsonBool(bool b);
 JsonValue JsonNumber(std::int64_t n);
-JsonValue JsonString(const std::wstring& sz);
+JsonValue JsonString(const std::wstring& sz);  // in UTF-8 (platform::WideToUtf8)
 JsonValue JsonArray();
 JsonValue JsonObject();
 
 // Appends to an array, or adds a member to an object.
 JsonValue& Push(JsonValue& array, JsonValue item);
 JsonValue& Add(JsonValue& object, const std::string& szKey, JsonValue value);
-
-// UTF-8 of a wide string, whether wchar_t holds UTF-16 (Windows) or UTF-32;
-// an unpaired surrogate becomes U+FFFD.
-std::string Utf8(const std::wstring& sz);
 
 // The value as JSON text, indented by two spaces, ending in a line end.
 std::string WriteJsonText(const JsonValue& value);

@@ -10,26 +10,7 @@
 
 namespace {
 
-// Folders on the reset partition whose presence means it can restore the
-// machine: any one of them hands over to the reset script. Tried in order.
-const wchar_t* const kRecoveryFolders[] = {L"\\Zeph_XP", L"\\Zeph_VISTA", L"\\Zeph_WIN7",
-                                           L"\\Zeph2", L"\\Zeph_WIN8"};
-
-// What the copy should have left on the EFI system partition, logged in order.
-const wchar_t* const kPresencePaths[] = {
-    L"\\EFI\\OEM",
-    L"\\EFI\\OEM\\boot\\BCD",
-    L"\\EFI\\OEM\\boot\\bootmgfw.efi",
-    L"\\EFI\\OEM\\boot\\bootmgr.efi",
-    L"\\EFI\\OEM\\boot\\memtest.efi",
-    L"\\EFI\\OEM\\boot\\fonts",
-    L"\\EFI\\OEM\\boot\\resources",
-};
-
-const wchar_t kBatchName[] = L"CopyEFI_byOEM.cmd";
 const wchar_t kBatchTempSuffix[] = L".new";
-const wchar_t kPbrScript[] = L"modifybcdtoPBR.cmd";
-const wchar_t kWinReScript[] = L"modifybcdtoWinRE.cmd";
 
 bool AnyRecoveryFolder(const std::wstring& szPBR) {
   for (const wchar_t* szFolder : kRecoveryFolders) {
@@ -75,7 +56,7 @@ std::uint32_t WriteAndRunBatchFile(SetupContext& context, const std::wstring& sz
   EfiBatchInput input;
   input.m_ProgramDir = szDir;
   input.m_ESPLetter = szESP;
-  input.m_LogFolderMissing = !FileExists(szDir + L"Log");
+  input.m_LogFolderMissing = !FileExists(szDir + kLogFolder);
   const bool bReset = AnyRecoveryFolder(context.m_PBRLetter);
   input.m_Script = bReset ? kPbrScript : kWinReScript;
   input.m_ScriptLetter = bReset ? context.m_PBRLetter : context.m_RecoveryLetter;
@@ -92,7 +73,7 @@ std::uint32_t WriteAndRunBatchFile(SetupContext& context, const std::wstring& sz
   if (!WriteBatchFile(szBatch, szBytes)) return NotRun(logger, copy_efi_log::kCannotWrite, szBatch);
   // An old \EFI\OEM goes right before the copy, so nothing of it outlives a
   // copy that fails.
-  const std::wstring szOemFolder = szESP + L"\\EFI\\OEM";
+  const std::wstring szOemFolder = szESP + kOemFolder;
   if (FileExists(szOemFolder)) DeleteFolderTree(szOemFolder.c_str());
   const CommandOutcome outcome = RunCommand(szCommand);
   if (!outcome.m_Started) return NotStarted(logger, outcome);
@@ -107,8 +88,10 @@ void CopyEfiBootFiles(SetupContext& context) {
   const std::wstring szDir = GetProgramDirectory(logger);
   LogExitCode(logger, WriteAndRunBatchFile(context, szDir));
 
-  for (const wchar_t* szPath : kPresencePaths) {
-    const std::wstring szFull = context.m_ESPLetter + szPath;
+  const std::wstring szOemFolder = context.m_ESPLetter + kOemFolder;
+  WriteLog(logger, szOemFolder, BoolToText(FileExists(szOemFolder)));
+  for (const wchar_t* szEntry : kPresenceEntries) {
+    const std::wstring szFull = szOemFolder + L"\\boot\\" + szEntry;
     WriteLog(logger, szFull, BoolToText(FileExists(szFull)));
   }
 }

@@ -12,6 +12,31 @@ struct SetupContext;
 // \EFI\OEM stays as it was (unless it was the start that failed).
 void CopyEfiBootFiles(SetupContext& context);
 
+// ---- the names the copy step acts on -------------------------------------
+
+// Folders on the reset partition whose presence means it can restore the
+// machine: any one of them hands over to the reset script. Tried in order.
+inline constexpr const wchar_t* kRecoveryFolders[] = {
+    L"\\Zeph_XP", L"\\Zeph_VISTA", L"\\Zeph_WIN7", L"\\Zeph2", L"\\Zeph_WIN8"};
+
+// The copy's source and target on the EFI system partition: the batch file
+// copies the first into the second, and an old target goes first.
+inline constexpr wchar_t kEfiSourceFolder[] = L"\\EFI\\Microsoft";
+inline constexpr wchar_t kOemFolder[] = L"\\EFI\\OEM";
+// What the copy should have left in the target's boot folder. After the exit
+// code the log says, in this order, whether kOemFolder is there and whether
+// kOemFolder\boot\ENTRY is, for each entry.
+inline constexpr const wchar_t* kPresenceEntries[] = {
+    L"BCD", L"bootmgfw.efi", L"bootmgr.efi", L"memtest.efi", L"fonts", L"resources"};
+
+// The batch file, written into the program folder.
+inline constexpr wchar_t kBatchName[] = L"CopyEFI_byOEM.cmd";
+// The scripts of the program folder the batch file hands over to: the reset
+// script when a recovery folder is on the reset partition (with the ESP and
+// PBR letters), the recovery script otherwise (ESP and recovery letters).
+inline constexpr wchar_t kPbrScript[] = L"modifybcdtoPBR.cmd";
+inline constexpr wchar_t kWinReScript[] = L"modifybcdtoWinRE.cmd";
+
 // The exit code logged when the batch file was not run, or its exit code is
 // not known. A script could return it too: the line before it tells.
 constexpr std::uint32_t kBatchNotRunExitCode = 0xFFFFFFFF;

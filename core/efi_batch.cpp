@@ -1,5 +1,8 @@
 #include "core/efi_batch.h"
 
+#include "core/copy_efi.h"
+#include "support/log.h"
+
 namespace {
 
 // Characters after which cmd needs quotes around a path (its own list, with
@@ -65,13 +68,14 @@ std::wstring BuildEfiBatch(const EfiBatchInput& input) {
   const std::wstring& szESP = input.m_ESPLetter;
   auto q = QuoteForCommandLine;
   std::wstring sz;
-  if (input.m_LogFolderMissing) sz += L"mkdir " + q(szDir + L"Log") + L"\r\n";
-  sz += L"mkdir " + q(szESP + L"\\EFI\\OEM") + L" \r\n";
-  sz += L"XCOPY /c /e /f /y /h " + q(szESP + L"\\EFI\\Microsoft\\*") + L" " +
-        q(szESP + L"\\EFI\\OEM\\") + L"\r\n";
-  sz += L"Del /Q /A:H " + q(szESP + L"\\EFI\\OEM\\Boot\\BCD") + L"\r\n";
+  const std::wstring szOem = szESP + kOemFolder;
+  if (input.m_LogFolderMissing) sz += L"mkdir " + q(szDir + kLogFolder) + L"\r\n";
+  sz += L"mkdir " + q(szOem) + L" \r\n";
+  sz += L"XCOPY /c /e /f /y /h " + q(szESP + kEfiSourceFolder + L"\\*") + L" " + q(szOem + L"\\") +
+        L"\r\n";
+  sz += L"Del /Q /A:H " + q(szOem + L"\\Boot\\BCD") + L"\r\n";
   sz += q(szDir + input.m_Script) + L" " + q(szESP) + L" " + q(input.m_ScriptLetter) + L" >> " +
-        q(szDir + L"Log\\modifybcdLog.log");
+        q(szDir + kLogFolder + L"\\modifybcdLog.log");
   // cmd expands %...% in a batch file; a doubled one stands for itself.
   for (size_t p = sz.find(L'%'); p != std::wstring::npos; p = sz.find(L'%', p + 2)) {
     sz.insert(p, 1, L'%');

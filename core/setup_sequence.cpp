@@ -15,12 +15,12 @@ void RunSetupSequence(SetupContext& context) {
   Logger& logger = context.m_Logger;
   int nCode = kInventoryOk;
   for (int nAttempt = 0; nAttempt < kInventoryAttempts; ++nAttempt) {
-    WriteLog(logger, L"Get Disk info", L"");
+    WriteLog(logger, sequence_log::kGetDiskInfo, L"");
     nCode = GetSystemDiskInfo(context.m_DiskTable, context.m_PartitionTable);
     if (nCode == kInventoryOk) break;
     WriteLog(logger,
-             L"[" + std::to_wstring(nAttempt) + L"]Error Getting System Disk Info. Return Code:" +
-                 std::to_wstring(nCode),
+             L"[" + std::to_wstring(nAttempt) + L"]" + sequence_log::kInventoryFailed +
+                 L". Return Code:" + std::to_wstring(nCode),
              L"");
     platform::Pause(kInventoryRetryDelayMs);
   }

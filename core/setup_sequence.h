@@ -11,6 +11,14 @@ struct SetupContext;
 constexpr int kInventoryAttempts = 20;
 constexpr std::uint32_t kInventoryRetryDelayMs = 100;
 
+// The lines of an inventory attempt: each begins with kGetDiskInfo; a
+// failed one ends with "[N]" kInventoryFailed ". Return Code:C", N counting
+// the attempts from 0 and C the inventory's code.
+namespace sequence_log {
+inline constexpr wchar_t kGetDiskInfo[] = L"Get Disk info";
+inline constexpr wchar_t kInventoryFailed[] = L"Error Getting System Disk Info";
+}  // namespace sequence_log
+
 void RunSetupSequence(SetupContext& context);
 
 // Records before the first empty one (m_Index 999), or all of them.

@@ -1,10 +1,11 @@
 #include "letters/volume_labels.h"
 
+#include <utility>
+
+#include "platform/ascii.h"
+
 std::wstring UpperCaseLabel(std::wstring szLabel) {
-  for (wchar_t& c : szLabel) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  }
-  return szLabel;
+  return platform::UpperAscii(std::move(szLabel));
 }
 
 bool LabelBeginsWith(const std::wstring& szLabel, const std::wstring& szPrefix) {

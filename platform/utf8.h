@@ -1,6 +1,8 @@
-// UTF-8 encoding of one code point, for the text the programs write.
+// UTF-8: encoding one code point and decoding one sequence, for the text the
+// programs write and read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +25,53 @@ inline void AppendUtf8(std::string& out, std::uint32_t c) {
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
+}
+
+// UTF-8 of a wide string, whether wchar_t holds UTF-16 (Windows) or UTF-32:
+// a UTF-16 surrogate pair is one code point; any other surrogate, or a value
+// past 0x10FFFF, becomes U+FFFD.
+inline std::string WideToUtf8(const std::wstring& sz) {
+  constexpr bool bUtf16 = sizeof(wchar_t) == 2;
+  std::string out;
+  for (std::size_t i = 0; i < sz.size(); ++i) {
+    auto c = static_cast<std::uint32_t>(sz[i]);
+    const auto next = i + 1 < sz.size() ? static_cast<std::uint32_t>(sz[i + 1]) : 0u;
+    if (bUtf16 && c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+      ++i;
+    } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+// One sequence read from UTF-8 bytes.
+struct Utf8Sequence {
+  bool m_Valid = false;  // a lead byte followed by all its continuation bytes
+  std::uint32_t m_CodePoint = 0;  // when valid
+  std::size_t m_Length = 1;       // bytes it takes; 1 when not valid
+};
+
+// The sequence at sz[i] (i < sz.size()). A byte that cannot lead (a
+// continuation byte, 0xF8 to 0xFF) or a lead whose continuation bytes are
+// missing is not valid, and takes that one byte.
+inline Utf8Sequence DecodeUtf8At(const std::string& sz, std::size_t i) {
+  const auto b = static_cast<unsigned char>(sz[i]);
+  const std::size_t nExtra = b < 0x80          ? 0
+                             : (b >> 5) == 0x6  ? 1
+                             : (b >> 4) == 0xE  ? 2
+                             : (b >> 3) == 0x1E ? 3
+                                                : 4;
+  if (nExtra == 4 || nExtra >= sz.size() - i) return {};
+  std::uint32_t c = nExtra == 0 ? b : b & (0x3Fu >> nExtra);
+  for (std::size_t k = 1; k <= nExtra; ++k) {
+    const auto cont = static_cast<unsigned char>(sz[i + k]);
+    if ((cont & 0xC0) != 0x80) return {};
+    c = (c << 6) | (cont & 0x3Fu);
+  }
+  return {true, c, nExtra + 1};
 }
 
 }  // namespace platform

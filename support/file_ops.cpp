@@ -2,16 +2,13 @@
 
 #include <array>
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
 
 namespace {
 
 constexpr std::uint16_t kFOF_NOCONFIRMATION = 0x0010;
 constexpr std::uint16_t kFOF_NOCONFIRMMKDIR = 0x0200;
-
-wchar_t UpperAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c; }
-
-bool IsAsciiLetter(wchar_t c) { return UpperAscii(c) >= L'A' && UpperAscii(c) <= L'Z'; }
 
 // The current directory as a buffer of kCurrentDirectoryChars reads it: one
 // that does not fit with its terminator reads empty.
@@ -25,7 +22,7 @@ std::wstring ReadCurrentDirectory() {
 
 bool IsDriveRootForm(const std::wstring& sz) {
   if (sz.size() != 2 && sz.size() != 3) return false;
-  return IsAsciiLetter(sz[0]) && sz[1] == L':' && (sz.size() == 2 || sz[2] == L'\\');
+  return platform::IsAsciiLetter(sz[0]) && sz[1] == L':' && (sz.size() == 2 || sz[2] == L'\\');
 }
 
 StepUpRule DecideStepUp(const std::wstring& szCurrent) {
@@ -47,7 +44,7 @@ bool IsFolderAbove(const std::wstring& szCurrent, const std::wstring& szPath) {
   const size_t c = szCurrent.size();
   if (c + 1 >= szPath.size() || szPath[c] != L'\\') return false;
   for (size_t i = 0; i < c; ++i) {
-    if (UpperAscii(szCurrent[i]) != UpperAscii(szPath[i])) return false;
+    if (platform::UpperAscii(szCurrent[i]) != platform::UpperAscii(szPath[i])) return false;
   }
   return true;
 }

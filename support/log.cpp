@@ -2,10 +2,6 @@
 
 namespace {
 
-const wchar_t kLogSection[] = L"Malvik";
-const wchar_t kLogFolder[] = L"Log";
-const wchar_t kLogFile[] = L"Log\\Malvik.log";
-
 // Decimal, right-aligned in a field of nWidth, padded with spaces; a wider
 // number fills more than its field.
 std::wstring Pad(int nValue, size_t nWidth) {
@@ -60,5 +56,5 @@ void LogExitCode(Logger& logger, std::uint32_t nExitCode) {
     szHex.insert(szHex.begin(), kHexDigits[nExitCode % 16]);
     nExitCode /= 16;
   } while (nExitCode != 0);
-  WriteLog(logger, L"ExitCode:0x" + szHex, L"");
+  WriteLog(logger, kExitCodeLine + szHex, L"");
 }

@@ -8,6 +8,15 @@
 
 #include "platform/platform.h"
 
+// Where the log is: the file below the program folder, its folder, and the
+// section of its lines.
+inline constexpr wchar_t kLogFolder[] = L"Log";
+inline constexpr wchar_t kLogFile[] = L"Log\\Malvik.log";
+inline constexpr wchar_t kLogSection[] = L"Malvik";
+
+// The start of the line LogExitCode writes; the code in hexadecimal follows.
+inline constexpr wchar_t kExitCodeLine[] = L"ExitCode:0x";
+
 struct Logger {
   std::wstring m_ProgramDir;  // program folder with one trailing backslash; empty until known
 };

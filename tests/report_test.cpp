@@ -91,7 +91,8 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
     EXPECT_EQ(verdict["hand_over"]["line"], c.szHandOver);
     std::string szLetters;
     for (const auto& letter : verdict["hand_over"]["letters"]) {
-      szLetters += (szLetters.empty() ? "" : " ") + letter.get<std::string>();
+      if (!szLetters.empty()) szLetters += ' ';
+      szLetters += letter.get<std::string>();
     }
     EXPECT_EQ(szLetters, c.szHandOverLetters);
     if (*c.szAttention == '\0') {

@@ -1,6 +1,9 @@
 #include "tools/compare_log.h"
 
+#include "core/setup_sequence.h"
 #include "platform/sim/ini_text.h"
+#include "platform/utf8.h"
+#include "support/log.h"
 #include "tools/report_text.h"
 
 namespace {
@@ -9,13 +12,9 @@ constexpr size_t kContextLines = 3;
 
 bool IsValidUtf8(const std::string& sz) {
   for (size_t i = 0; i < sz.size();) {
-    const auto b = static_cast<unsigned char>(sz[i]);
-    const size_t nExtra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 9;
-    if (nExtra == 9 || i + nExtra >= sz.size() + (nExtra == 0)) return false;
-    for (size_t k = 1; k <= nExtra; ++k) {
-      if ((static_cast<unsigned char>(sz[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += nExtra + 1;
+    const platform::Utf8Sequence sequence = platform::DecodeUtf8At(sz, i);
+    if (!sequence.m_Valid) return false;
+    i += sequence.m_Length;
   }
   return true;
 }
@@ -53,6 +52,11 @@ std::wstring WithoutTimeStamp(const std::wstring& szKey) {
   return szKey.substr(i);
 }
 
+bool IsFailedInventoryLine(const std::wstring& szMessage) {
+  return StartsWith(szMessage, L"[") &&
+         szMessage.find(std::wstring(L"]") + sequence_log::kInventoryFailed) != std::wstring::npos;
+}
+
 // Wine's profile writer ends the line inside a key that holds a line feed
 // (the letter summary does), so its "=value" starts the next line. No key
 // begins with "=", so such a line belongs to the key before it.
@@ -66,12 +70,10 @@ std::wstring RejoinSplitKeys(std::wstring sz) {
 std::vector<LogLine> LastRunOfFieldLog(const std::string& szBytes) {
   std::vector<LogLine> lines;
   for (const sim::IniEntry& entry : sim::ParseIni(RejoinSplitKeys(Decode(szBytes)))) {
-    if (sim::UpperAscii(entry.m_Section) != L"MALVIK") continue;
+    if (sim::UpperAscii(entry.m_Section) != sim::UpperAscii(kLogSection)) continue;
     const std::wstring szMessage = WithoutTimeStamp(entry.m_Key);
-    const bool bAfterFailedAttempt =
-        !lines.empty() && StartsWith(lines.back().m_Key, L"[") &&
-        lines.back().m_Key.find(L"]Error Getting System Disk Info") != std::wstring::npos;
-    if (szMessage == L"Get Disk info" && !bAfterFailedAttempt) lines.clear();
+    const bool bAfterFailedAttempt = !lines.empty() && IsFailedInventoryLine(lines.back().m_Key);
+    if (szMessage == sequence_log::kGetDiskInfo && !bAfterFailedAttempt) lines.clear();
     lines.push_back({szMessage, entry.m_Value});
   }
   return lines;

@@ -19,6 +19,9 @@ std::vector<LogLine> LastRunOfFieldLog(const std::string& szBytes);
 // The message of a log key without its time stamp.
 std::wstring WithoutTimeStamp(const std::wstring& szKey);
 
+// The message (no time stamp) is the one a failed inventory attempt leaves.
+bool IsFailedInventoryLine(const std::wstring& szMessage);
+
 struct LogComparison {
   bool m_Agrees = true;
   size_t m_FirstDifference = 0;  // index into both line lists, when they differ

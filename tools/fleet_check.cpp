@@ -8,6 +8,7 @@
 #include "tools/report_json.h"
 #include "tools/report_text.h"
 #include "tools/sim_run.h"
+#include "tools/text_style.h"
 #include "tools/verdict.h"
 
 using nlohmann::ordered_json;
@@ -41,10 +42,6 @@ std::vector<std::string> DescriptionFiles(const std::vector<std::string>& paths,
   return files;
 }
 
-std::string Colour(bool bColour, const char* szCode, const std::string& sz) {
-  return bColour ? std::string("\x1b[") + szCode + "m" + sz + "\x1b[0m" : sz;
-}
-
 // "W: RECOVERY, R: ESP, M: -": each of the three letters and what it names.
 std::string LettersText(const Verdict& verdict) {
   std::string sz;
@@ -60,8 +57,8 @@ std::string LettersText(const Verdict& verdict) {
 
 std::string MachineLine(const std::string& szFile, const sim::SimMachine& machine,
                         const Verdict& verdict, bool bColour) {
-  std::string sz = verdict.Passed() ? Colour(bColour, "32", "passed")
-                                    : Colour(bColour, "1;31", "FAILED");
+  const Style style{bColour};
+  std::string sz = verdict.Passed() ? style.Good("passed") : style.Bad("FAILED");
   sz += "  " + (machine.m_Name.empty() ? szFile : ToUtf8(machine.m_Name));
   sz += " | " + FirmwareWord(machine.m_Firmware);
   sz += " | " + LettersText(verdict);
@@ -88,7 +85,7 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
     if (bJson) {
       all.push_back({{"file", szFile}, {"error", szError}});
     } else {
-      out << Colour(bColour, "1;31", "FAILED") << "  " << szError << "\n";
+      out << Style{bColour}.Bad("FAILED") << "  " << szError << "\n";
     }
   };
   for (const std::string& szFolder : empty) {

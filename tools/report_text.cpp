@@ -5,6 +5,7 @@
 #include "platform/firmware_words.h"
 #include "support/boot_mode.h"
 #include "tools/compare_log.h"
+#include "tools/text_style.h"
 
 namespace {
 
@@ -13,17 +14,6 @@ using sim::ToUtf8;
 constexpr size_t kMessageColumn = 34;  // log messages are padded to this width
 constexpr size_t kTargetColumn = 30;
 constexpr size_t kLabelColumn = 20;
-
-struct Style {
-  bool m_Colour = false;
-  std::string Paint(const char* szCode, const std::string& sz) const {
-    return m_Colour ? std::string("\x1b[") + szCode + "m" + sz + "\x1b[0m" : sz;
-  }
-  std::string Heading(const std::string& sz) const { return Paint("1", sz); }
-  std::string Good(const std::string& sz) const { return Paint("32", sz); }
-  std::string Bad(const std::string& sz) const { return Paint("1;31", sz); }
-  std::string Faint(const std::string& sz) const { return Paint("2", sz); }
-};
 
 constexpr size_t kWidth = 80;
 
@@ -161,8 +151,14 @@ void WriteDialogsSection(std::ostream& out, const Style& style, const sim::SimMa
       << style.Heading("Dialogs:") << (machine.m_Dialogs.empty() ? "         (none)" : "")
       << "\n";
   for (const sim::SimDialog& dialog : machine.m_Dialogs) {
-    out << "  " << style.Bad("[" + ToUtf8(dialog.m_Title) + "] " + ToUtf8(dialog.m_Text)) << "  ("
-        << ToUtf8(dialog.m_Buttons) << "; " << ToUtf8(dialog.m_Icon) << ")\n";
+    // Appended piece by piece: GCC 12 at -O2 takes "[" + std::string for an
+    // overlapping copy (-Wrestrict) that cannot happen.
+    std::string szDialog = "[";
+    szDialog += ToUtf8(dialog.m_Title);
+    szDialog += "] ";
+    szDialog += ToUtf8(dialog.m_Text);
+    out << "  " << style.Bad(szDialog) << "  (" << ToUtf8(dialog.m_Buttons) << "; "
+        << ToUtf8(dialog.m_Icon) << ")\n";
   }
 }
 

@@ -2,7 +2,9 @@
 
 #include <set>
 
+#include "core/copy_efi.h"
 #include "platform/sim/ini_text.h"
+#include "support/log.h"
 
 namespace {
 
@@ -23,7 +25,7 @@ std::vector<LogLine> RunLogLines(const sim::SimMachine& machine, const std::wstr
     }
   }
   for (const sim::IniEntry& entry : sim::ParseIni(sim::FromUtf8(pLog->m_Bytes))) {
-    if (sim::UpperAscii(entry.m_Section) == L"MALVIK" &&
+    if (sim::UpperAscii(entry.m_Section) == sim::UpperAscii(kLogSection) &&
         written.count(sim::UpperAscii(entry.m_Key))) {
       lines.push_back({entry.m_Key, entry.m_Value});
     }
@@ -57,9 +59,9 @@ std::vector<Drive> DrivesAfter(sim::SimMachine& machine,
 
 void CollectOutcome(sim::SimMachine& machine, const DosDeviceTable& before, Outcome& outcome) {
   const std::wstring szFolder = ProgramFolder(machine);
-  outcome.m_LogFile = szFolder + L"Log\\Malvik.log";
+  outcome.m_LogFile = szFolder + kLogFile;
   outcome.m_pLog = sim::FindFile(machine, outcome.m_LogFile);
-  outcome.m_pBatch = sim::FindFile(machine, szFolder + L"CopyEFI_byOEM.cmd");
+  outcome.m_pBatch = sim::FindFile(machine, szFolder + kBatchName);
   outcome.m_Log = RunLogLines(machine, outcome.m_LogFile, outcome.m_pLog);
   outcome.m_Drives = DrivesAfter(machine, before);
 }

@@ -2,7 +2,10 @@
 
 #include "core/copy_efi.h"
 #include "core/entry.h"
+#include "core/setup_context.h"
+#include "core/setup_sequence.h"
 #include "letters/special_partitions.h"
+#include "support/log.h"
 #include "tools/compare_log.h"
 
 using sim::ToUtf8;
@@ -75,9 +78,9 @@ void JudgeHandOver(const sim::SimMachine& machine, Verdict& verdict) {
   const std::wstring& szPath = pHandOver->m_HandOverScript;
   const size_t nSlash = szPath.find_last_of(L"\\/");
   const std::wstring szName = nSlash == std::wstring::npos ? szPath : szPath.substr(nSlash + 1);
-  if (sim::UpperAscii(szName) == L"MODIFYBCDTOPBR.CMD") {
+  if (sim::UpperAscii(szName) == sim::UpperAscii(kPbrScript)) {
     verdict.m_HandOver = "5a";
-  } else if (sim::UpperAscii(szName) == L"MODIFYBCDTOWINRE.CMD") {
+  } else if (sim::UpperAscii(szName) == sim::UpperAscii(kWinReScript)) {
     verdict.m_HandOver = "5b";
   } else {
     return;
@@ -107,10 +110,6 @@ std::string WhyNotRun(const std::wstring& szMessage, const std::wstring& szValue
   return {};
 }
 
-bool Contains(const std::wstring& sz, const wchar_t* szPart) {
-  return sz.find(szPart) != std::wstring::npos;
-}
-
 // Presence lines follow the exit-code line; what needs a person shows in
 // the dialogs and in a few log lines.
 void JudgeLog(const sim::SimMachine& machine, const Outcome& outcome, Verdict& verdict) {
@@ -119,12 +118,12 @@ void JudgeLog(const sim::SimMachine& machine, const Outcome& outcome, Verdict& v
   size_t nAfterExitCode = outcome.m_Log.size();
   for (size_t i = 0; i < outcome.m_Log.size(); ++i) {
     const std::wstring szMessage = WithoutTimeStamp(outcome.m_Log[i].m_Key);
-    if (szMessage == L"Get Disk info") {
+    if (szMessage == sequence_log::kGetDiskInfo) {
       bInventoryFailed = false;
-    } else if (Contains(szMessage, L"]Error Getting System Disk Info")) {
+    } else if (IsFailedInventoryLine(szMessage)) {
       bInventoryFailed = true;
       szInventoryError = szMessage;
-    } else if (szMessage.rfind(L"ExitCode:0x", 0) == 0) {
+    } else if (szMessage.rfind(kExitCodeLine, 0) == 0) {
       nAfterExitCode = i + 1;
     } else if (const std::string szWhy = WhyNotRun(szMessage, outcome.m_Log[i].m_Value);
                !szWhy.empty()) {
@@ -133,9 +132,9 @@ void JudgeLog(const sim::SimMachine& machine, const Outcome& outcome, Verdict& v
   }
   for (size_t i = nAfterExitCode; i < outcome.m_Log.size(); ++i) {
     const std::wstring& szValue = outcome.m_Log[i].m_Value;
-    if (szValue != L"true" && szValue != L"false") continue;
+    if (szValue != BoolToText(true) && szValue != BoolToText(false)) continue;
     ++verdict.m_PresenceLines;
-    if (szValue == L"false") {
+    if (szValue == BoolToText(false)) {
       verdict.m_PresenceFalse.push_back(WithoutTimeStamp(outcome.m_Log[i].m_Key));
     }
   }

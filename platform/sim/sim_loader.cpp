@@ -342,91 +342,89 @@ void ReadFirmware(const json& j, const std::string& szPath, SimFirmware& firmwar
                                                         0xFFFFFFFF))};
 }
 
-void Read(const json& j, SimMachine& machine) {
-  ExpectObject(j, "",
-               {"name", "program", "current_directory", "clock", "console_code_page", "firmware",
-                "disks", "drives", "scripts", "faults", "costs", "notes"});
-  machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
-  for (const auto& [key, value] : j.items()) {
-    if (key == "name") machine.m_Name = FromUtf8(String(value, key));
-    if (key == "notes") {
-      if (!value.is_array()) throw Bad{key, "expected an array"};
-      for (size_t i = 0; i < value.size(); ++i) {
-        machine.m_Notes.push_back(FromUtf8(String(value[i], Index(key, i))));
-      }
-    }
-    if (key == "program") {
-      const std::string szProgram = String(value, key);
-      const std::string szRest = szProgram.size() > 3 ? szProgram.substr(3) : "";
-      if (szProgram.size() < 4 || !std::isalpha(static_cast<unsigned char>(szProgram[0])) ||
-          szProgram[1] != ':' || !IsSeparator(szProgram[2]) || !PathFault(szRest).empty() ||
-          IsSeparator(szRest.back())) {
-        throw Bad{key, "expected a full path such as \"C:\\\\Tools\\\\malvik.exe\""};
-      }
-      machine.m_Program = FromUtf8(szProgram);
-    }
-    if (key == "current_directory") {
-      machine.m_CurrentDirectory = FromUtf8(String(value, key));
-      if (machine.m_CurrentDirectory.size() < 2 || machine.m_CurrentDirectory[1] != L':') {
-        throw Bad{key, "expected a full path such as \"C:\\\\Tools\""};
-      }
-    }
-    if (key == "clock") {
-      const auto nMs = ParseClock(String(value, key));
-      if (!nMs) throw Bad{key, "expected a time such as \"2026-03-07T09:05:02.045\""};
-      machine.m_ClockMs = *nMs;
-    }
-    if (key == "console_code_page") {
-      const auto nCodePage = static_cast<std::uint32_t>(Integer(value, key, 0, 0xFFFFFFFF));
-      if (!KnownCodePage(nCodePage)) throw Bad{key, "expected 437, 850, 1252 or 65001"};
-      machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = nCodePage;
-    }
-    if (key == "firmware") ReadFirmware(value, key, machine.m_Firmware);
-    if (key == "disks") {
-      if (!value.is_array()) throw Bad{key, "expected an array"};
-      std::set<int> indexes;
-      for (size_t i = 0; i < value.size(); ++i) {
-        machine.m_Disks.push_back(ReadDisk(value[i], Index(key, i), i));
-        if (!indexes.insert(machine.m_Disks.back().m_Index).second) {
-          throw Bad{Index(key, i), "disk index used twice"};
-        }
-      }
-    }
-    if (key == "drives") {
-      if (!value.is_object()) throw Bad{key, "expected an object"};
-      for (const auto& [szLetter, drive] : value.items()) {
-        const std::string szPath = Join(key, szLetter);
-        machine.m_Drives[Letter(json(szLetter), szPath)] = ReadDrive(drive, szPath);
-      }
-    }
-    if (key == "scripts") {
-      if (!value.is_object()) throw Bad{key, "expected an object"};
-      for (const auto& [szName, script] : value.items()) {
-        const std::string szPath = Join(key, szName);
-        ExpectObject(script, szPath, {"exit_code", "output", "run_ms", "creates"});
-        SimScript entry;
-        if (script.contains("exit_code")) {
-          entry.m_ExitCode = static_cast<std::uint32_t>(
-              Integer(script["exit_code"], Join(szPath, "exit_code"), 0, 0xFFFFFFFF));
-        }
-        if (script.contains("output")) {
-          entry.m_Output = String(script["output"], Join(szPath, "output"));
-        }
-        if (script.contains("run_ms")) {
-          entry.m_RunMs = static_cast<std::uint32_t>(
-              Integer(script["run_ms"], Join(szPath, "run_ms"), 0, 0xFFFFFFFF));
-        }
-        if (script.contains("creates")) {
-          ReadFiles(script["creates"], Join(szPath, "creates"), entry.m_Creates);
-        }
-        machine.m_Scripts[FromUtf8(szName)] = entry;
-      }
-    }
-    if (key == "faults") ReadFaults(value, key, machine.m_Faults);
-    if (key == "costs") ReadCosts(value, key, machine.m_Costs);
-  }
+void ReadNotes(const json& j, const std::string& szPath, std::vector<std::wstring>& notes) {
+  if (!j.is_array()) throw Bad{szPath, "expected an array"};
+  for (size_t i = 0; i < j.size(); ++i) notes.push_back(FromUtf8(String(j[i], Index(szPath, i))));
+}
 
-  // A letter names one volume before the run.
+// A full path with a drive letter that names a file, not a folder.
+std::wstring ReadProgram(const json& j, const std::string& szPath) {
+  const std::string szProgram = String(j, szPath);
+  const std::string szRest = szProgram.size() > 3 ? szProgram.substr(3) : "";
+  if (szProgram.size() < 4 || !std::isalpha(static_cast<unsigned char>(szProgram[0])) ||
+      szProgram[1] != ':' || !IsSeparator(szProgram[2]) || !PathFault(szRest).empty() ||
+      IsSeparator(szRest.back())) {
+    throw Bad{szPath, "expected a full path such as \"C:\\\\Tools\\\\malvik.exe\""};
+  }
+  return FromUtf8(szProgram);
+}
+
+std::wstring ReadCurrentDirectory(const json& j, const std::string& szPath) {
+  const std::wstring sz = FromUtf8(String(j, szPath));
+  if (sz.size() < 2 || sz[1] != L':') {
+    throw Bad{szPath, "expected a full path such as \"C:\\\\Tools\""};
+  }
+  return sz;
+}
+
+std::int64_t ReadClock(const json& j, const std::string& szPath) {
+  const auto nMs = ParseClock(String(j, szPath));
+  if (!nMs) throw Bad{szPath, "expected a time such as \"2026-03-07T09:05:02.045\""};
+  return *nMs;
+}
+
+std::uint32_t ReadCodePage(const json& j, const std::string& szPath) {
+  const auto nCodePage = static_cast<std::uint32_t>(Integer(j, szPath, 0, 0xFFFFFFFF));
+  if (!KnownCodePage(nCodePage)) throw Bad{szPath, "expected 437, 850, 1252 or 65001"};
+  return nCodePage;
+}
+
+void ReadDisks(const json& j, const std::string& szPath, std::vector<SimDisk>& disks) {
+  if (!j.is_array()) throw Bad{szPath, "expected an array"};
+  std::set<int> indexes;
+  for (size_t i = 0; i < j.size(); ++i) {
+    disks.push_back(ReadDisk(j[i], Index(szPath, i), i));
+    if (!indexes.insert(disks.back().m_Index).second) {
+      throw Bad{Index(szPath, i), "disk index used twice"};
+    }
+  }
+}
+
+void ReadDrives(const json& j, const std::string& szPath,
+                std::map<std::wstring, SimDrive>& drives) {
+  if (!j.is_object()) throw Bad{szPath, "expected an object"};
+  for (const auto& [szLetter, drive] : j.items()) {
+    const std::string szDrivePath = Join(szPath, szLetter);
+    drives[Letter(json(szLetter), szDrivePath)] = ReadDrive(drive, szDrivePath);
+  }
+}
+
+SimScript ReadScript(const json& j, const std::string& szPath) {
+  ExpectObject(j, szPath, {"exit_code", "output", "run_ms", "creates"});
+  SimScript script;
+  if (j.contains("exit_code")) {
+    script.m_ExitCode = static_cast<std::uint32_t>(
+        Integer(j["exit_code"], Join(szPath, "exit_code"), 0, 0xFFFFFFFF));
+  }
+  if (j.contains("output")) script.m_Output = String(j["output"], Join(szPath, "output"));
+  if (j.contains("run_ms")) {
+    script.m_RunMs =
+        static_cast<std::uint32_t>(Integer(j["run_ms"], Join(szPath, "run_ms"), 0, 0xFFFFFFFF));
+  }
+  if (j.contains("creates")) ReadFiles(j["creates"], Join(szPath, "creates"), script.m_Creates);
+  return script;
+}
+
+void ReadScripts(const json& j, const std::string& szPath,
+                 std::map<std::wstring, SimScript>& scripts) {
+  if (!j.is_object()) throw Bad{szPath, "expected an object"};
+  for (const auto& [szName, script] : j.items()) {
+    scripts[FromUtf8(szName)] = ReadScript(script, Join(szPath, szName));
+  }
+}
+
+// A letter names one volume before the run: one partition or one drive.
+void CheckLettersOnce(const SimMachine& machine) {
   std::map<std::wstring, std::string> owners;
   for (size_t d = 0; d < machine.m_Disks.size(); ++d) {
     for (size_t p = 0; p < machine.m_Disks[d].m_Partitions.size(); ++p) {
@@ -443,6 +441,30 @@ void Read(const json& j, SimMachine& machine) {
       throw Bad{szPath, "letter already used by " + owners[szLetter]};
     }
   }
+}
+
+void Read(const json& j, SimMachine& machine) {
+  ExpectObject(j, "",
+               {"name", "program", "current_directory", "clock", "console_code_page", "firmware",
+                "disks", "drives", "scripts", "faults", "costs", "notes"});
+  machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
+  for (const auto& [key, value] : j.items()) {
+    if (key == "name") machine.m_Name = FromUtf8(String(value, key));
+    if (key == "notes") ReadNotes(value, key, machine.m_Notes);
+    if (key == "program") machine.m_Program = ReadProgram(value, key);
+    if (key == "current_directory") machine.m_CurrentDirectory = ReadCurrentDirectory(value, key);
+    if (key == "clock") machine.m_ClockMs = ReadClock(value, key);
+    if (key == "console_code_page") {
+      machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = ReadCodePage(value, key);
+    }
+    if (key == "firmware") ReadFirmware(value, key, machine.m_Firmware);
+    if (key == "disks") ReadDisks(value, key, machine.m_Disks);
+    if (key == "drives") ReadDrives(value, key, machine.m_Drives);
+    if (key == "scripts") ReadScripts(value, key, machine.m_Scripts);
+    if (key == "faults") ReadFaults(value, key, machine.m_Faults);
+    if (key == "costs") ReadCosts(value, key, machine.m_Costs);
+  }
+  CheckLettersOnce(machine);
 }
 
 }  // namespace

@@ -3,13 +3,15 @@
 
 #include <string>
 
+#include "platform/ascii.h"
+
 namespace sim {
 
 // Text of the simulated files is UTF-8.
 std::string ToUtf8(const std::wstring& sz);
 std::wstring FromUtf8(const std::string& sz);
 
-// Upper-cases the letters a to z only.
-std::wstring UpperAscii(std::wstring sz);
+// Upper-cases the letters a to z only, as the file system and labels do.
+using platform::UpperAscii;
 
 }  // namespace sim

@@ -1,0 +1,24 @@
+// Case of the letters a to z only, whatever the locale: how the file
+// system, drive letters and volume labels are compared throughout. Plain
+// text work, shared by the program and both platform implementations.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// c with a to z made A to Z; every other character unchanged.
+constexpr wchar_t UpperAscii(wchar_t c) {
+  return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+// sz with a to z made A to Z; every other character unchanged.
+inline std::wstring UpperAscii(std::wstring sz) {
+  for (wchar_t& c : sz) c = UpperAscii(c);
+  return sz;
+}
+
+// A to Z or a to z.
+constexpr bool IsAsciiLetter(wchar_t c) { return UpperAscii(c) >= L'A' && UpperAscii(c) <= L'Z'; }
+
+}  // namespace platform
