@@ -9,36 +9,11 @@ exe="$BUILD/win64/malvik.exe"
 
 # ---- building a machine ----------------------------------------------------
 
-# new_machine DIR: a fresh prefix with the program in C:\DIR (a path below
-# drive_c, may hold spaces), an ESP on R: holding \EFI\Microsoft\Boot (BCD
-# hidden) and an old \EFI\OEM, a reset volume on M: and two stub scripts.
+# new_machine DIR: malvik_machine DIR (lib.sh), and an old \EFI\OEM on the ESP.
 new_machine() {
-  wine_new_prefix
-  prog="$WINEPREFIX/drive_c/$1"
-  progwin="C:\\${1//\//\\}"
-  esp="$WINE_TMP/esp"
-  pbr="$WINE_TMP/pbr"
-  mkdir -p "$prog" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources" \
-    "$esp/EFI/OEM/Boot" "$pbr"
-  cp "$exe" "$prog/"
-  echo ESP >"$esp/.windows-label"
-  echo "PUSH BUTTON" >"$pbr/.windows-label"
-  for f in bootmgfw.efi bootmgr.efi memtest.efi BCD fonts/wgl4_boot.ttf resources/bootres.dll; do
-    echo "$f" >"$esp/EFI/Microsoft/Boot/$f"
-  done
+  malvik_machine "$1"
+  mkdir -p "$esp/EFI/OEM/Boot"
   echo "left from an earlier run" >"$esp/EFI/OEM/Boot/old.txt"
-  ln -s "$esp" "$WINEPREFIX/dosdevices/r:"
-  ln -s "$pbr" "$WINEPREFIX/dosdevices/m:"
-  "$WINE64" cmd /c attrib +h 'R:\EFI\Microsoft\Boot\BCD' >/dev/null 2>&1
-  # Each stub records its arguments beside itself, says one line on its
-  # standard output and ends with its own exit code.
-  stub modifybcdtoPBR 7
-  stub modifybcdtoWinRE 9
-}
-
-stub() {
-  printf '@echo off\r\n>"%%~dp0%s.args" echo %%1 %%2\r\necho %s ran with %%1 %%2\r\nexit /b %s\r\n' \
-    "$1" "$1" "$2" >"$prog/$1.cmd"
 }
 
 # need_locale NAME: glibc has the locale NAME (such as vi_VN.UTF-8), made

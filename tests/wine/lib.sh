@@ -37,6 +37,39 @@ wine_new_prefix() {
 
 fail() { echo "wine: FAIL: $*" >&2; exit 1; }
 
+# malvik_machine DIR: a fresh prefix for the real malvik.exe ($exe) with the
+# program in C:\DIR (DIR below drive_c, "/" between folders, may hold
+# spaces), an ESP on R: holding \EFI\Microsoft\Boot (its BCD hidden), a reset
+# volume on M: with no recovery folder yet, and two stub boot-configuration
+# scripts. Sets prog, progwin, esp and pbr.
+malvik_machine() {
+  wine_new_prefix
+  prog="$WINEPREFIX/drive_c/$1"
+  progwin="C:\\${1//\//\\}"
+  esp="$WINE_TMP/esp"
+  pbr="$WINE_TMP/pbr"
+  mkdir -p "$prog" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources" "$pbr"
+  cp "$exe" "$prog/"
+  echo ESP >"$esp/.windows-label"
+  echo "PUSH BUTTON" >"$pbr/.windows-label"
+  for f in bootmgfw.efi bootmgr.efi memtest.efi BCD fonts/wgl4_boot.ttf resources/bootres.dll; do
+    echo "$f" >"$esp/EFI/Microsoft/Boot/$f"
+  done
+  ln -s "$esp" "$WINEPREFIX/dosdevices/r:"
+  ln -s "$pbr" "$WINEPREFIX/dosdevices/m:"
+  "$WINE64" cmd /c attrib +h 'R:\EFI\Microsoft\Boot\BCD' >/dev/null 2>&1
+  stub_script modifybcdtoPBR 7
+  stub_script modifybcdtoWinRE 9
+}
+
+# stub_script NAME CODE: $prog/NAME.cmd records its two arguments in
+# NAME.args beside itself, says "NAME ran with" them on its standard output
+# and ends with CODE.
+stub_script() {
+  printf '@echo off\r\n>"%%~dp0%s.args" echo %%1 %%2\r\necho %s ran with %%1 %%2\r\nexit /b %s\r\n' \
+    "$1" "$1" "$2" >"$prog/$1.cmd"
+}
+
 # tree_state DIR: every folder below DIR and the MD5 sum of every file, in a
 # fixed order, to tell whether a tree is byte for byte what it was.
 tree_state() {

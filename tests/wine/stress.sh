@@ -10,25 +10,9 @@ source "$(dirname "$0")/lib.sh"
 exe="$BUILD/win64/malvik.exe"
 [ -f "$exe" ] || fail "$exe is missing (build the win64 preset)"
 
-# new_machine DIR: a fresh prefix with the program in C:\DIR (DIR below
-# drive_c, with "/" between folders), an ESP on R: holding \EFI\Microsoft\Boot,
-# and stub boot-configuration scripts that end with code 7 (reset) and 9
-# (recovery).
-new_machine() {
-  wine_new_prefix
-  prog="$WINEPREFIX/drive_c/$1"
-  progwin="C:\\${1//\//\\}"
-  esp="$WINE_TMP/esp"
-  mkdir -p "$prog" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources"
-  cp "$exe" "$prog/"
-  echo ESP >"$esp/.windows-label"
-  for f in bootmgfw.efi bootmgr.efi memtest.efi fonts/f.ttf resources/r.dll; do
-    echo "$f" >"$esp/EFI/Microsoft/Boot/$f"
-  done
-  ln -s "$esp" "$WINEPREFIX/dosdevices/r:"
-  printf '@echo off\r\nexit /b 7\r\n' >"$prog/modifybcdtoPBR.cmd"
-  printf '@echo off\r\necho WinRE ran with %%1 %%2\r\nexit /b 9\r\n' >"$prog/modifybcdtoWinRE.cmd"
-}
+# new_machine DIR: malvik_machine DIR (lib.sh): the reset script ends with 7
+# and the recovery script with 9.
+new_machine() { malvik_machine "$1"; }
 
 # old_oem DIR: an \EFI\OEM left from an earlier run at DIR (a Linux path),
 # a few files in a few folders.
@@ -62,7 +46,7 @@ run_malvik W: R: M:
 [ "$(sed -n 2p <<<"$log" | cut -c25-)" = "Get Disk info=" ] || fail "$case_name: first line: $(sed -n 2p <<<"$log")"
 expect_log 'ExitCode:0x9='
 expect_log 'R:\\EFI\\OEM\\boot\\bootmgfw.efi=true'
-grep -q '^WinRE ran with R: W:' "$prog/Log/modifybcdLog.log" || fail "$case_name: modifybcdLog.log"
+grep -q '^modifybcdtoWinRE ran with R: W:' "$prog/Log/modifybcdLog.log" || fail "$case_name: modifybcdLog.log"
 echo "wine: stress: $case_name: ok"
 
 # ---- nothing can be created in the program folder --------------------------
