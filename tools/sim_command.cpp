@@ -47,6 +47,9 @@ int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ost
     return 2;
   }
 
+  // A folder for --out that is in use stops the command before anything runs.
+  if (!options.m_OutDir.empty() && !PrepareOutDir(options.m_OutDir, err)) return 2;
+
   const Outcome outcome = RunOnMachine(machine, options.m_Args);
   const Verdict verdict = JudgeRun(machine, outcome);
   if (options.m_Json) {
