@@ -166,4 +166,28 @@ TEST(Simulator, OutDirRefusesWhatStandsInItAlready) {
   }
 }
 
+// With --json the comparison is part of the object; a file it reads no
+// lines from stops the command with the reason.
+TEST(Simulator, CompareLogGoesIntoTheJsonOrSaysWhyItReadNothing) {
+  const std::string szBase = FreshDir("malvik-sim-compare");
+  const std::string szLog = szBase + "/Malvik.log";
+  std::ofstream(szLog, std::ios::binary)
+      << "\r\n[Malvik]\r\n2026/ 3/ 6 10: 0: 0:  1 Get Disk info=\r\n";
+  const SimRun run = Simulate({"--json", "--compare-log", szLog.c_str()});
+  EXPECT_EQ(run.m_Status, 1);
+  const auto compared = nlohmann::json::parse(run.m_Out)["compare_log"];
+  EXPECT_EQ(compared["runs"], 1);
+  EXPECT_EQ(compared["agrees"], false);
+  EXPECT_EQ(compared["first_difference"]["run_line"], 2);
+  EXPECT_TRUE(compared["first_difference"]["file_line"].is_null());
+  EXPECT_EQ(compared["first_difference"]["simulated"]["key"], "m_DiskCount");
+
+  std::ofstream(szLog, std::ios::binary) << "";
+  const SimRun empty = Simulate({"--compare-log", szLog.c_str()});
+  EXPECT_EQ(empty.m_Status, 2);
+  EXPECT_EQ(empty.m_Out, "");
+  EXPECT_EQ(empty.m_Err, "malvik-sim: --compare-log: " + szLog +
+                            ": no log lines to compare: the file is empty\n");
+}
+
 }  // namespace
