@@ -96,7 +96,7 @@ bool WriteNewFile(int nParent, const std::string& szName, const std::string& szB
 // last one too when bLastIsFolder; otherwise writes the bytes as the last.
 bool WriteEntry(int nRoot, const fs::path& root, const std::vector<std::string>& parts,
                 bool bLastIsFolder, const std::string& szBytes, std::ostream& err) {
-  std::vector<std::unique_ptr<Descriptor>> open;
+  std::vector<std::unique_ptr<Descriptor>> opened;  // closed when done
   int nParent = nRoot;
   fs::path path = root;
   for (size_t i = 0; i < parts.size(); ++i) {
@@ -106,7 +106,7 @@ bool WriteEntry(int nRoot, const fs::path& root, const std::vector<std::string>&
     }
     const int nFd = OpenFolder(nParent, parts[i], path, err);
     if (nFd < 0) return false;
-    open.push_back(std::make_unique<Descriptor>(nFd));
+    opened.push_back(std::make_unique<Descriptor>(nFd));
     nParent = nFd;
   }
   return true;
