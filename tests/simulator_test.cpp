@@ -131,35 +131,63 @@ TEST(Simulator, OutDirWritesNothingOutsideItsFolder) {
   EXPECT_FALSE(std::filesystem::exists(szBase + "/escaped"));
 }
 
-TEST(Simulator, OutDirReportsTheFirstFailureWithItsPath) {
+// What stands in DIR before the run is never written through or mixed with
+// this run's files: the command stops before the run, naming what it found.
+TEST(Simulator, OutDirRefusesWhatStandsInItAlready) {
   struct Case {
     const char* szName;
-    const char* szBlocker;  // below DIR/C/Tools: a file where a folder goes, or the reverse
-    bool bBlockerIsFolder;
+    bool bLink;              // DIR/C is a link to a folder outside DIR; else an earlier run's log
     const char* szFailedAt;  // below DIR
     const char* szWhat;
   };
   const Case kCases[] = {
-      {"a file where the Log folder goes", "Log", false, "/C/Tools/Log",
-       "cannot create the folder"},
-      {"a folder where a file goes", "malvik.exe", true, "/C/Tools/malvik.exe",
-       "cannot create the file"},
+      {"a link to elsewhere", true, "/C", "refused: a symbolic link, which --out never follows"},
+      {"an earlier run's files", false, "",
+       "refused: the folder is not empty (it holds C); --out writes only into a new or empty "
+       "folder, so that no earlier run's files mix with this run's"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
-    const std::string szDir = FreshDir("malvik-sim-blocked");
-    std::filesystem::create_directories(szDir + "/C/Tools");
-    if (c.bBlockerIsFolder) {
-      std::filesystem::create_directories(szDir + "/C/Tools/" + c.szBlocker);
+    const std::string szBase = FreshDir("malvik-sim-in-use");
+    const std::string szDir = szBase + "/out";
+    std::filesystem::create_directories(szBase + "/elsewhere");
+    if (c.bLink) {
+      std::filesystem::create_directories(szDir);
+      std::filesystem::create_directory_symlink(szBase + "/elsewhere", szDir + "/C");
     } else {
-      std::ofstream(szDir + "/C/Tools/" + c.szBlocker) << "in the way";
+      std::filesystem::create_directories(szDir + "/C/Tools/Log");
+      std::ofstream(szDir + "/C/Tools/Log/Malvik.log") << "[Malvik]\r\n";
     }
     const SimRun run = Simulate({"--out", szDir.c_str()});
     EXPECT_EQ(run.m_Status, 2);
-    const std::string szWant = "malvik-sim: --out: " + szDir + c.szFailedAt + ": " + c.szWhat;
-    EXPECT_EQ(run.m_Err.rfind(szWant, 0), 0u) << run.m_Err;
-    EXPECT_EQ(std::count(run.m_Err.begin(), run.m_Err.end(), '\n'), 1);
+    EXPECT_EQ(run.m_Out, "");
+    EXPECT_EQ(run.m_Err, "malvik-sim: --out: " + szDir + c.szFailedAt + ": " + c.szWhat + "\n");
+    EXPECT_TRUE(std::filesystem::is_empty(szBase + "/elsewhere"));
   }
+}
+
+// With --json the comparison is part of the object; a file it reads no
+// lines from stops the command with the reason.
+TEST(Simulator, CompareLogGoesIntoTheJsonOrSaysWhyItReadNothing) {
+  const std::string szBase = FreshDir("malvik-sim-compare");
+  const std::string szLog = szBase + "/Malvik.log";
+  std::ofstream(szLog, std::ios::binary)
+      << "\r\n[Malvik]\r\n2026/ 3/ 6 10: 0: 0:  1 Get Disk info=\r\n";
+  const SimRun run = Simulate({"--json", "--compare-log", szLog.c_str()});
+  EXPECT_EQ(run.m_Status, 1);
+  const auto compared = nlohmann::json::parse(run.m_Out)["compare_log"];
+  EXPECT_EQ(compared["runs"], 1);
+  EXPECT_EQ(compared["agrees"], false);
+  EXPECT_EQ(compared["first_difference"]["run_line"], 2);
+  EXPECT_TRUE(compared["first_difference"]["file_line"].is_null());
+  EXPECT_EQ(compared["first_difference"]["simulated"]["key"], "m_DiskCount");
+
+  std::ofstream(szLog, std::ios::binary) << "";
+  const SimRun empty = Simulate({"--compare-log", szLog.c_str()});
+  EXPECT_EQ(empty.m_Status, 2);
+  EXPECT_EQ(empty.m_Out, "");
+  EXPECT_EQ(empty.m_Err, "malvik-sim: --compare-log: " + szLog +
+                            ": no log lines to compare: the file is empty\n");
 }
 
 }  // namespace

@@ -1,39 +1,107 @@
 #include "tools/compare_log.h"
 
 #include "core/setup_sequence.h"
-#include "platform/sim/ini_text.h"
+#include "platform/sim/code_pages.h"
+#include "platform/sim/sim_text.h"
 #include "platform/utf8.h"
 #include "support/log.h"
 #include "tools/report_text.h"
+
+using nlohmann::ordered_json;
 
 namespace {
 
 constexpr size_t kContextLines = 3;
 
-bool IsValidUtf8(const std::string& sz) {
-  for (size_t i = 0; i < sz.size();) {
-    const platform::Utf8Sequence sequence = platform::DecodeUtf8At(sz, i);
-    if (!sequence.m_Valid) return false;
-    i += sequence.m_Length;
-  }
-  return true;
-}
-
-// 8-bit text as Windows writes it for Western code pages: each byte one
-// character of the same value (Latin-1), close enough to compare ASCII logs.
-std::wstring Decode(const std::string& szBytes) {
-  if (IsValidUtf8(szBytes)) return sim::FromUtf8(szBytes);
-  std::wstring sz;
-  for (char c : szBytes) sz += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return sz;
-}
+bool StartsWith(const std::string& sz, const char* szPrefix) { return sz.rfind(szPrefix, 0) == 0; }
 
 bool StartsWith(const std::wstring& sz, const wchar_t* szPrefix) {
   return sz.rfind(szPrefix, 0) == 0;
 }
 
+// UTF-16 after its two-byte mark. A surrogate pair is one character; any
+// other surrogate, and an odd last byte, is U+FFFD.
+std::wstring FromUtf16(const std::string& szBytes, bool bBigEndian) {
+  auto unitAt = [&szBytes, bBigEndian](size_t i) {
+    const auto nFirst = static_cast<unsigned char>(szBytes[i]);
+    const auto nSecond = static_cast<unsigned char>(szBytes[i + 1]);
+    return bBigEndian ? std::uint32_t{nFirst} << 8 | nSecond : std::uint32_t{nSecond} << 8 | nFirst;
+  };
+  std::string szUtf8;
+  size_t i = 2;
+  for (; i + 1 < szBytes.size(); i += 2) {
+    std::uint32_t c = unitAt(i);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 3 < szBytes.size()) {
+      const std::uint32_t nNext = unitAt(i + 2);
+      if (nNext >= 0xDC00 && nNext <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (nNext - 0xDC00);
+        i += 2;
+      }
+    }
+    platform::AppendUtf8(szUtf8, c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : c);
+  }
+  if (i < szBytes.size()) platform::AppendUtf8(szUtf8, 0xFFFD);
+  return sim::FromUtf8(szUtf8);
+}
+
+// The text of the file, or false when its code page is not one known here.
+bool Decode(const std::string& szBytes, std::uint32_t nAnsiCodePage, std::wstring& szText,
+            std::string& szReadAs) {
+  if (StartsWith(szBytes, "\xFF\xFE") || StartsWith(szBytes, "\xFE\xFF")) {
+    const bool bBigEndian = szBytes[0] == '\xFE';
+    szReadAs = bBigEndian ? "UTF-16 BE" : "UTF-16 LE";
+    szText = FromUtf16(szBytes, bBigEndian);
+    return true;
+  }
+  if (StartsWith(szBytes, "\xEF\xBB\xBF")) {
+    szReadAs = "UTF-8";
+    szText = sim::FromUtf8(szBytes.substr(3));
+    return true;
+  }
+  szReadAs = "code page " + std::to_string(nAnsiCodePage);
+  return sim::DecodeInCodePage(nAnsiCodePage, szBytes, &szText);
+}
+
+struct FileLine {
+  std::wstring m_Text;  // without its line end
+  size_t m_Number;      // from 1
+};
+
+std::vector<FileLine> SplitLines(const std::wstring& szText) {
+  std::vector<FileLine> lines;
+  for (size_t begin = 0; begin < szText.size();) {
+    size_t end = szText.find(L'\n', begin);
+    if (end == std::wstring::npos) end = szText.size();
+    std::wstring szLine = szText.substr(begin, end - begin);
+    if (!szLine.empty() && szLine.back() == L'\r') szLine.pop_back();
+    lines.push_back({szLine, lines.size() + 1});
+    begin = end + 1;
+  }
+  return lines;
+}
+
+std::wstring Trim(const std::wstring& sz) {
+  const size_t first = sz.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return L"";
+  return sz.substr(first, sz.find_last_not_of(L" \t") - first + 1);
+}
+
+// The section a line opens, as the profile reader tells one: "[" first,
+// blanks aside, and the name up to "]".
+bool SectionOf(const std::wstring& szLine, std::wstring& szSection) {
+  const std::wstring sz = Trim(szLine);
+  if (sz.empty() || sz.front() != L'[') return false;
+  const size_t close = sz.find(L']');
+  szSection = Trim(sz.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
+  return true;
+}
+
 std::string Shown(const std::wstring& szMessage, const std::wstring& szValue) {
   return Printable(szMessage + L" = " + szValue);
+}
+
+ordered_json LineJson(const LogLine& line) {
+  return {{"key", sim::ToUtf8(line.m_Key)}, {"value", sim::ToUtf8(line.m_Value)}};
 }
 
 }  // namespace
@@ -57,26 +125,62 @@ bool IsFailedInventoryLine(const std::wstring& szMessage) {
          szMessage.find(std::wstring(L"]") + sequence_log::kInventoryFailed) != std::wstring::npos;
 }
 
-// Wine's profile writer ends the line inside a key that holds a line feed
-// (the letter summary does), so its "=value" starts the next line. No key
-// begins with "=", so such a line belongs to the key before it.
-std::wstring RejoinSplitKeys(std::wstring sz) {
-  for (size_t pos = sz.find(L"\r\n="); pos != std::wstring::npos; pos = sz.find(L"\r\n=", pos)) {
-    sz.erase(pos, 1);
+FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage) {
+  FieldLog log;
+  std::wstring szText;
+  const std::string szSection = "[" + sim::ToUtf8(kLogSection) + "]";
+  if (!Decode(szBytes, nAnsiCodePage, szText, log.m_ReadAs)) {
+    log.m_NoLinesBecause = "code page " + std::to_string(nAnsiCodePage) + " is not known here";
+    return log;
   }
-  return sz;
-}
-
-std::vector<LogLine> LastRunOfFieldLog(const std::string& szBytes) {
-  std::vector<LogLine> lines;
-  for (const sim::IniEntry& entry : sim::ParseIni(RejoinSplitKeys(Decode(szBytes)))) {
-    if (sim::UpperAscii(entry.m_Section) != sim::UpperAscii(kLogSection)) continue;
-    const std::wstring szMessage = WithoutTimeStamp(entry.m_Key);
-    const bool bAfterFailedAttempt = !lines.empty() && IsFailedInventoryLine(lines.back().m_Key);
-    if (szMessage == sequence_log::kGetDiskInfo && !bAfterFailedAttempt) lines.clear();
-    lines.push_back({szMessage, entry.m_Value});
+  bool bInSection = false;
+  bool bSectionSeen = false;
+  bool bLinesBeforeFirstRun = false;
+  const FileLine* pKeyOnly = nullptr;  // a line without "=", whose value may start the next
+  const std::vector<FileLine> lines = SplitLines(szText);
+  for (const FileLine& line : lines) {
+    std::wstring szName;
+    if (SectionOf(line.m_Text, szName)) {
+      bInSection = sim::UpperAscii(szName) == sim::UpperAscii(kLogSection);
+      bSectionSeen = bSectionSeen || bInSection;
+      pKeyOnly = nullptr;
+      continue;
+    }
+    const size_t nEquals = line.m_Text.find(L'=');
+    if (nEquals == std::wstring::npos) {
+      pKeyOnly = line.m_Text.empty() ? nullptr : &line;
+      continue;
+    }
+    const bool bValueOnly = nEquals == 0 && pKeyOnly != nullptr;
+    const std::wstring szKey =
+        bValueOnly ? pKeyOnly->m_Text + L"\n" : line.m_Text.substr(0, nEquals);
+    const size_t nLine = bValueOnly ? pKeyOnly->m_Number : line.m_Number;
+    pKeyOnly = nullptr;
+    if (!bInSection) continue;
+    const std::wstring szMessage = WithoutTimeStamp(szKey);
+    const bool bAfterFailedAttempt =
+        !log.m_Lines.empty() && IsFailedInventoryLine(log.m_Lines.back().m_Key);
+    if (szMessage == sequence_log::kGetDiskInfo && !bAfterFailedAttempt) {
+      bLinesBeforeFirstRun = bLinesBeforeFirstRun || (log.m_Runs == 0 && !log.m_Lines.empty());
+      log.m_Lines.clear();
+      log.m_FileLines.clear();
+      ++log.m_Runs;
+    }
+    log.m_Lines.push_back({szMessage, line.m_Text.substr(nEquals + 1)});
+    log.m_FileLines.push_back(nLine);
   }
-  return lines;
+  if (bLinesBeforeFirstRun || (log.m_Runs == 0 && !log.m_Lines.empty())) ++log.m_Runs;
+  if (szText.empty()) {
+    log.m_NoLinesBecause = "the file is empty";
+  } else if (!bSectionSeen) {
+    log.m_NoLinesBecause = "no " + szSection + " section";
+    if (log.m_ReadAs.rfind("code page", 0) == 0 && szBytes.find('\0') != std::string::npos) {
+      log.m_NoLinesBecause += "; it holds zero bytes, as UTF-16 without a byte-order mark does";
+    }
+  } else if (log.m_Lines.empty()) {
+    log.m_NoLinesBecause = "no key=value lines after " + szSection;
+  }
+  return log;
 }
 
 LogComparison CompareLogs(const std::vector<LogLine>& field, const std::vector<LogLine>& run) {
@@ -91,24 +195,55 @@ LogComparison CompareLogs(const std::vector<LogLine>& field, const std::vector<L
   return comparison;
 }
 
-void WriteComparison(std::ostream& out, const std::string& szFile,
-                     const std::vector<LogLine>& field, const std::vector<LogLine>& run,
-                     const LogComparison& comparison) {
+void WriteComparison(std::ostream& out, const std::string& szFile, const FieldLog& field,
+                     const std::vector<LogLine>& run, const LogComparison& comparison) {
+  const std::string szWhich =
+      (field.m_Runs == 1 ? "its only run" : "the last of its " + std::to_string(field.m_Runs) +
+                                                " runs") +
+      ", read as " + field.m_ReadAs;
   if (comparison.m_Agrees) {
     out << "Log comparison: this run agrees with " << szFile << " line for line (" << run.size()
-        << " lines, time stamps aside).\n";
+        << " lines, time stamps aside; " << szWhich << ").\n";
     return;
   }
   const size_t nAt = comparison.m_FirstDifference;
-  out << "Log comparison: this run differs from " << szFile << " at line " << nAt + 1
-      << " of the run.\n";
+  const std::vector<LogLine>& lines = field.m_Lines;
+  out << "Log comparison: this run differs from " << szFile << " (" << szWhich << ") at line "
+      << nAt + 1 << " of the run, ";
+  if (nAt < lines.size()) {
+    out << "line " << field.m_FileLines[nAt] << " of the file.\n";
+  } else {
+    out << "where the file's run has ended (its last line is line " << field.m_FileLines.back()
+        << " of the file).\n";
+  }
   for (size_t i = nAt > kContextLines ? nAt - kContextLines : 0; i < nAt; ++i) {
-    out << "    " << i + 1 << "  " << Shown(field[i].m_Key, field[i].m_Value) << "\n";
+    out << "    " << i + 1 << "  " << Shown(lines[i].m_Key, lines[i].m_Value) << "\n";
   }
   out << "  field     " << nAt + 1 << "  "
-      << (nAt < field.size() ? Shown(field[nAt].m_Key, field[nAt].m_Value) : "(log ends)") << "\n";
+      << (nAt < lines.size() ? Shown(lines[nAt].m_Key, lines[nAt].m_Value) : "(log ends)") << "\n";
   out << "  simulated " << nAt + 1 << "  "
       << (nAt < run.size() ? Shown(WithoutTimeStamp(run[nAt].m_Key), run[nAt].m_Value)
                            : "(log ends)")
       << "\n";
+}
+
+ordered_json ComparisonJson(const std::string& szFile, const FieldLog& field,
+                            const std::vector<LogLine>& run, const LogComparison& comparison) {
+  ordered_json json = {{"file", szFile},
+                       {"read_as", field.m_ReadAs},
+                       {"runs", field.m_Runs},
+                       {"lines", field.m_Lines.size()},
+                       {"agrees", comparison.m_Agrees},
+                       {"first_difference", nullptr}};
+  if (comparison.m_Agrees) return json;
+  const size_t nAt = comparison.m_FirstDifference;
+  const bool bField = nAt < field.m_Lines.size();
+  ordered_json simulated;
+  if (nAt < run.size()) simulated = LineJson({WithoutTimeStamp(run[nAt].m_Key), run[nAt].m_Value});
+  json["first_difference"] = {
+      {"run_line", nAt + 1},
+      {"file_line", bField ? ordered_json(field.m_FileLines[nAt]) : ordered_json()},
+      {"field", bField ? LineJson(field.m_Lines[nAt]) : ordered_json()},
+      {"simulated", simulated}};
+  return json;
 }

@@ -3,18 +3,33 @@
 // described machine.
 #pragma once
 
-#include <optional>
+#include <cstdint>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "tools/sim_outcome.h"
 
-// The [Malvik] lines of the last run in a log file's bytes (the platform's
-// 8-bit text or UTF-8), time stamps removed. A log holds every run made on
-// the machine; a run begins with a "Get Disk info" line that no failed
-// inventory attempt came before.
-std::vector<LogLine> LastRunOfFieldLog(const std::string& szBytes);
+// The last run of a field log, as read from the file's bytes.
+struct FieldLog {
+  std::string m_ReadAs;              // "code page 1252", "UTF-8", "UTF-16 LE", "UTF-16 BE"
+  std::vector<LogLine> m_Lines;      // its [Malvik] lines, time stamps removed
+  std::vector<size_t> m_FileLines;   // the line of the file each one starts on, from 1
+  size_t m_Runs = 0;                 // runs the file holds
+  std::string m_NoLinesBecause;      // why no line was read; empty when some were
+};
+
+// Reads a log file's bytes. After a byte-order mark they are UTF-16 (little
+// or big endian) or UTF-8; without one they are 8-bit text in the code page
+// nAnsiCodePage (437, 850, 1252 or 65001), the form in which the profile
+// writer makes a new file. A line feed ends a line, with or without a
+// carriage return before it. A line that begins with "=" carries the value of
+// the line before it, whose key ends in a line feed (the letter summary's
+// does, and the line feed ended its line in the file). A log holds every run
+// made on the machine; a run begins with a "Get Disk info" line that no
+// failed inventory attempt came before.
+FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage);
 
 // The message of a log key without its time stamp.
 std::wstring WithoutTimeStamp(const std::wstring& szKey);
@@ -32,7 +47,12 @@ struct LogComparison {
 LogComparison CompareLogs(const std::vector<LogLine>& field, const std::vector<LogLine>& run);
 
 // Shows the outcome for people: agreement in one line, or the first
-// difference with both sides and the lines before it.
-void WriteComparison(std::ostream& out, const std::string& szFile,
-                     const std::vector<LogLine>& field, const std::vector<LogLine>& run,
-                     const LogComparison& comparison);
+// difference with its line in the run and in the file, both sides and the
+// lines before it.
+void WriteComparison(std::ostream& out, const std::string& szFile, const FieldLog& field,
+                     const std::vector<LogLine>& run, const LogComparison& comparison);
+
+// The outcome as data, the "compare_log" key of the JSON report.
+nlohmann::ordered_json ComparisonJson(const std::string& szFile, const FieldLog& field,
+                                      const std::vector<LogLine>& run,
+                                      const LogComparison& comparison);

@@ -47,7 +47,7 @@ ordered_json VerdictJson(const Verdict& verdict) {
 }
 
 void WriteJson(std::ostream& out, const sim::SimMachine& machine, const Outcome& outcome,
-               const Verdict& verdict) {
+               const Verdict& verdict, const ordered_json& compareLog) {
   ordered_json report;
   report["exit_code"] = outcome.m_ExitCode;
   report["console"] = machine.m_Console;
@@ -92,6 +92,7 @@ void WriteJson(std::ostream& out, const sim::SimMachine& machine, const Outcome&
   report["verdict"] = VerdictJson(verdict);
   report["notes"] = ordered_json::array();
   for (const std::wstring& szNote : machine.m_Notes) report["notes"].push_back(ToUtf8(szNote));
+  if (!compareLog.is_null()) report["compare_log"] = compareLog;
   out << report.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n";
 }
 

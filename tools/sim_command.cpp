@@ -1,7 +1,9 @@
 #include "tools/sim_command.h"
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/sim/sim_loader.h"
@@ -14,6 +16,25 @@
 #include "tools/sim_options.h"
 #include "tools/sim_run.h"
 #include "tools/verdict.h"
+
+namespace {
+
+// The whole file, or false with the system's reason.
+bool ReadBytes(const std::string& szFile, std::string& szBytes, std::string& szWhy) {
+  std::FILE* pFile = std::fopen(szFile.c_str(), "rb");
+  if (pFile == nullptr) {
+    szWhy = std::strerror(errno);
+    return false;
+  }
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pFile)) > 0;) szBytes.append(buffer, n);
+  const bool bFailed = std::ferror(pFile) != 0;
+  szWhy = bFailed ? std::strerror(errno) : "";
+  std::fclose(pFile);
+  return !bFailed;
+}
+
+}  // namespace
 
 int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ostream& err,
                  bool bColour) {
@@ -47,27 +68,38 @@ int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ost
     return 2;
   }
 
-  const Outcome outcome = RunOnMachine(machine, options.m_Args);
-  const Verdict verdict = JudgeRun(machine, outcome);
-  if (options.m_Json) {
-    WriteJson(out, machine, outcome, verdict);
-  } else {
-    WriteText(out, machine, outcome, verdict, bColour);
-  }
-  if (!options.m_OutDir.empty() && !WriteOutDir(machine, options.m_OutDir, err)) return 2;
-  if (!options.m_CompareLog.empty()) {
-    std::ifstream in(options.m_CompareLog, std::ios::binary);
-    if (!in) {
-      err << "malvik-sim: cannot read " << options.m_CompareLog << "\n";
+  // A field log without lines and a folder for --out that is in use stop the
+  // command before anything runs.
+  std::optional<FieldLog> field;
+  const std::string& szLogFile = options.m_CompareLog;
+  if (!szLogFile.empty()) {
+    std::string szBytes;
+    if (!ReadBytes(szLogFile, szBytes, szError)) {
+      err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szError
+          << "\n";
       return 2;
     }
-    const auto field = LastRunOfFieldLog(
-        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-    const LogComparison comparison = CompareLogs(field, outcome.m_Log);
-    // With --json, standard output carries the JSON object alone.
-    WriteComparison(options.m_Json ? err : out, options.m_CompareLog, field, outcome.m_Log,
-                    comparison);
-    if (!comparison.m_Agrees) return 1;
+    field = ReadFieldLog(szBytes, machine.m_AnsiCodePage);
+    if (field->m_Lines.empty()) {
+      err << "malvik-sim: --compare-log: " << szLogFile << ": no log lines to compare: "
+          << field->m_NoLinesBecause << "\n";
+      return 2;
+    }
   }
+  if (!options.m_OutDir.empty() && !PrepareOutDir(options.m_OutDir, err)) return 2;
+
+  const Outcome outcome = RunOnMachine(machine, options.m_Args);
+  const Verdict verdict = JudgeRun(machine, outcome);
+  LogComparison comparison;
+  if (field) comparison = CompareLogs(field->m_Lines, outcome.m_Log);
+  if (options.m_Json) {
+    WriteJson(out, machine, outcome, verdict,
+              field ? ComparisonJson(szLogFile, *field, outcome.m_Log, comparison) : nullptr);
+  } else {
+    WriteText(out, machine, outcome, verdict, bColour);
+    if (field) WriteComparison(out, szLogFile, *field, outcome.m_Log, comparison);
+  }
+  if (!options.m_OutDir.empty() && !WriteOutDir(machine, options.m_OutDir, err)) return 2;
+  if (!comparison.m_Agrees) return 1;
   return outcome.m_ExitCode;
 }

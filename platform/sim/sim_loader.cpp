@@ -445,8 +445,9 @@ void CheckLettersOnce(const SimMachine& machine) {
 
 void Read(const json& j, SimMachine& machine) {
   ExpectObject(j, "",
-               {"name", "program", "current_directory", "clock", "console_code_page", "firmware",
-                "disks", "drives", "scripts", "faults", "costs", "notes"});
+               {"name", "program", "current_directory", "clock", "console_code_page",
+                "ansi_code_page", "firmware", "disks", "drives", "scripts", "faults", "costs",
+                "notes"});
   machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
   for (const auto& [key, value] : j.items()) {
     if (key == "name") machine.m_Name = FromUtf8(String(value, key));
@@ -457,6 +458,7 @@ void Read(const json& j, SimMachine& machine) {
     if (key == "console_code_page") {
       machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = ReadCodePage(value, key);
     }
+    if (key == "ansi_code_page") machine.m_AnsiCodePage = ReadCodePage(value, key);
     if (key == "firmware") ReadFirmware(value, key, machine.m_Firmware);
     if (key == "disks") ReadDisks(value, key, machine.m_Disks);
     if (key == "drives") ReadDrives(value, key, machine.m_Drives);

@@ -171,6 +171,9 @@ struct SimMachine {
   std::uint32_t m_ConsoleInputCodePage = 437;
   std::uint32_t m_ConsoleOutputCodePage = 437;
   std::uint32_t m_OemCodePage = 437;
+  // The system's ANSI code page: a real machine's profile writer writes a new
+  // log file in it, so a field log is read in it.
+  std::uint32_t m_AnsiCodePage = 1252;
   SimFirmware m_Firmware;
   std::vector<SimDisk> m_Disks;
   std::map<std::wstring, SimDrive> m_Drives;  // "D:" -> drive
