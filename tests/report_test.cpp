@@ -205,15 +205,26 @@ TEST(FleetCheck, UnreadableDescriptionFailsAloneAndIsNamed) {
   std::vector<std::string> out;
   for (std::string sz; std::getline(lines, sz);) out.push_back(sz);
   ASSERT_EQ(out.size(), 4u) << run.m_Out;
-  EXPECT_EQ(out[0].rfind("passed  ", 0), 0u) << out[0];
+  EXPECT_EQ(out[0].rfind("passed  " + (dir / "a-good.json").string() + " | ", 0), 0u) << out[0];
   EXPECT_EQ(out[1], "FAILED  " + (dir / "b-bad.json").string() +
                         ": disks[0].partitions[0].letter: expected a drive letter such as \"E:\"");
+  // A failed machine's line names its file and the verdict's first reason.
+  EXPECT_EQ(out[2].rfind("FAILED  " + (dir / "c-dialog.json").string() +
+                             ": the batch file could not be started (err=5) | ",
+                         0),
+            0u)
+      << out[2];
   EXPECT_NE(out[2].find("| dialogs 1 |"), std::string::npos) << out[2];
   EXPECT_EQ(out[3], "1 passed, 2 failed");
 
+  // With --json, standard output holds one JSON object, the count in it.
   const SimRun json = Simulate({"check", "--json", (dir / "a-good.json").string().c_str()});
   EXPECT_EQ(json.m_Status, 0);
-  EXPECT_EQ(nlohmann::json::parse(json.m_Out).size(), 1u);
+  EXPECT_EQ(json.m_Err, "");
+  const auto all = nlohmann::json::parse(json.m_Out);
+  EXPECT_EQ(all["machines"].size(), 1u);
+  EXPECT_EQ(all["passed"], 1);
+  EXPECT_EQ(all["failed"], 0);
 
   // A folder that holds no description is no pass.
   fs::create_directories(dir / "none");
