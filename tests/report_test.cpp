@@ -111,9 +111,9 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
       {"reset partition label not recognised",
        Changed(Laptop("", R"("Zeph2/")"), "PUSH BUTTON RESET", "PBR_RESET"), {}, false, "5b",
        "R: W:",
-       "partition 4 of disk 0 holds \\Zeph2 but is labelled \"PBR_RESET\", so the hand-over "
-       "went to modifybcdtoWinRE.cmd; malvik finds the service or reset partition only by the "
-       "label PQSERVICE or a label beginning with PUSH BUTTON"},
+       "partition 4 of disk 0 holds \\Zeph2 but is labelled \"PBR_RESET\", so the batch file "
+       "hands over to modifybcdtoWinRE.cmd; malvik finds the service or reset partition only by "
+       "the label PQSERVICE or a label beginning with PUSH BUTTON"},
       {"EFI system partition labelled SYSTEM",
        Changed(Laptop("", R"("Zeph2/")"), kEsp, R"("label": "SYSTEM", "type": "GPT: System")"),
        {}, false, "5a", "R: M:",

@@ -311,7 +311,8 @@ void JudgeResetFolders(Judging& judging, std::vector<std::string>& reasons) {
       verdict.m_HandOverLetters.size() > 1 ? verdict.m_HandOverLetters[1] : L"";
   const Named pbr = NameOf(judging.m_Machine, verdict.m_HandOver == "5a" ? szPbr : L"");
   const std::string szSo = verdict.m_HandOver == "5b"
-                               ? ", so the hand-over went to " + ToUtf8(verdict.m_HandOverScript)
+                               ? ", so the batch file hands over to " +
+                                     ToUtf8(verdict.m_HandOverScript)
                                : "";
   for (LookAlike& alike : judging.m_LookAlikes) {
     if (alike.m_Sign.m_pRole != &PbrRole() || alike.m_pPartition == pbr.m_pPartition) continue;
@@ -437,7 +438,7 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
                                           : "this run did not write and start the batch file " +
                                                 ToUtf8(kBatchName));
     }
-    if (verdict.PresenceAllTrue()) {
+    if (!verdict.m_BatchRan && verdict.PresenceAllTrue()) {
       notRun.front() += "; the " + ToUtf8(kOemFolder) + " the presence lines find is an earlier "
                         "run's";
     }
