@@ -33,7 +33,9 @@ bool SweepPartitions(SetupContext& context, DiskLineNumber eLineNumber,
     const std::int32_t nFirst =
         eLineNumber == DiskLineNumber::kDiskIndex ? disk.m_Index : context.m_DiskCount;
     WriteLog(context.m_Logger,
-             L"Disks " + std::to_wstring(nFirst) + L" : Partitions " + std::to_wstring(nLast), L"");
+             kDiskLineStart + std::to_wstring(nFirst) + kDiskLinePartitions +
+                 std::to_wstring(nLast),
+             L"");
     for (std::int64_t n = 1; n <= nProbed; ++n) {
       PartitionProbe probe;
       probe.m_DevicePath = FormatDevicePath(disk.m_Index, n);

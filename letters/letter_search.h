@@ -24,7 +24,11 @@ struct PartitionProbe {
   std::wstring m_Label;
 };
 
-// What the per-disk line "Disks %d : Partitions %d" starts with.
+// The per-disk line "Disks %d : Partitions %d", in its two pieces of text.
+inline constexpr wchar_t kDiskLineStart[] = L"Disks ";
+inline constexpr wchar_t kDiskLinePartitions[] = L" : Partitions ";
+
+// What the per-disk line starts with.
 enum class DiskLineNumber { kDiskIndex, kDiskCount };
 
 // For each counted disk record in table order: logs "Disks %d : Partitions %d"

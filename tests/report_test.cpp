@@ -50,6 +50,19 @@ std::string Laptop(const std::string& szTop, const std::string& szResetFiles) {
   return sz;
 }
 
+// szMachine with the first szFrom replaced by szTo.
+std::string Changed(std::string szMachine, const std::string& szFrom, const std::string& szTo) {
+  szMachine.replace(szMachine.find(szFrom), szFrom.size(), szTo);
+  return szMachine;
+}
+
+std::string Example(const std::string& szName) {
+  std::ifstream in(fs::path(MALVIK_SOURCE_DIR) / "examples" / szName);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
   struct Case {
     const char* szName;
@@ -58,13 +71,21 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
     bool bPassed;
     const char* szHandOver;
     const char* szHandOverLetters;  // joined by spaces
-    const char* szAttention;        // part of the first reason, or "" for none
+    const char* szReason;           // the start of the first reason, or "" for none
+    const char* szWarning = "";     // the start of the first warning, or "" for none
   };
+  const std::string kEsp = R"("label": "ESP")";
+  const std::string kOldOem = R"("EFI/Microsoft/Boot/resources/", "EFI/OEM/Boot/BCD",
+    "EFI/OEM/Boot/bootmgfw.efi", "EFI/OEM/Boot/bootmgr.efi", "EFI/OEM/Boot/memtest.efi",
+    "EFI/OEM/Boot/fonts/", "EFI/OEM/Boot/resources/")";
   const Case kCases[] = {
       {"reset folder: reset script", Laptop("", R"("Zeph2/")"), {}, true, "5a", "R: M:", ""},
       {"no reset folder: recovery script", Laptop("", ""), {}, true, "5b", "R: W:", ""},
             // Nothing names the given letters, so no reset folder is found on Z:.
-      {"letters given", Laptop("", R"("Zeph2/")"), {"X:", "Y:", "Z:"}, false, "5b", "Y: X:", ""},
+      {"letters given", Laptop("", R"("Zeph2/")"), {"X:", "Y:", "Z:"}, false, "5b", "Y: X:",
+       "Y:, the ESP letter, names nothing, while the EFI system partition \"ESP\" (partition 1 "
+       "of disk 0) has no letter; letters given on the command line name partitions that must "
+       "already carry them"},
       {"inventory fails twice, then works",
        Laptop(R"("faults": {"wmi": [{"attempt": 0, "call": "ConnectServer"},
                                     {"attempt": 1, "call": "ConnectServer"}]},)", R"("Zeph2/")"),
@@ -72,10 +93,50 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
       {"inventory always fails",
        Laptop(R"("faults": {"wmi": [{"attempt": "all", "call": "ConnectServer"}]},)", ""), {},
        false, "5b", "R: W:", "the disk inventory failed ([19]Error Getting System Disk Info"},
-      {"batch file cannot be written", Laptop(R"("faults": {"batch_create": "fail"},)", ""), {},
-       false, "none", "", "the batch file could not be written"},
+      {"batch file cannot be written, an old \\EFI\\OEM makes the presence lines true",
+       Changed(Laptop(R"("faults": {"batch_create": "fail"},)", ""),
+               R"("EFI/Microsoft/Boot/resources/")", kOldOem),
+       {}, false, "none", "",
+       "the batch file C:\\Tools\\CopyEFI_byOEM.cmd could not be written; the \\EFI\\OEM "
+       "the presence lines find is an earlier run's"},
       {"batch file cannot start", Laptop(R"("faults": {"process_start": 5},)", ""), {}, false,
        "5b", "R: W:", "the batch file could not be started (err=5)"},
+      {"hand-over script fails",
+       Changed(Laptop("", R"("Zeph2/")"), R"("modifybcdtoPBR.cmd": {)",
+               R"("modifybcdtoPBR.cmd": {"exit_code": 1, "output": "The boot configuration )"
+               R"(data store could not be opened.\r\n",)"),
+       {}, false, "5a", "R: M:",
+       "the hand-over script modifybcdtoPBR.cmd exited with 1 (its output: \"The boot "
+       "configuration data store could not be opened.\")"},
+      {"reset partition label not recognised",
+       Changed(Laptop("", R"("Zeph2/")"), "PUSH BUTTON RESET", "PBR_RESET"), {}, false, "5b",
+       "R: W:",
+       "partition 4 of disk 0 holds \\Zeph2 but is labelled \"PBR_RESET\", so the batch file "
+       "hands over to modifybcdtoWinRE.cmd; malvik finds the service or reset partition only by "
+       "the label PQSERVICE or a label beginning with PUSH BUTTON"},
+      {"EFI system partition labelled SYSTEM",
+       Changed(Laptop("", R"("Zeph2/")"), kEsp, R"("label": "SYSTEM", "type": "GPT: System")"),
+       {}, false, "5a", "R: M:",
+       "partition 1 of disk 0 has the type GPT: System but is labelled \"SYSTEM\"; malvik finds "
+       "the EFI system partition only by a label beginning with ESP"},
+      {"EFI system partition without a label",
+       Changed(Laptop("", ""), kEsp, R"("label": null, "type": "GPT: System")"), {}, false,
+       "5b", "R: W:", "partition 1 of disk 0 has the type GPT: System but has no label"},
+      {"legacy machine without EFI system and recovery labels",
+       Changed(Changed(Changed(Laptop("", ""), "uefi", "legacy"), kEsp, R"("label": "Boot")"),
+               R"("label": "RECOVERY")", R"("label": "Tools")"),
+       {}, false, "5b", "R: W:",
+       "R:, the ESP letter, names nothing: malvik finds the EFI system partition by a label "
+       "beginning with ESP, on legacy machines too, and no partition has one"},
+      {"a second partition of the EFI system type, not used",
+       Changed(Laptop("", R"("Zeph2/")"), R"({"label": "RECOVERY"})",
+               R"({"label": "RECOVERY"}, {"label": "DIAG", "type": "GPT: System"})"),
+       {}, true, "5a", "R: M:", "",
+       "partition 4 of disk 0 has the type GPT: System but is labelled \"DIAG\"; malvik finds "
+       "the EFI system partition only by a label beginning with ESP"},
+      {"every letter taken", Example("every-letter-taken.json"), {}, false, "5b", "R: W:",
+       "no free letter from D: to Z:, so R:, the ESP letter, names \"SHARER\", a drive that is "
+       "not a partition of a listed disk"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
@@ -95,12 +156,18 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
       szLetters += letter.get<std::string>();
     }
     EXPECT_EQ(szLetters, c.szHandOverLetters);
-    if (*c.szAttention == '\0') {
-      EXPECT_TRUE(verdict["needs_person"].empty()) << verdict["needs_person"].dump();
+    if (*c.szReason == '\0') {
+      EXPECT_TRUE(verdict["reasons"].empty()) << verdict["reasons"].dump();
     } else {
-      ASSERT_FALSE(verdict["needs_person"].empty());
-      EXPECT_EQ(verdict["needs_person"][0].get<std::string>().rfind(c.szAttention, 0), 0u)
-          << verdict["needs_person"][0];
+      ASSERT_FALSE(verdict["reasons"].empty());
+      EXPECT_EQ(verdict["reasons"][0].get<std::string>().rfind(c.szReason, 0), 0u)
+          << verdict["reasons"][0];
+    }
+    if (*c.szWarning == '\0') {
+      EXPECT_TRUE(verdict["warnings"].empty()) << verdict["warnings"].dump();
+    } else {
+      ASSERT_FALSE(verdict["warnings"].empty());
+      EXPECT_EQ(verdict["warnings"][0], c.szWarning);
     }
   }
 }
@@ -138,15 +205,26 @@ TEST(FleetCheck, UnreadableDescriptionFailsAloneAndIsNamed) {
   std::vector<std::string> out;
   for (std::string sz; std::getline(lines, sz);) out.push_back(sz);
   ASSERT_EQ(out.size(), 4u) << run.m_Out;
-  EXPECT_EQ(out[0].rfind("passed  ", 0), 0u) << out[0];
+  EXPECT_EQ(out[0].rfind("passed  " + (dir / "a-good.json").string() + " | ", 0), 0u) << out[0];
   EXPECT_EQ(out[1], "FAILED  " + (dir / "b-bad.json").string() +
                         ": disks[0].partitions[0].letter: expected a drive letter such as \"E:\"");
+  // A failed machine's line names its file and the verdict's first reason.
+  EXPECT_EQ(out[2].rfind("FAILED  " + (dir / "c-dialog.json").string() +
+                             ": the batch file could not be started (err=5) | ",
+                         0),
+            0u)
+      << out[2];
   EXPECT_NE(out[2].find("| dialogs 1 |"), std::string::npos) << out[2];
   EXPECT_EQ(out[3], "1 passed, 2 failed");
 
+  // With --json, standard output holds one JSON object, the count in it.
   const SimRun json = Simulate({"check", "--json", (dir / "a-good.json").string().c_str()});
   EXPECT_EQ(json.m_Status, 0);
-  EXPECT_EQ(nlohmann::json::parse(json.m_Out).size(), 1u);
+  EXPECT_EQ(json.m_Err, "");
+  const auto all = nlohmann::json::parse(json.m_Out);
+  EXPECT_EQ(all["machines"].size(), 1u);
+  EXPECT_EQ(all["passed"], 1);
+  EXPECT_EQ(all["failed"], 0);
 
   // A folder that holds no description is no pass.
   fs::create_directories(dir / "none");

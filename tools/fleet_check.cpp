@@ -55,11 +55,14 @@ std::string LettersText(const Verdict& verdict) {
   return sz;
 }
 
+// "passed  FILE | NAME | ..." or "FAILED  FILE: FIRST REASON | NAME | ...".
 std::string MachineLine(const std::string& szFile, const sim::SimMachine& machine,
                         const Verdict& verdict, bool bColour) {
   const Style style{bColour};
   std::string sz = verdict.Passed() ? style.Good("passed") : style.Bad("FAILED");
-  sz += "  " + (machine.m_Name.empty() ? szFile : ToUtf8(machine.m_Name));
+  sz += "  " + szFile;
+  if (!verdict.Passed()) sz += ": " + verdict.m_Reasons.front();
+  sz += " | " + (machine.m_Name.empty() ? std::string("(unnamed)") : ToUtf8(machine.m_Name));
   sz += " | " + FirmwareWord(machine.m_Firmware);
   sz += " | " + LettersText(verdict);
   sz += " | hand-over " + verdict.m_HandOver;
@@ -74,16 +77,19 @@ std::string MachineLine(const std::string& szFile, const sim::SimMachine& machin
 }  // namespace
 
 int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColour,
-                  std::ostream& out, std::ostream& err) {
+                  std::ostream& out) {
   int nPassed = 0, nFailed = 0;
-  ordered_json all = ordered_json::array();
+  ordered_json machines = ordered_json::array();
   std::vector<std::string> empty;
   const std::vector<std::string> files = DescriptionFiles(paths, empty);
   // A path that gives no machine: failed, with the one line that says why.
   auto unusable = [&](const std::string& szFile, const std::string& szError) {
     ++nFailed;
     if (bJson) {
-      all.push_back({{"file", szFile}, {"error", szError}});
+      machines.push_back({{"file", szFile},
+                          {"passed", false},
+                          {"reasons", ordered_json::array({szError})},
+                          {"error", szError}});
     } else {
       out << Style{bColour}.Bad("FAILED") << "  " << szError << "\n";
     }
@@ -102,20 +108,22 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
     const Verdict verdict = JudgeRun(machine, outcome);
     (verdict.Passed() ? nPassed : nFailed) += 1;
     if (bJson) {
-      all.push_back({{"file", szFile},
-                     {"name", ToUtf8(machine.m_Name)},
-                     {"firmware", FirmwareWord(machine.m_Firmware)},
-                     {"exit_code", outcome.m_ExitCode},
-                     {"dialogs", machine.m_Dialogs.size()},
-                     {"elapsed_ms", machine.m_ClockMs - machine.m_StartMs},
-                     {"verdict", VerdictJson(verdict)}});
+      machines.push_back({{"file", szFile},
+                          {"passed", verdict.Passed()},
+                          {"reasons", verdict.m_Reasons},
+                          {"name", ToUtf8(machine.m_Name)},
+                          {"firmware", FirmwareWord(machine.m_Firmware)},
+                          {"exit_code", outcome.m_ExitCode},
+                          {"dialogs", machine.m_Dialogs.size()},
+                          {"elapsed_ms", machine.m_ClockMs - machine.m_StartMs},
+                          {"verdict", VerdictJson(verdict)}});
     } else {
       out << MachineLine(szFile, machine, verdict, bColour) << "\n";
     }
   }
   if (bJson) {
+    const ordered_json all = {{"machines", machines}, {"passed", nPassed}, {"failed", nFailed}};
     out << all.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n";
-    err << nPassed << " passed, " << nFailed << " failed\n";
   } else {
     out << nPassed << " passed, " << nFailed << " failed\n";
   }

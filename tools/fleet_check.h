@@ -1,13 +1,15 @@
 // malvik-sim check PATH...: the fleet check. Runs every description given
-// (files, or folders of *.json) and shows one line per machine, then how
-// many passed and failed.
+// (files, or folders of *.json) and shows one line per machine, naming its
+// file and, when it failed, the verdict's first reason; then how many passed
+// and failed. With --json, one JSON object instead: {"machines": [...],
+// "passed": N, "failed": N}. Everything goes to the one stream.
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <vector>
 
-// The exit status: 0 when every machine passed, 1 when any needed a person,
-// left a presence line "false" or could not be read.
+// The exit status: 0 when every machine passed, 1 when any failed its
+// verdict or could not be read.
 int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColour,
-                  std::ostream& out, std::ostream& err);
+                  std::ostream& out);

@@ -42,7 +42,8 @@ ordered_json VerdictJson(const Verdict& verdict) {
   json["presence"] = {{"lines", verdict.m_PresenceLines},
                       {"all_true", verdict.PresenceAllTrue()},
                       {"false", Texts(verdict.m_PresenceFalse)}};
-  json["needs_person"] = verdict.m_Attention;
+  json["reasons"] = verdict.m_Reasons;
+  json["warnings"] = verdict.m_Warnings;
   return json;
 }
 

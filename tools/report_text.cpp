@@ -1,9 +1,15 @@
 #include "tools/report_text.h"
 
+#include <cstdio>
+#include <cwchar>
 #include <vector>
 
+#include "core/copy_efi.h"
+#include "letters/letter_search.h"
+#include "letters/special_partitions.h"
 #include "platform/firmware_words.h"
 #include "support/boot_mode.h"
+#include "support/log.h"
 #include "tools/compare_log.h"
 #include "tools/text_style.h"
 
@@ -60,11 +66,93 @@ std::string Padded(const std::string& sz, size_t nWidth) {
   return sz + std::string(sz.size() < nWidth ? nWidth - sz.size() : 1, ' ');
 }
 
+std::string Joined(const std::vector<std::wstring>& items, const char* szBetween) {
+  std::string sz;
+  for (const std::wstring& item : items) sz += (sz.empty() ? "" : szBetween) + ToUtf8(item);
+  return sz;
+}
+
+// What the firmware probe is and what its errors tell.
+std::string FirmwareProbeWords() {
+  std::string sz = "(the probe reads a firmware variable that cannot exist;";
+  for (size_t i = 0; i < std::size(kFirmwareErrors); ++i) {
+    const FirmwareError& error = kFirmwareErrors[i];
+    sz += std::string(i == 0 ? " error " : ", error ") + std::to_string(error.m_Code) +
+          (i == 0 ? " means " : " ") + ToUtf8(error.m_Firmware);
+  }
+  return sz + ")";
+}
+
+// "a, b and c".
+std::string ListWords(const std::vector<std::string>& items) {
+  std::string sz;
+  for (size_t i = 0; i < items.size(); ++i) {
+    sz += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+  }
+  return sz;
+}
+
+// The words under the log for the lines a reader cannot read unaided: the
+// sweep's per-disk line, the exit-code line and the presence lines. Only
+// those the log holds.
+std::vector<std::string> LogLegend(const Outcome& outcome, const Verdict& verdict) {
+  std::vector<std::string> legend;
+  for (const LogLine& line : outcome.m_Log) {
+    const std::wstring szMessage = WithoutTimeStamp(line.m_Key);
+    const size_t nPartitions = szMessage.find(kDiskLinePartitions);
+    if (szMessage.rfind(kDiskLineStart, 0) != 0 || nPartitions == std::wstring::npos) continue;
+    const std::string szLast =
+        ToUtf8(szMessage.substr(nPartitions + std::wcslen(kDiskLinePartitions)));
+    std::vector<std::string> countSweeps;
+    for (const SpecialPartitionKind& kind : SpecialPartitionKinds()) {
+      if (kind.m_Legacy != LegacyRule::kNone && kind.m_SweepLine == DiskLineNumber::kDiskCount) {
+        countSweeps.push_back(kind.m_Role);
+      }
+    }
+    std::string sz = "\"" + ToUtf8(szMessage) + "\": a letter rule mounts the partitions " +
+                     "numbered 1 to " + szLast + " of a disk in turn under a probe letter, " +
+                     "the lowest free letter from D: to Z:, to read each label; " + szLast +
+                     " is one more than the disk reports, so that partition 1 is tried even on " +
+                     "a disk that reports none. The first number is the disk's";
+    if (!countSweeps.empty()) {
+      sz += ", or the number of disks in the legacy sweep for the " + ListWords(countSweeps) +
+            " partition";
+    }
+    legend.push_back(sz + ".");
+    break;
+  }
+  for (const LogLine& line : outcome.m_Log) {
+    const std::wstring szMessage = WithoutTimeStamp(line.m_Key);
+    if (szMessage.rfind(kExitCodeLine, 0) != 0) continue;
+    char szNotRun[16];
+    std::snprintf(szNotRun, sizeof szNotRun, "%x", static_cast<unsigned>(kBatchNotRunExitCode));
+    legend.push_back("\"" + ToUtf8(szMessage) + "\": the batch file's exit code in hexadecimal, " +
+                     "its hand-over script's; " + szNotRun + ": it did not run, or how it ended " +
+                     "is not known, and the line before says why.");
+    break;
+  }
+  if (verdict.m_PresenceLines > 0) {
+    std::vector<std::string> entries;
+    for (const wchar_t* szEntry : kPresenceEntries) entries.push_back(ToUtf8(szEntry));
+    std::wstring szEsp;
+    for (const LetterUse& use : verdict.m_Letters) {
+      if (use.m_Role == "ESP") szEsp = use.m_Letter;
+    }
+    legend.push_back("\"" + ToUtf8(szEsp + kOemFolder) + "\" and the " +
+                     std::to_string(verdict.m_PresenceLines - 1) + " lines after it are the " +
+                     "presence lines: whether " + ToUtf8(kOemFolder) + " and, in its boot " +
+                     "folder, " + ListWords(entries) + " are on the ESP letter after the batch " +
+                     "file.");
+  }
+  return legend;
+}
+
 void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& machine,
                  const Outcome& outcome) {
   WriteWrapped(out, style.Heading("Machine:") + "         ", 17,
                machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name), 17, Plain);
   out << "Firmware:        " << FirmwareText(machine.m_Firmware) << "\n";
+  WriteWrapped(out, std::string(17, ' '), 17, FirmwareProbeWords(), 17, Plain);
   if (!machine.m_Notes.empty()) {
     // What a captured description says could not be captured.
     out << style.Heading("Notes:") << "\n";
@@ -80,7 +168,8 @@ void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& m
 }
 
 // Time stamp, message and detail in three columns.
-void WriteLogSection(std::ostream& out, const Style& style, const Outcome& outcome) {
+void WriteLogSection(std::ostream& out, const Style& style, const Outcome& outcome,
+                     const Verdict& verdict) {
   out << "\n"
       << style.Heading("Log lines written") << " (" << ToUtf8(outcome.m_LogFile)
       << "): " << outcome.m_Log.size() << "\n";
@@ -96,6 +185,9 @@ void WriteLogSection(std::ostream& out, const Style& style, const Outcome& outco
     WriteWrapped(out, style.Faint(szStamp8) + szLead, szStamp8.size() + szLead.size(),
                  Printable(line.m_Value), szStamp8.size() + szLead.size(), Plain);
   }
+  const std::vector<std::string> legend = LogLegend(outcome, verdict);
+  if (!legend.empty()) out << "  " << style.Heading("Reading these lines:") << "\n";
+  for (const std::string& sz : legend) WriteWrapped(out, "  - ", 4, sz, 4, Plain);
 }
 
 // Each line of the batch file behind "  | ", line ends shown as they are.
@@ -177,10 +269,37 @@ void WriteDrivesSection(std::ostream& out, const Style& style, const Outcome& ou
   }
 }
 
-std::string Joined(const std::vector<std::wstring>& items, const char* szBetween) {
-  std::string sz;
-  for (const std::wstring& item : items) sz += (sz.empty() ? "" : szBetween) + ToUtf8(item);
-  return sz;
+// What 5a and 5b are, and why the run took the one it did.
+std::string HandOverWords(const Verdict& verdict) {
+  std::wstring szPbr;
+  for (const LetterUse& use : verdict.m_Letters) {
+    if (use.m_Role == "PBR") szPbr = use.m_Letter;
+  }
+  const std::string szLetter = szPbr.empty() ? "the PBR letter" : ToUtf8(szPbr);
+  const std::string szReset =
+      ToUtf8(kPbrScript) + ", the reset script, with the ESP and PBR letters";
+  const std::string szWinRe =
+      ToUtf8(kWinReScript) + ", the recovery script, with the ESP and recovery letters";
+  if (verdict.m_HandOver == "5a") {
+    const std::string szWhy = verdict.m_ResetFolder.empty()
+                                  ? "a recovery folder"
+                                  : ToUtf8(verdict.m_ResetFolder) + ", a recovery folder";
+    return "5a: the batch file ends by running " + szReset + ", because " + szLetter +
+           " holds " + szWhy + "; without one there it would be 5b, " +
+           szWinRe + ".";
+  }
+  if (verdict.m_HandOver == "5b") {
+    std::vector<std::string> folders;
+    for (const wchar_t* szFolder : kRecoveryFolders) folders.push_back(ToUtf8(szFolder));
+    std::string szFolders;
+    for (size_t i = 0; i < folders.size(); ++i) {
+      szFolders += (i == 0 ? "" : i + 1 == folders.size() ? " or " : ", ") + folders[i];
+    }
+    return "5b: the batch file ends by running " + szWinRe + ", because " + szLetter +
+           " holds none of the recovery folders " + szFolders + "; with one it would be 5a, " +
+           szReset + ".";
+  }
+  return {};
 }
 
 void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& verdict) {
@@ -209,6 +328,7 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
     out << verdict.m_HandOver << ", " << ToUtf8(verdict.m_HandOverScript) << " "
         << Joined(verdict.m_HandOverLetters, " ")
         << (verdict.m_HandOverRan ? ", ran" : ", " + style.Bad("did not run")) << "\n";
+    WriteWrapped(out, "    ", 4, HandOverWords(verdict), 4, Plain);
   }
   out << "  Batch exit code: "
       << (verdict.m_BatchExitCode ? std::to_string(*verdict.m_BatchExitCode) : "(not run)") << "\n";
@@ -217,22 +337,24 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
         << style.Good("all " + std::to_string(verdict.m_PresenceLines) + " lines true") << "\n";
   } else if (verdict.m_PresenceLines == 0) {
     out << "  Presence: " << style.Bad("no presence lines in the log") << "\n";
+  } else if (verdict.m_PresenceFalse.empty()) {
+    out << "  Presence: "
+        << style.Bad("only " + std::to_string(verdict.m_PresenceLines) + " of the " +
+                     std::to_string(PresenceLinesExpected()) + " lines")
+        << "\n";
   } else {
     const std::string szCount = std::to_string(verdict.m_PresenceFalse.size()) + " of " +
                                 std::to_string(verdict.m_PresenceLines) + " false:";
     out << "  Presence: " << style.Bad(szCount) << "\n";
     WriteWrapped(out, "    ", 4, Joined(verdict.m_PresenceFalse, " "), 4, Plain);
   }
-  if (verdict.m_Attention.empty()) {
-    out << "  Needs a person: " << style.Good("no") << "\n";
-  } else {
-    out << "  Needs a person:\n";
-    for (const std::string& sz : verdict.m_Attention) {
-      WriteWrapped(out, "    - ", 6, sz, 6,
-                   [&](const std::string& szPiece) { return style.Bad(szPiece); });
-    }
-  }
   out << "  Result: " << (verdict.Passed() ? style.Good("passed") : style.Bad("failed")) << "\n";
+  for (const std::string& sz : verdict.m_Reasons) {
+    WriteWrapped(out, "    - ", 6, sz, 6,
+                 [&](const std::string& szPiece) { return style.Bad(szPiece); });
+  }
+  if (!verdict.m_Warnings.empty()) out << "  Warnings:\n";
+  for (const std::string& sz : verdict.m_Warnings) WriteWrapped(out, "    - ", 6, sz, 6, Plain);
 }
 
 }  // namespace
@@ -268,7 +390,7 @@ void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome&
                const Verdict& verdict, bool bColour) {
   const Style style{bColour};
   WriteHeader(out, style, machine, outcome);
-  WriteLogSection(out, style, outcome);
+  WriteLogSection(out, style, outcome, verdict);
   WriteBatchSection(out, style, outcome);
   WriteCommandsSection(out, style, machine);
   WriteDialogsSection(out, style, machine);

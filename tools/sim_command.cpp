@@ -49,7 +49,7 @@ int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ost
     return 0;
   }
   if (options.m_Check) {
-    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out, err);
+    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out);
   }
   if (options.m_PrintDefault) {
     out << kDefaultMachineJson;

@@ -1,8 +1,8 @@
 // The verdict on a simulated run, in facts a deployment engineer acts on:
 // which partition got which letter, which hand-over ran, whether the copy
-// left every boot file, and what needs a person at the console. Worked out
-// once from the machine and the outcome; the text report, --json and the
-// fleet check all show this one.
+// left every boot file, and, when the run would leave recovery broken, why,
+// in plain words. Worked out once from the machine and the outcome; the text
+// report, --json and the fleet check all show this one.
 #pragma once
 
 #include <cstdint>
@@ -29,22 +29,43 @@ struct SpecialPartition {
   std::vector<std::wstring> m_Letters;  // letters naming it after the run; empty: none
 };
 
+// A run passes when all of these hold: the program started, wrote its log
+// and its last disk inventory did not fail; this run wrote its batch file
+// and started it; the batch file handed over to one of the two scripts,
+// which ran and ended with 0, as the program was told; the hand-over's two
+// letters name the partitions they are meant for (the ESP letter the EFI
+// system partition, the second one the reset or service partition for the
+// reset script, the recovery partition for the recovery script); no
+// partition that holds a recovery folder was passed over for the recovery
+// script; every presence line is there and "true"; no dialog was shown.
+// Every one that fails gives a reason. A partition that looks special but
+// whose label no rule recognises is named in a reason when it breaks the
+// hand-over, and in a warning otherwise.
 struct Verdict {
   std::vector<LetterUse> m_Letters;
+  bool m_LettersGiven = false;  // the command line gave the letters: the rules assigned none
   std::vector<SpecialPartition> m_Special;
   std::string m_HandOver;  // "5a" (reset script), "5b" (recovery script), or "none"
   std::wstring m_HandOverScript;
   std::vector<std::wstring> m_HandOverLetters;
   bool m_HandOverRan = false;
+  // The first recovery folder the PBR letter holds after the run, which
+  // chooses the reset script; empty: none.
+  std::wstring m_ResetFolder;
+  bool m_BatchRan = false;  // this run wrote its batch file and started it
   std::optional<std::uint32_t> m_BatchExitCode;  // none: the batch file did not run
   int m_PresenceLines = 0;
   std::vector<std::wstring> m_PresenceFalse;  // paths the log calls "false"
-  std::vector<std::string> m_Attention;        // why a person is needed, in words
+  std::vector<std::string> m_Reasons;          // why it failed, the likeliest cause first
+  std::vector<std::string> m_Warnings;         // what looks wrong but breaks nothing
 
-  bool PresenceAllTrue() const { return m_PresenceLines > 0 && m_PresenceFalse.empty(); }
-  bool NeedsPerson() const { return !m_Attention.empty(); }
+  bool PresenceAllTrue() const;
   // What the fleet check counts as passed.
-  bool Passed() const { return !NeedsPerson() && PresenceAllTrue(); }
+  bool Passed() const { return m_Reasons.empty(); }
 };
+
+// How many presence lines the copy step logs: \EFI\OEM and each entry of
+// its boot folder.
+int PresenceLinesExpected();
 
 Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome);
