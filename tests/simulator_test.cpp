@@ -112,7 +112,7 @@ TEST(Simulator, DescriptionThatEscapesTheOutDirIsRefused) {
   const SimRun run = Simulate({"--machine", szFile.c_str(), "--out", (szBase + "/out/x").c_str()});
   EXPECT_EQ(run.m_Status, 2);
   EXPECT_EQ(run.m_Err, szFile + ": disks[0].partitions[0].files[0].path: expected a path relative "
-                                "to the volume root: it has an empty, \".\" or \"..\" component\n");
+                                "to the volume root: it has a \"..\" component\n");
   EXPECT_FALSE(std::filesystem::exists(szBase + "/out"));
   EXPECT_FALSE(std::filesystem::exists(szBase + "/escaped"));
 }
