@@ -6,8 +6,8 @@
 #include "platform/sim/sim_text.h"
 
 const char kUsage[] =
-    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR] [--compare-log FILE]\n"
-    "                  [-- ARG...]\n"
+    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
+    "                  [--compare-log FILE] [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n";
@@ -15,8 +15,8 @@ const char kUsage[] =
 const char kHelp[] =
     "malvik-sim: shows what malvik would do on a machine described in JSON.\n"
     "\n"
-    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR] [--compare-log FILE]\n"
-    "                  [-- ARG...]\n"
+    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
+    "                  [--compare-log FILE] [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n"
@@ -46,8 +46,10 @@ const char kHelp[] =
     "or follows '=': --machine=FILE.json. Everything after -- is malvik's (with\n"
     "check: more paths).\n"
     "\n"
-    "Warnings about a description (a partition past its disk's end) go to\n"
-    "standard error as FILE: PATH: warning: WHAT; the run goes on.\n"
+    "A description is read whole before anything runs: a fault in it stops\n"
+    "malvik-sim with one line, FILE: PATH: WHAT. What it accepts with a warning\n"
+    "(a partition past its disk's size) runs, the warning on standard error as\n"
+    "FILE: PATH: warning: WHAT.\n"
     "\n"
     "Colour only when standard output is a terminal, NO_COLOR is not set and TERM\n"
     "is not \"dumb\".\n"
