@@ -10,6 +10,7 @@
 #include "platform/sim/sim_machine.h"
 #include "tools/out_dir.h"
 #include "tools/sim_command.h"
+#include "tools/text_style.h"
 
 namespace {
 
@@ -19,10 +20,11 @@ struct SimRun {
   std::string m_Err;
 };
 
-SimRun Simulate(std::vector<const char*> args) {
+SimRun Simulate(std::vector<const char*> args, const std::string& szInput = "") {
   args.insert(args.begin(), "malvik-sim");
   std::ostringstream out, err;
-  const int nStatus = RunSimulator(static_cast<int>(args.size()), args.data(), out, err);
+  std::istringstream in(szInput);
+  const int nStatus = RunSimulator(static_cast<int>(args.size()), args.data(), out, err, false, in);
   return {nStatus, out.str(), err.str()};
 }
 
@@ -74,6 +76,68 @@ TEST(Simulator, BadCommandLineExitsTwo) {
   EXPECT_NE(run.m_Err.find("usage:"), std::string::npos);
 }
 
+TEST(Simulator, CommandLinesGiveTheirStatusAndMessage) {
+  const std::string szLaptop = std::string(MALVIK_SOURCE_DIR) + "/examples/uefi-laptop.json";
+  const std::string szMachineIs = "--machine=" + szLaptop;
+  struct Case {
+    std::vector<const char*> args;
+    const char* szInput;  // standard input
+    int nStatus;
+    const char* szErr;  // part of standard error
+    const char* szOut;  // the start of standard output
+  };
+  const Case kCases[] = {
+      {{"--frobnicate"}, "", 2, "malvik-sim: unknown option '--frobnicate'\nusage:", ""},
+      {{"--machine"}, "", 2,
+       "malvik-sim: --machine needs a value (a machine description file, or - for standard "
+       "input)\n",
+       ""},
+      {{"--machine", "--json"}, "", 2, "--machine needs a value", ""},
+      {{"--out="}, "", 2, "--out needs a value", ""},
+      {{"--json=yes"}, "", 2, "malvik-sim: --json takes no value", ""},
+      {{"--json", "--json"}, "", 2, "malvik-sim: --json given twice", ""},
+      {{"--print-default-machine", "--machine", "x.json"}, "", 2,
+       "malvik-sim: --print-default-machine and --machine cannot be used together", ""},
+      {{"--print-default-machine", "--", "X:"}, "", 2, "malvik's arguments", ""},
+      {{"examples"}, "", 2, "unexpected argument 'examples' (malvik's own arguments go after --)",
+       ""},
+      {{"check", "--out", "dir", "examples"}, "", 2,
+       "malvik-sim check: --out is not an option of check", ""},
+      {{"--json", "check", szLaptop.c_str()}, "", 0, "", "{\n  \"machines\""},
+      {{"check", "--json", szLaptop.c_str()}, "", 0, "", "{\n  \"machines\""},
+      {{"--json", szMachineIs.c_str(), "--", "--machine"}, "", 0, "", "{"},
+      {{"--machine", "-"}, R"({"disks": [{"size": 1e26}]})", 2,
+       "(standard input): disks[0].size: too large (the allowed range is 0 to", ""},
+      {{"--json", "--machine", "-"}, R"({"disks": [{"size": 2, "partitions": [{"size": 9}]}]})",
+       0, "(standard input): disks[0].partitions[0]: warning: ends at byte 1048585", "{"},
+      {{"--version", "--json"}, "", 0, "", "malvik-sim 0."},
+  };
+  for (const Case& c : kCases) {
+    std::string szLine;
+    for (const char* sz : c.args) szLine += std::string(" ") + sz;
+    SCOPED_TRACE(szLine);
+    const SimRun run = Simulate(c.args, c.szInput);
+    EXPECT_EQ(run.m_Status, c.nStatus) << run.m_Err;
+    EXPECT_NE(run.m_Err.find(c.szErr), std::string::npos) << run.m_Err;
+    EXPECT_EQ(run.m_Out.rfind(c.szOut, 0), 0u) << run.m_Out.substr(0, 200);
+  }
+
+  // Standard output that cannot take the report.
+  std::ostream full(nullptr);
+  std::ostringstream err;
+  const char* argv[] = {"malvik-sim"};
+  EXPECT_EQ(RunSimulator(1, argv, full, err), 2);
+  EXPECT_EQ(err.str().rfind("malvik-sim: cannot write to standard output", 0), 0u) << err.str();
+}
+
+TEST(Simulator, ColourOnlyOnATerminalThatShowsIt) {
+  EXPECT_TRUE(UseColour(true, nullptr, "xterm-256color"));
+  EXPECT_TRUE(UseColour(true, nullptr, nullptr));
+  EXPECT_FALSE(UseColour(false, nullptr, "xterm"));
+  EXPECT_FALSE(UseColour(true, "", "xterm"));
+  EXPECT_FALSE(UseColour(true, nullptr, "dumb"));
+}
+
 TEST(Simulator, FrameworkFailureIsTheProgramsExitCode) {
   const std::string szFile = testing::TempDir() + "no-framework.json";
   std::ofstream(szFile) << R"({"faults": {"framework_init": "fail"}})";
@@ -112,7 +176,7 @@ TEST(Simulator, DescriptionThatEscapesTheOutDirIsRefused) {
   const SimRun run = Simulate({"--machine", szFile.c_str(), "--out", (szBase + "/out/x").c_str()});
   EXPECT_EQ(run.m_Status, 2);
   EXPECT_EQ(run.m_Err, szFile + ": disks[0].partitions[0].files[0].path: expected a path relative "
-                                "to the volume root: it has an empty, \".\" or \"..\" component\n");
+                                "to the volume root: it has a \"..\" component\n");
   EXPECT_FALSE(std::filesystem::exists(szBase + "/out"));
   EXPECT_FALSE(std::filesystem::exists(szBase + "/escaped"));
 }

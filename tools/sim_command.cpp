@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <sstream>
 #include <vector>
+
+#include "malvik_version.h"
 
 #include "platform/sim/sim_loader.h"
 #include "tools/compare_log.h"
@@ -34,18 +37,57 @@ bool ReadBytes(const std::string& szFile, std::string& szBytes, std::string& szW
   return !bFailed;
 }
 
-}  // namespace
-
-int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ostream& err,
-                 bool bColour) {
-  Options options;
+// Reads the machine the options name into `machine`, with the loader's
+// warnings on `err`. False when it cannot be used: the reason is on `err`.
+bool ReadMachine(const Options& options, std::istream& input, std::ostream& err,
+                 sim::SimMachine& machine) {
+  std::string szSource = "(built-in machine)";
+  std::string szText = kDefaultMachineJson;
   std::string szError;
-  if (!ParseOptions(argc, argv, options, szError)) {
-    err << szError << "\n" << kUsage;
-    return 2;
+  if (options.m_MachineFile == kStandardInput) {
+    szSource = "(standard input)";
+    std::ostringstream text;
+    text << input.rdbuf();
+    szText = text.str();
+  } else if (!options.m_MachineFile.empty()) {
+    szSource = options.m_MachineFile;
+    if (!sim::LoadMachineFile(options.m_MachineFile, machine, szError)) {
+      err << szError << "\n";
+      return false;
+    }
   }
+  if (options.m_MachineFile.empty() || options.m_MachineFile == kStandardInput) {
+    if (!sim::LoadMachineText(szSource, szText, machine, szError)) {
+      err << szError << "\n";
+      return false;
+    }
+  }
+  err << sim::LoadWarningLines(szSource, machine);
+  return true;
+}
+
+// Status 2 with a message when what went to standard output did not all get
+// there (a full disk, a closed pipe); errno, when set, says why.
+int Written(std::ostream& out, std::ostream& err, int nStatus) {
+  if (out) {
+    errno = 0;
+    out.flush();
+  }
+  if (out) return nStatus;
+  err << "malvik-sim: cannot write to standard output";
+  if (errno != 0) err << ": " << std::strerror(errno);
+  err << "\n";
+  return 2;
+}
+
+int Run(const Options& options, std::istream& input, std::ostream& out, std::ostream& err,
+        bool bColour) {
   if (options.m_Help) {
     out << kHelp;
+    return 0;
+  }
+  if (options.m_Version) {
+    out << "malvik-sim " << kMalvikVersion << "\n";
     return 0;
   }
   if (options.m_Check) {
@@ -57,25 +99,16 @@ int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ost
   }
 
   sim::SimMachine machine;
-  if (options.m_MachineFile.empty()) {
-    sim::LoadError error;
-    if (!sim::LoadMachine(kDefaultMachineJson, machine, error)) {
-      err << "(built-in machine): " << error.m_Path << ": " << error.m_What << "\n";
-      return 2;
-    }
-  } else if (!sim::LoadMachineFile(options.m_MachineFile, machine, szError)) {
-    err << szError << "\n";
-    return 2;
-  }
+  if (!ReadMachine(options, input, err, machine)) return 2;
 
   // A field log without lines and a folder for --out that is in use stop the
   // command before anything runs.
   std::optional<FieldLog> field;
   const std::string& szLogFile = options.m_CompareLog;
   if (!szLogFile.empty()) {
-    std::string szBytes;
-    if (!ReadBytes(szLogFile, szBytes, szError)) {
-      err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szError
+    std::string szBytes, szWhy;
+    if (!ReadBytes(szLogFile, szBytes, szWhy)) {
+      err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szWhy
           << "\n";
       return 2;
     }
@@ -99,7 +132,22 @@ int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ost
     WriteText(out, machine, outcome, verdict, bColour);
     if (field) WriteComparison(out, szLogFile, *field, outcome.m_Log, comparison);
   }
+  // Before --out touches the file system: errno still holds why a write failed.
+  if (!out.flush()) return 2;
   if (!options.m_OutDir.empty() && !WriteOutDir(machine, options.m_OutDir, err)) return 2;
   if (!comparison.m_Agrees) return 1;
   return outcome.m_ExitCode;
+}
+
+}  // namespace
+
+int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ostream& err,
+                 bool bColour, std::istream& input) {
+  Options options;
+  std::string szError;
+  if (!ParseOptions(argc, argv, options, szError)) {
+    err << szError << "\n" << kUsage;
+    return 2;
+  }
+  return Written(out, err, Run(options, input, out, err, bColour));
 }

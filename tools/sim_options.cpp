@@ -1,87 +1,210 @@
 #include "tools/sim_options.h"
 
+#include <optional>
+#include <set>
+
 #include "platform/sim/sim_text.h"
 
 const char kUsage[] =
-    "usage: malvik-sim [--machine FILE.json] [--json] [--out DIR] [--compare-log FILE]\n"
-    "                  [--print-default-machine] [-- ARG...]\n"
+    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
+    "                  [--compare-log FILE] [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
-    "       malvik-sim --help\n";
+    "       malvik-sim --print-default-machine\n"
+    "       malvik-sim --help | --version\n";
 
 const char kHelp[] =
     "malvik-sim: shows what malvik would do on a machine described in JSON.\n"
     "\n"
-    "usage: malvik-sim [--machine FILE.json] [--json] [--out DIR] [--compare-log FILE]\n"
-    "                  [--print-default-machine] [-- ARG...]\n"
+    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
+    "                  [--compare-log FILE] [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
+    "       malvik-sim --print-default-machine\n"
+    "       malvik-sim --help | --version\n"
     "\n"
     "Runs malvik once on the machine and prints a report: the log lines, the batch\n"
     "file and what ran of it, the dialogs, the drive letters against the start,\n"
     "and a verdict. Without --machine, the built-in UEFI laptop is used.\n"
     "\n"
-    "  --machine FILE.json    the machine description to run on\n"
+    "  --machine FILE.json    the machine description to run on; - reads it from\n"
+    "                         standard input\n"
     "  --json                 one JSON object instead of the report (with check:\n"
-    "                         an array, one object per machine)\n"
+    "                         one object: machines, passed, failed)\n"
     "  --out DIR              also write the machine's files after the run below\n"
-    "                         DIR, one folder per drive letter\n"
+    "                         DIR, one folder per drive letter; DIR must be new or\n"
+    "                         empty (an earlier run's files are refused, not mixed\n"
+    "                         in) and no symbolic link below it is followed\n"
     "  --compare-log FILE     compare this run's log with a Malvik.log taken from a\n"
     "                         real machine, time stamps aside; shows the first\n"
-    "                         difference with the lines before it\n"
-    "  --print-default-machine  print the built-in description and exit\n"
+    "                         difference (its line in the run and in FILE) with\n"
+    "                         the lines before it. FILE is read in the machine's\n"
+    "                         ansi_code_page (default 1252), or as UTF-16 or UTF-8\n"
+    "                         after a byte-order mark; LF line ends are fine\n"
     "  -- ARG...              malvik's own arguments (three letters, or none)\n"
     "  check PATH...          run every description given (files, or folders of\n"
     "                         *.json): one line per machine, then N passed, N failed\n"
+    "  --print-default-machine  print the built-in description and exit; takes no\n"
+    "                         other option\n"
     "  --help                 this text\n"
+    "  --version              the version: malvik-sim X.Y.Z\n"
     "\n"
-    "Colour only when standard output is a terminal and NO_COLOR is not set.\n"
+    "Options come in any order, each at most once. A value is the next argument\n"
+    "or follows '=': --machine=FILE.json. Everything after -- is malvik's (with\n"
+    "check: more paths).\n"
+    "\n"
+    "A description is read whole before anything runs: a fault in it stops\n"
+    "malvik-sim with one line, FILE: PATH: WHAT. What it accepts with a warning\n"
+    "(a partition past its disk's size) runs, the warning on standard error as\n"
+    "FILE: PATH: warning: WHAT.\n"
+    "\n"
+    "Colour only when standard output is a terminal, NO_COLOR is not set and TERM\n"
+    "is not \"dumb\".\n"
     "\n"
     "Exit status:\n"
     "  0  the run's exit code (malvik's own: 0, or 1 when it could not start);\n"
     "     check: every machine passed\n"
-    "  1  --compare-log: the logs differ; check: a machine needed a person, left a\n"
-    "     presence line \"false\", or could not be read\n"
+    "  1  --compare-log: the logs differ; check: a machine failed its verdict or\n"
+    "     could not be read\n"
     "  2  a bad command line, a description that cannot be read (one line on\n"
-    "     standard error names the file and the JSON path), or --out failed\n";
+    "     standard error names the file and the JSON path), a --compare-log FILE\n"
+    "     that cannot be read or holds no log lines (says why), --out refused or\n"
+    "     failed (names the path), or standard output could not be written\n";
+
+namespace {
+
+// One option of malvik-sim.
+struct OptionRule {
+  const char* m_Name;
+  const char* m_Value;  // what its value is; nullptr: it takes none
+  bool m_WithCheck;     // also an option of check
+};
+
+const OptionRule kOptionRules[] = {
+    {"--machine", "a machine description file, or - for standard input", false},
+    {"--json", nullptr, true},
+    {"--out", "a folder to write the machine's files below", false},
+    {"--compare-log", "a Malvik.log taken from a real machine", false},
+    {"--print-default-machine", nullptr, false},
+    {"--help", nullptr, true},
+    {"--version", nullptr, true},
+};
+
+const OptionRule* FindRule(const std::string& szName) {
+  for (const OptionRule& rule : kOptionRules) {
+    if (szName == rule.m_Name) return &rule;
+  }
+  return nullptr;
+}
+
+bool StartsWith(const std::string& sz, const char* szPrefix) { return sz.rfind(szPrefix, 0) == 0; }
+
+// Stores a value or a switch in `options`.
+void Store(const std::string& szName, const std::string& szValue, Options& options) {
+  if (szName == "--machine") options.m_MachineFile = szValue;
+  if (szName == "--out") options.m_OutDir = szValue;
+  if (szName == "--compare-log") options.m_CompareLog = szValue;
+  if (szName == "--json") options.m_Json = true;
+  if (szName == "--print-default-machine") options.m_PrintDefault = true;
+  if (szName == "--help") options.m_Help = true;
+  if (szName == "--version") options.m_Version = true;
+}
+
+}  // namespace
 
 bool ParseOptions(int argc, const char* const argv[], Options& options, std::string& szError) {
-  int i = 1;
-  if (argc > 1 && std::string(argv[1]) == "check") {
-    options.m_Check = true;
-    for (i = 2; i < argc; ++i) {
-      const std::string sz = argv[i];
-      if (sz == "--json") {
-        options.m_Json = true;
-      } else if (sz.rfind("--", 0) == 0 && sz != "--") {
-        szError = "malvik-sim check: unexpected option '" + sz + "'";
+  std::vector<std::string> given;       // option names, in order
+  std::vector<std::string> positional;  // before "--", "check" aside
+  std::vector<std::string> rest;        // after "--"
+  for (int i = 1; i < argc; ++i) {
+    const std::string sz = argv[i];
+    if (sz == "--") {
+      rest.assign(argv + i + 1, argv + argc);
+      break;
+    }
+    if (!StartsWith(sz, "-") || sz == kStandardInput) {
+      if (sz == "check" && !options.m_Check && positional.empty()) {
+        options.m_Check = true;
+      } else {
+        positional.push_back(sz);
+      }
+      continue;
+    }
+    std::string szName = sz == "-h" ? "--help" : sz;
+    std::optional<std::string> value;
+    const size_t nEquals = sz.find('=');
+    if (StartsWith(sz, "--") && nEquals != std::string::npos) {
+      szName = sz.substr(0, nEquals);
+      value = sz.substr(nEquals + 1);
+    }
+    const OptionRule* pRule = FindRule(szName);
+    if (pRule == nullptr) {
+      szError = "malvik-sim: unknown option '" + szName + "'";
+      return false;
+    }
+    for (const std::string& szGiven : given) {
+      if (szGiven == szName) {
+        szError = "malvik-sim: " + szName + " given twice";
         return false;
-      } else if (sz != "--") {
-        options.m_CheckPaths.push_back(sz);
       }
     }
+    given.push_back(szName);
+    if (pRule->m_Value == nullptr) {
+      if (value) {
+        szError = "malvik-sim: " + szName + " takes no value";
+        return false;
+      }
+    } else {
+      // The next argument is the value unless it is another option.
+      if (!value && i + 1 < argc) {
+        const std::string szNext = argv[i + 1];
+        if (!StartsWith(szNext, "-") || szNext == kStandardInput) value = argv[++i];
+      }
+      if (!value || value->empty()) {
+        szError = "malvik-sim: " + szName + " needs a value (" + pRule->m_Value + ")";
+        return false;
+      }
+    }
+    Store(szName, value.value_or(""), options);
+  }
+  if (options.m_Help || options.m_Version) return true;
+
+  if (options.m_Check) {
+    for (const std::string& szName : given) {
+      if (!FindRule(szName)->m_WithCheck) {
+        szError = "malvik-sim check: " + szName + " is not an option of check";
+        return false;
+      }
+    }
+    options.m_CheckPaths = positional;
+    options.m_CheckPaths.insert(options.m_CheckPaths.end(), rest.begin(), rest.end());
     if (options.m_CheckPaths.empty()) {
       szError = "malvik-sim check: name at least one description file or folder";
       return false;
     }
     return true;
   }
-  for (; i < argc; ++i) {
-    const std::string sz = argv[i];
-    if (sz == "--") {
-      for (++i; i < argc; ++i) options.m_Args.push_back(sim::FromUtf8(argv[i]));
-    } else if (sz == "--json") {
-      options.m_Json = true;
-    } else if (sz == "--help" || sz == "-h") {
-      options.m_Help = true;
-    } else if (sz == "--print-default-machine") {
-      options.m_PrintDefault = true;
-    } else if ((sz == "--machine" || sz == "--out") && i + 1 < argc) {
-      (sz == "--machine" ? options.m_MachineFile : options.m_OutDir) = argv[++i];
-    } else if (sz == "--compare-log" && i + 1 < argc) {
-      options.m_CompareLog = argv[++i];
-    } else {
-      szError = "malvik-sim: unexpected argument '" + sz + "'";
+  if (!positional.empty()) {
+    szError = "malvik-sim: unexpected argument '" + positional.front() +
+              "' (malvik's own arguments go after --)";
+    return false;
+  }
+  if (options.m_PrintDefault) {
+    for (const std::string& szName : given) {
+      if (szName == "--machine") {
+        szError = "malvik-sim: --print-default-machine and --machine cannot be used together";
+        return false;
+      }
+      if (szName != "--print-default-machine") {
+        szError = "malvik-sim: --print-default-machine runs nothing, so " + szName +
+                  " cannot be used with it";
+        return false;
+      }
+    }
+    if (!rest.empty()) {
+      szError = "malvik-sim: --print-default-machine runs nothing, so malvik's arguments "
+                "after -- cannot be used with it";
       return false;
     }
   }
+  for (const std::string& sz : rest) options.m_Args.push_back(sim::FromUtf8(sz));
   return true;
 }

@@ -8,11 +8,15 @@ extern const char kUsage[];
 // --help: the synopsis, every option and the exit statuses.
 extern const char kHelp[];
 
+// What --machine names to read the description from standard input.
+inline constexpr char kStandardInput[] = "-";
+
 struct Options {
-  std::string m_MachineFile;
+  std::string m_MachineFile;  // empty: the built-in machine; kStandardInput: standard input
   bool m_Json = false;
   bool m_PrintDefault = false;
   bool m_Help = false;
+  bool m_Version = false;
   std::string m_OutDir;
   std::string m_CompareLog;  // a field Malvik.log to compare this run's log with
   std::vector<std::wstring> m_Args;
@@ -21,4 +25,7 @@ struct Options {
 };
 
 // Reads argv into `options`; false with `szError` set on a bad argument.
+// Options come in any order, each at most once; a value follows its option
+// as the next argument or after "=". "--" ends the options: what follows is
+// malvik's arguments (with check: paths).
 bool ParseOptions(int argc, const char* const argv[], Options& options, std::string& szError);

@@ -1,9 +1,18 @@
 // Colour for the reports people read: ANSI codes around a piece of text
-// when colour is on, the text alone when it is off. The caller decides from
-// the terminal and NO_COLOR.
+// when colour is on, the text alone when it is off. The caller decides with
+// UseColour.
 #pragma once
 
+#include <cstring>
 #include <string>
+
+// Colour only on a terminal (`bTerminal`), when NO_COLOR is not set and the
+// terminal is not a dumb one: the values of those two environment variables,
+// nullptr when unset.
+inline bool UseColour(bool bTerminal, const char* szNoColor, const char* szTerm) {
+  const bool bDumb = szTerm != nullptr && std::strcmp(szTerm, "dumb") == 0;
+  return bTerminal && szNoColor == nullptr && !bDumb;
+}
 
 struct Style {
   bool m_Colour = false;

@@ -473,5 +473,9 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
   for (const LookAlike& alike : judging.m_LookAlikes) {
     if (!alike.m_InReason) verdict.m_Warnings.push_back(LookAlikeText(alike, ""));
   }
+  // What the description was accepted with, so that check shows it too.
+  for (const sim::SimLoadWarning& warning : machine.m_LoadWarnings) {
+    verdict.m_Warnings.push_back("the description, at " + warning.m_Path + ": " + warning.m_What);
+  }
   return verdict;
 }

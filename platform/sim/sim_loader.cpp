@@ -1,14 +1,19 @@
 #include "platform/sim/sim_loader.h"
 
+#include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
-#include <sstream>
 
 #include "platform/firmware_words.h"
+#include "platform/sim/json_syntax.h"
 #include "platform/sim/code_pages.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_files.h"
@@ -50,16 +55,33 @@ std::string String(const json& j, const std::string& szPath) {
   return j.get<std::string>();
 }
 
+// A whole number from nMin to nMax. A number written with a fraction or an
+// exponent counts when its value is whole (1e6); one beyond the range, however
+// written, is too large or too small, with the range it must keep to.
 std::int64_t Integer(const json& j, const std::string& szPath, std::int64_t nMin,
                      std::int64_t nMax = std::numeric_limits<std::int64_t>::max()) {
-  if (!j.is_number_integer()) throw Bad{szPath, "expected a whole number"};
-  if (j.is_number_unsigned() && j.get<std::uint64_t>() > static_cast<std::uint64_t>(nMax)) {
-    throw Bad{szPath, "out of range (largest allowed " + std::to_string(nMax) + ")"};
+  const std::string szRange =
+      " (the allowed range is " + std::to_string(nMin) + " to " + std::to_string(nMax) + ")";
+  constexpr double kTwoTo63 = 9223372036854775808.0;
+  std::int64_t n = 0;
+  if (j.is_number_unsigned()) {
+    if (j.get<std::uint64_t>() > static_cast<std::uint64_t>(nMax)) {
+      throw Bad{szPath, "too large" + szRange};
+    }
+    n = static_cast<std::int64_t>(j.get<std::uint64_t>());
+  } else if (j.is_number_integer()) {
+    n = j.get<std::int64_t>();
+  } else if (j.is_number_float()) {
+    const double d = j.get<double>();
+    if (d != std::floor(d)) throw Bad{szPath, "expected a whole number"};
+    if (d >= kTwoTo63) throw Bad{szPath, "too large" + szRange};
+    if (d < -kTwoTo63) throw Bad{szPath, "too small" + szRange};
+    n = static_cast<std::int64_t>(d);
+  } else {
+    throw Bad{szPath, "expected a whole number"};
   }
-  const std::int64_t n = j.get<std::int64_t>();
-  if (n < nMin || n > nMax) {
-    throw Bad{szPath, "out of range (" + std::to_string(nMin) + " to " + std::to_string(nMax) + ")"};
-  }
+  if (n > nMax) throw Bad{szPath, "too large" + szRange};
+  if (n < nMin) throw Bad{szPath, "too small" + szRange};
   return n;
 }
 
@@ -91,9 +113,8 @@ std::string PathFault(const std::string& szPath) {
     size_t end = begin;
     while (end < nEnd && !IsSeparator(szPath[end])) ++end;
     const std::string szPart = szPath.substr(begin, end - begin);
-    if (szPart.empty() || szPart == "." || szPart == "..") {
-      return "it has an empty, \".\" or \"..\" component";
-    }
+    if (szPart.empty()) return "it has an empty component (two separators in a row)";
+    if (szPart == "." || szPart == "..") return "it has a \"" + szPart + "\" component";
     for (const char c : szPart) {
       const bool bForbidden = std::string("<>:\"|?*").find(c) != std::string::npos;
       if (static_cast<unsigned char>(c) < 0x20 || bForbidden) {
@@ -351,10 +372,17 @@ void ReadNotes(const json& j, const std::string& szPath, std::vector<std::wstrin
 std::wstring ReadProgram(const json& j, const std::string& szPath) {
   const std::string szProgram = String(j, szPath);
   const std::string szRest = szProgram.size() > 3 ? szProgram.substr(3) : "";
-  if (szProgram.size() < 4 || !std::isalpha(static_cast<unsigned char>(szProgram[0])) ||
-      szProgram[1] != ':' || !IsSeparator(szProgram[2]) || !PathFault(szRest).empty() ||
-      IsSeparator(szRest.back())) {
-    throw Bad{szPath, "expected a full path such as \"C:\\\\Tools\\\\malvik.exe\""};
+  std::string szFault;
+  if (szProgram.size() < 3 || !std::isalpha(static_cast<unsigned char>(szProgram[0])) ||
+      szProgram[1] != ':' || !IsSeparator(szProgram[2])) {
+    szFault = "it does not start with a drive letter and a separator";
+  } else if (szRest.empty() || IsSeparator(szRest.back())) {
+    szFault = "it names a folder, not the program";
+  } else {
+    szFault = PathFault(szRest);
+  }
+  if (!szFault.empty()) {
+    throw Bad{szPath, "expected a full path such as \"C:\\\\Tools\\\\malvik.exe\": " + szFault};
   }
   return FromUtf8(szProgram);
 }
@@ -469,41 +497,192 @@ void Read(const json& j, SimMachine& machine) {
   CheckLettersOnce(machine);
 }
 
+// The JSON path of the value the parser is reading, kept from its events,
+// and the first key an object repeats: the parser itself keeps the last of
+// two equal keys without a word.
+struct PathTracker {
+  struct Frame {
+    bool m_Array = false;
+    size_t m_Index = 0;                // arrays: the element being read
+    std::optional<std::string> m_Key;  // objects: the key being read
+    std::set<std::string> m_Keys;
+  };
+  std::vector<Frame> m_Frames;
+  std::optional<std::string> m_Duplicate;  // the path of the first repeated key
+
+  std::string Path() const {
+    std::string szPath;
+    for (const Frame& frame : m_Frames) {
+      if (frame.m_Array) szPath = Index(szPath, frame.m_Index);
+      if (!frame.m_Array && frame.m_Key) szPath = Join(szPath, *frame.m_Key);
+    }
+    return szPath.empty() ? "$" : szPath;
+  }
+
+  // An element of an array is read: the next one follows.
+  void ValueDone() {
+    if (!m_Frames.empty() && m_Frames.back().m_Array) ++m_Frames.back().m_Index;
+  }
+
+  bool Event(json::parse_event_t event, const json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start:
+      case json::parse_event_t::array_start:
+        m_Frames.push_back({event == json::parse_event_t::array_start, 0, {}, {}});
+        break;
+      case json::parse_event_t::object_end:
+      case json::parse_event_t::array_end:
+        m_Frames.pop_back();
+        ValueDone();
+        break;
+      case json::parse_event_t::key: {
+        Frame& frame = m_Frames.back();
+        frame.m_Key = parsed.get<std::string>();
+        if (!frame.m_Keys.insert(*frame.m_Key).second && !m_Duplicate) m_Duplicate = Path();
+        break;
+      }
+      case json::parse_event_t::value:
+        ValueDone();
+        break;
+    }
+    return true;
+  }
+};
+
+// The JSON text as a value; a syntax error says where in words.
+json Parse(const std::string& szJson) {
+  PathTracker tracker;
+  json j;
+  try {
+    j = json::parse(szJson, [&tracker](int, json::parse_event_t event, json& parsed) {
+      return tracker.Event(event, parsed);
+    });
+  } catch (const json::out_of_range&) {  // a number too large for a double
+    throw Bad{tracker.Path(), "a number too large to read, far beyond any range a description "
+                              "allows"};
+  } catch (const json::parse_error& e) {
+    std::optional<JsonSyntaxFault> fault = FindJsonSyntaxFault(szJson);
+    if (!fault) {
+      fault = PlaceOf(szJson, e.byte > 0 ? e.byte - 1 : 0);
+      fault->m_What = "not valid JSON here";
+    }
+    throw Bad{"$", SyntaxFaultText(*fault)};
+  }
+  if (tracker.m_Duplicate) {
+    throw Bad{*tracker.m_Duplicate, "this key is given twice in its object"};
+  }
+  return j;
+}
+
+// Where a partition ends: its start plus its size, kept within 64 bits.
+std::int64_t End(const SimPartition& part) {
+  return part.m_Size > std::numeric_limits<std::int64_t>::max() - part.m_Start
+             ? std::numeric_limits<std::int64_t>::max()
+             : part.m_Start + part.m_Size;
+}
+
+std::string PartitionPath(size_t nDisk, size_t nPartition) {
+  return Index(Index("disks", nDisk) + ".partitions", nPartition);
+}
+
+// Partitions of one disk never share a byte: an error at the later of two
+// that do. One that ends past its disk's stated size is a warning only: WMI
+// gives a disk's size from its geometry, often a little less than the disk,
+// so real captures show it. `sized`: the disks whose size the description
+// gives.
+void CheckPartitionPlaces(SimMachine& machine, const std::vector<bool>& sized) {
+  for (size_t d = 0; d < machine.m_Disks.size(); ++d) {
+    const SimDisk& disk = machine.m_Disks[d];
+    std::vector<size_t> order;
+    for (size_t p = 0; p < disk.m_Partitions.size(); ++p) {
+      if (disk.m_Partitions[p].m_Size > 0) order.push_back(p);
+    }
+    std::stable_sort(order.begin(), order.end(), [&disk](size_t a, size_t b) {
+      return disk.m_Partitions[a].m_Start < disk.m_Partitions[b].m_Start;
+    });
+    std::optional<size_t> reach;  // of those before, the one that ends last
+    for (const size_t p : order) {
+      const SimPartition& part = disk.m_Partitions[p];
+      if (reach && part.m_Start < End(disk.m_Partitions[*reach])) {
+        const size_t nLater = std::max(p, *reach), nEarlier = std::min(p, *reach);
+        const SimPartition& later = disk.m_Partitions[nLater];
+        const SimPartition& earlier = disk.m_Partitions[nEarlier];
+        throw Bad{PartitionPath(d, nLater),
+                  "bytes " + std::to_string(later.m_Start) + " to " + std::to_string(End(later)) +
+                      " overlap partition " + std::to_string(earlier.m_Number) + " (" +
+                      PartitionPath(d, nEarlier) + ", bytes " + std::to_string(earlier.m_Start) +
+                      " to " + std::to_string(End(earlier)) + ")"};
+      }
+      if (!reach || End(part) > End(disk.m_Partitions[*reach])) reach = p;
+    }
+    for (size_t p = 0; p < disk.m_Partitions.size() && sized[d]; ++p) {
+      const SimPartition& part = disk.m_Partitions[p];
+      if (End(part) <= disk.m_Size) continue;
+      machine.m_LoadWarnings.push_back(
+          {PartitionPath(d, p), "ends at byte " + std::to_string(End(part)) +
+                                    ", past the disk's size " + std::to_string(disk.m_Size) +
+                                    " (WMI's size comes from the disk's geometry, so a real "
+                                    "disk often shows this)"});
+    }
+  }
+}
+
+// The system's reason why a file cannot be read, or empty when it was read.
+std::string ReadWholeFile(const std::string& szFile, std::string& szText) {
+  std::FILE* pFile = std::fopen(szFile.c_str(), "rb");
+  if (pFile == nullptr) return std::strerror(errno);
+  char buffer[65536];
+  size_t nRead = 0;
+  while ((nRead = std::fread(buffer, 1, sizeof buffer, pFile)) > 0) szText.append(buffer, nRead);
+  const std::string szReason = std::ferror(pFile) ? std::strerror(errno) : "";
+  std::fclose(pFile);
+  return szReason;
+}
+
 }  // namespace
 
 bool LoadMachine(const std::string& szJson, SimMachine& machine, LoadError& error) {
-  json j;
   try {
-    j = json::parse(szJson);
-  } catch (const json::exception& e) {  // parse errors, and numbers too large for a double
-    error = {"$", std::string("invalid JSON: ") + e.what()};
-    return false;
-  }
-  try {
+    const json j = Parse(szJson);
     machine = SimMachine{};
     Read(j, machine);
+    std::vector<bool> sized;
+    for (const SimDisk& disk : machine.m_Disks) sized.push_back(disk.m_Size >= 0);
+    PrepareMachine(machine);
+    CheckPartitionPlaces(machine, sized);
   } catch (const Bad& bad) {
     error = {bad.m_Path.empty() ? "$" : bad.m_Path, bad.m_What};
     return false;
   }
-  PrepareMachine(machine);
+  return true;
+}
+
+bool LoadMachineText(const std::string& szSource, const std::string& szJson,
+                     SimMachine& machine, std::string& szErrorLine) {
+  LoadError error;
+  if (!LoadMachine(szJson, machine, error)) {
+    szErrorLine = szSource + ": " + error.m_Path + ": " + error.m_What;
+    return false;
+  }
   return true;
 }
 
 bool LoadMachineFile(const std::string& szFile, SimMachine& machine, std::string& szErrorLine) {
-  std::ifstream in(szFile, std::ios::binary);
-  if (!in) {
-    szErrorLine = szFile + ": $: cannot read the file";
+  std::string szText;
+  const std::string szReason = ReadWholeFile(szFile, szText);
+  if (!szReason.empty()) {
+    szErrorLine = szFile + ": $: cannot read the file: " + szReason;
     return false;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  LoadError error;
-  if (!LoadMachine(text.str(), machine, error)) {
-    szErrorLine = szFile + ": " + error.m_Path + ": " + error.m_What;
-    return false;
+  return LoadMachineText(szFile, szText, machine, szErrorLine);
+}
+
+std::string LoadWarningLines(const std::string& szSource, const SimMachine& machine) {
+  std::string szLines;
+  for (const SimLoadWarning& warning : machine.m_LoadWarnings) {
+    szLines += szSource + ": " + warning.m_Path + ": warning: " + warning.m_What + "\n";
   }
-  return true;
+  return szLines;
 }
 
 }  // namespace sim

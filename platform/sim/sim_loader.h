@@ -1,6 +1,8 @@
 // Reads a machine description (JSON) into a SimMachine. Every key is checked:
-// an unknown key, a value of the wrong type or out of range is an error that
-// names the JSON path of the bad value.
+// an unknown or repeated key, a value of the wrong type or out of range, or
+// partitions that overlap on their disk is an error that names the JSON path
+// of the bad value. What is accepted but worth a word (a partition past its
+// disk's size) is a warning in SimMachine::m_LoadWarnings.
 #pragma once
 
 #include <string>
@@ -18,8 +20,18 @@ struct LoadError {
 // with `error` set when the text is not a valid description.
 bool LoadMachine(const std::string& szJson, SimMachine& machine, LoadError& error);
 
-// Reads and loads a file. False with `szErrorLine` set to the one line to
-// show: "FILE: PATH: WHAT".
+// Loads a description that came from `szSource` (a file name, or
+// "(standard input)"). False with `szErrorLine` set to the one line to show:
+// "SOURCE: PATH: WHAT".
+bool LoadMachineText(const std::string& szSource, const std::string& szJson,
+                     SimMachine& machine, std::string& szErrorLine);
+
+// Reads and loads a file, as LoadMachineText. A file that cannot be read
+// gives the system's reason: "FILE: $: cannot read the file: Permission denied".
 bool LoadMachineFile(const std::string& szFile, SimMachine& machine, std::string& szErrorLine);
+
+// The loader's warnings about a description from `szSource`, one line each:
+// "SOURCE: PATH: warning: WHAT\n"; empty when there are none.
+std::string LoadWarningLines(const std::string& szSource, const SimMachine& machine);
 
 }  // namespace sim

@@ -159,10 +159,18 @@ struct SimProcessRun {
   bool m_HandOverRan = false;                 // the script was found and ran
 };
 
+// Something the loader accepted in a description but a reader should know,
+// such as a partition that ends past its disk's size.
+struct SimLoadWarning {
+  std::string m_Path;  // the JSON path: "disks[0].partitions[3]"
+  std::string m_What;
+};
+
 struct SimMachine {
   // --- the description
   std::wstring m_Name;
   std::vector<std::wstring> m_Notes;  // what a capture could not see, for the report
+  std::vector<SimLoadWarning> m_LoadWarnings;  // in the order of the description
   std::wstring m_Program = L"C:\\Tools\\malvik.exe";
   std::wstring m_CurrentDirectory;  // empty: the program's folder
   std::int64_t m_ClockMs = 0;       // local time, milliseconds since 1970-01-01
