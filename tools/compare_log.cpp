@@ -128,7 +128,11 @@ bool IsFailedInventoryLine(const std::wstring& szMessage) {
 FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage) {
   FieldLog log;
   std::wstring szText;
-  const std::string szSection = "[" + sim::ToUtf8(kLogSection) + "]";
+  // Appended piece by piece: GCC 12 at -O2 warns (-Wrestrict) about "[" + a
+  // temporary.
+  std::string szSection = "[";
+  szSection += sim::ToUtf8(kLogSection);
+  szSection += "]";
   if (!Decode(szBytes, nAnsiCodePage, szText, log.m_ReadAs)) {
     log.m_NoLinesBecause = "code page " + std::to_string(nAnsiCodePage) + " is not known here";
     return log;
