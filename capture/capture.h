@@ -16,10 +16,10 @@
 inline constexpr wchar_t kMalvikProgram[] = L"malvik.exe";
 
 // Exit statuses of malvik-capture.exe.
-constexpr int kCaptureWritten = 0;         // the description was written
-constexpr int kCaptureBadCommandLine = 2;  // unknown option, missing value, repeated --out
-constexpr int kCaptureIncompleteFolder = 3;  // the program folder is not malvik's; nothing written
-constexpr int kCaptureNotWritten = 4;      // the output exists or could not be written
+constexpr int kCaptureWritten = 0;           // the description was written
+constexpr int kCaptureBadCommandLine = 2;    // unknown option, missing value, --out twice
+constexpr int kCaptureIncompleteFolder = 3;  // the program folder is not malvik's: nothing captured
+constexpr int kCaptureNotWritten = 4;        // the output exists, is a folder, or was not written
 
 struct CaptureOptions {
   // The folder malvik runs from, full ("C:\Tools", "E:\"); empty: the

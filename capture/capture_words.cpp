@@ -73,7 +73,8 @@ std::string SummaryText(const JsonValue& machine, const ProgramFolderCheck& fold
   std::string sz = "malvik-capture: captured " + (pName ? pName->m_Text : std::string()) +
                    " at " + (pClock ? pClock->m_Text : std::string()) +
                    "; firmware: " + FirmwareWords(Member(machine, "firmware")) + "\n";
-  sz += "  program folder: " + Utf8(folder.m_Folder) + ", holding ";
+  sz += "  program folder: " + (folder.m_Folder.empty() ? "not known" : Utf8(folder.m_Folder)) +
+        ", holding ";
   for (size_t i = 0; i < folder.m_Found.size(); ++i) {
     sz += (i == 0 ? "" : ", ") + Utf8(folder.m_Found[i]);
   }
