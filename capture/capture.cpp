@@ -3,6 +3,7 @@
 // notes on what could not be captured.
 #include "capture/capture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -14,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/utf8.h"
 #include "support/boot_mode.h"
+#include "support/log.h"
 
 namespace {
 
@@ -40,29 +42,13 @@ JsonValue Firmware() {
   return error;
 }
 
-// "C:\Tools" for the folder of "C:\Tools\malvik-capture.exe"; a root keeps
-// its backslash, any other trailing one goes.
+// The folder malvik runs from: as given, settled already, or the capture's own.
 std::wstring ProgramFolder(const CaptureOptions& options) {
-  std::wstring sz = options.m_ProgramFolder;
-  if (sz.empty()) {
-    sz = platform::ReadProgramPath();
-    const size_t slash = sz.find_last_of(L"\\/");
-    sz = slash == std::wstring::npos ? L"" : sz.substr(0, slash);
-  }
-  for (wchar_t& c : sz) {
-    if (c == L'/') c = L'\\';
-  }
-  while (sz.size() > 3 && sz.back() == L'\\') sz.pop_back();
-  if (sz.size() == 2 && sz[1] == L':') sz += L'\\';
-  return sz;
+  return options.m_ProgramFolder.empty() ? OwnFolder() : options.m_ProgramFolder;
 }
 
 std::wstring DiskPartitionName(int nDisk, int nPartition) {
   return L"Disk " + std::to_wstring(nDisk) + L", partition " + std::to_wstring(nPartition);
-}
-
-bool IsFullFolder(const std::wstring& sz) {
-  return sz.size() >= 3 && platform::IsAsciiLetter(sz[0]) && sz[1] == L':' && sz[2] == L'\\';
 }
 
 // Numbers the partitions: the one the volume reports where a letter reaches
@@ -81,8 +67,8 @@ void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
                       (place.m_Ok ? L"names partition " + std::to_wstring(place.m_Partition) +
                                         L" of disk " + std::to_wstring(place.m_Disk) +
                                         L", not the disk WMI ties it to"
-                                  : L"has no partition number to read (error " +
-                                        std::to_wstring(place.m_LastError) + L")") +
+                                  : L"has no partition number to read (" +
+                                        ErrorWords(place.m_LastError) + L")") +
                       L"; numbered by its WMI position");
     }
   }
@@ -104,45 +90,71 @@ bool ReadLabel(const std::wstring& szRoot, std::wstring& szLabel) {
   return info.m_Ok;
 }
 
+// "C:, D:": the items of a list, in a sentence.
+std::wstring Listed(const std::vector<std::wstring>& items) {
+  std::wstring sz;
+  for (size_t i = 0; i < items.size(); ++i) sz += (i == 0 ? L"" : L", ") + items[i];
+  return sz;
+}
+
 // The volume path, without its trailing backslash, of every volume that
 // names a partition of a disk and that no drive letter reaches, by disk
 // index and partition number. Only reads: no letter is defined to reach a
-// volume. Notes what the list gave.
+// volume. Notes what the list gave: how many volumes each letter's place
+// ties to a letter, how many name a partition no letter was seen to reach,
+// how many could not be placed and why, and which letters could not be.
 std::map<std::pair<int, int>, std::wstring> UnletteredVolumes(std::vector<std::wstring>& notes) {
-  std::set<std::pair<int, int>> lettered;
+  std::map<std::pair<int, int>, std::wstring> lettered;  // place -> letter
+  std::vector<std::wstring> unplacedLetters;
   const platform::DriveMask mask = platform::GetDriveMask();
   for (int i = 0; i < 26; ++i) {
     if ((mask.m_Mask & (1u << i)) == 0) continue;
-    const platform::VolumePlace place =
-        platform::ReadVolumePlace({static_cast<wchar_t>(L'A' + i), L':'});
+    const std::wstring szLetter = {static_cast<wchar_t>(L'A' + i), L':'};
+    const platform::VolumePlace place = platform::ReadVolumePlace(szLetter);
     if (place.m_Ok) {
-      lettered.insert({static_cast<int>(place.m_Disk), static_cast<int>(place.m_Partition)});
+      lettered.emplace(std::make_pair(static_cast<int>(place.m_Disk),
+                                      static_cast<int>(place.m_Partition)),
+                       szLetter);
+    } else {
+      unplacedLetters.push_back(szLetter + L" (" + ErrorWords(place.m_LastError) + L")");
     }
   }
   std::map<std::pair<int, int>, std::wstring> volumes;
   const platform::VolumeList list = platform::ListVolumes();
-  int nLettered = 0;
-  int nNowhere = 0;
+  std::vector<std::wstring> reached;    // the letters that reach listed volumes
+  std::vector<std::wstring> unreached;  // "disk 1 partition 1"
+  std::vector<std::wstring> nowhere;    // "\\?\Volume{...}\ (error 1: Incorrect function)"
   for (const std::wstring& szVolume : list.m_Volumes) {
     const platform::VolumePlace place = platform::ReadVolumePlace(szVolume);
     const std::pair<int, int> key(static_cast<int>(place.m_Disk),
                                   static_cast<int>(place.m_Partition));
     if (!place.m_Ok) {
-      ++nNowhere;
-    } else if (lettered.count(key)) {
-      ++nLettered;
+      nowhere.push_back(szVolume + L" (" + ErrorWords(place.m_LastError) + L")");
+    } else if (const auto letter = lettered.find(key); letter != lettered.end()) {
+      reached.push_back(letter->second);
     } else {
+      unreached.push_back(L"disk " + std::to_wstring(key.first) + L" partition " +
+                          std::to_wstring(key.second));
       std::wstring szRoot = szVolume;
       while (!szRoot.empty() && szRoot.back() == L'\\') szRoot.pop_back();
       volumes.emplace(key, szRoot);
     }
   }
-  std::wstring szNote = L"The volume list gave " + std::to_wstring(list.m_Volumes.size()) +
-                        L" volumes: " + std::to_wstring(nLettered) + L" reached by a letter, " +
-                        std::to_wstring(volumes.size()) + L" on a disk without one, " +
-                        std::to_wstring(nNowhere) + L" naming no partition of a disk";
+  std::sort(reached.begin(), reached.end());
+  std::wstring szNote =
+      L"The volume list gave " + std::to_wstring(list.m_Volumes.size()) + L" volumes: " +
+      std::to_wstring(reached.size()) + L" reached by a letter" +
+      (reached.empty() ? L"" : L" (" + Listed(reached) + L")") + L", " +
+      std::to_wstring(unreached.size()) + L" on a partition no letter was seen to reach" +
+      (unreached.empty() ? L"" : L" (" + Listed(unreached) + L")") + L", " +
+      std::to_wstring(nowhere.size()) + L" not placed on a partition of a disk" +
+      (nowhere.empty() ? L"" : L": " + Listed(nowhere));
   if (!list.m_Ok) {
-    szNote += L"; it could not be read in full (error " + std::to_wstring(list.m_LastError) + L")";
+    szNote += L"; it could not be read in full (" + ErrorWords(list.m_LastError) + L")";
+  }
+  if (!unplacedLetters.empty()) {
+    szNote += L". Letters not placed on a partition: " + Listed(unplacedLetters) +
+              (unreached.empty() ? L"" : L"; a volume no letter was seen to reach may be theirs");
   }
   notes.push_back(szNote);
   return volumes;
@@ -185,7 +197,7 @@ std::optional<JsonValue> ProgramJson(const CaptureOptions& options, Capture& cap
   }
   capture.m_ProgramLetter = platform::UpperAscii(capture.m_Folder.substr(0, 2));
   capture.m_BelowRoot = capture.m_Folder.substr(3);
-  return JsonString(InProgramFolder(capture, L"malvik.exe"));
+  return JsonString(InProgramFolder(capture, kMalvikProgram));
 }
 
 // One partition: its number, its label (its volume reached through its
@@ -284,16 +296,24 @@ JsonValue DrivesJson(Capture& capture) {
 }
 
 // The boot-configuration scripts in the program folder: what they do when
-// run is not captured, which a note says for each one there.
+// run is not captured, which one note says, with how to supply it.
 void NoteScripts(Capture& capture) {
   if (capture.m_ProgramLetter.empty()) return;
+  std::vector<std::wstring> scripts;
   for (const wchar_t* szScript : {kPbrScript, kWinReScript}) {
     if (platform::ReadFileAttributes(InProgramFolder(capture, szScript)).m_Exists) {
-      capture.m_Notes.push_back(std::wstring(szScript) +
-                                L": what it does when run (exit code, output) is not captured; "
-                                L"the replay takes exit code 0 and no output");
+      scripts.push_back(szScript);
     }
   }
+  if (scripts.empty()) return;
+  capture.m_Notes.push_back(
+      scripts[0] + (scripts.size() > 1 ? L" and " + scripts[1] : L"") +
+      L": the exit code and output of a run are not captured; the replay takes exit code 0 "
+      L"and no output. The field log's " +
+      std::wstring(kExitCodeLine) +
+      L" line gives the exit code of the script malvik ran, in hexadecimal: supply it in the "
+      L"description as scripts.NAME.exit_code, for example \"scripts\": {\"" +
+      scripts[0] + L"\": {\"exit_code\": 7}}");
 }
 
 }  // namespace
@@ -314,6 +334,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   Add(machine, "drives", DrivesJson(capture));
   NoteScripts(capture);
   JsonValue& jsonNotes = Add(machine, "notes", JsonArray());
+  for (const std::wstring& szNote : options.m_FolderNotes) Push(jsonNotes, JsonString(szNote));
   for (const std::wstring& szNote : capture.m_Notes) Push(jsonNotes, JsonString(szNote));
   return machine;
 }

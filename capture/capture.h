@@ -1,7 +1,8 @@
 // malvik-capture: describes the machine it runs on in the simulated-machine
 // format, so that malvik-sim can replay a field run anywhere. Everything is
 // asked through the platform seam and nothing on the machine is changed: no
-// drive letter is defined or removed, no file is written here.
+// drive letter is defined or removed, and no file is written but the
+// description itself (capture_output.cpp).
 #pragma once
 
 #include <cstdint>
@@ -11,14 +12,39 @@
 
 #include "capture/json_text.h"
 
+// The program the description's "program" names, in the program folder.
+inline constexpr wchar_t kMalvikProgram[] = L"malvik.exe";
+
+// Exit statuses of malvik-capture.exe.
+constexpr int kCaptureWritten = 0;           // the description was written
+constexpr int kCaptureBadCommandLine = 2;    // unknown option, missing value, --out twice
+constexpr int kCaptureIncompleteFolder = 3;  // the program folder is not malvik's: nothing captured
+constexpr int kCaptureNotWritten = 4;        // the output exists, is a folder, or was not written
+
 struct CaptureOptions {
-  // The folder malvik runs from; empty: the folder of the running program.
+  // The folder malvik runs from, full ("C:\Tools", "E:\"); empty: the
+  // folder of the running program.
   std::wstring m_ProgramFolder;
+  // How the program folder was settled and what it lacks: the first notes.
+  std::vector<std::wstring> m_FolderNotes;
 };
 
 // The description of the machine, with a "notes" list of everything that
 // could not be captured faithfully. Turns critical-error boxes off first.
 JsonValue CaptureMachine(const CaptureOptions& options);
+
+// What one run of malvik-capture.exe answers: its exit status, what goes to
+// standard output (the description, or the help), and what goes to
+// standard error (the summary, warnings and errors; UTF-8).
+struct CaptureRun {
+  int m_Status = kCaptureWritten;
+  std::string m_Stdout;
+  std::string m_Stderr;
+};
+
+// capture_command.cpp: malvik-capture.exe with these arguments (the
+// program's name not among them).
+CaptureRun RunCapture(const std::vector<std::wstring>& args);
 
 // ---- the parts, one file each --------------------------------------------
 
@@ -36,10 +62,14 @@ struct CapturedDisk {
   JsonValue m_Json;  // the disk's keys, partitions not yet among them
   int m_Index = 0;
   std::vector<CapturedPartition> m_Partitions;
+  std::wstring m_MediaType;             // as WMI gives it; empty when it gives none
+  std::vector<std::wstring> m_Missing;  // the properties WMI does not provide for it
+  bool m_Fixed = false;  // malvik's inventory finds it: WMI answers it to kFixedDiskQuery
 };
 
 // capture_disks.cpp: every disk WMI lists, its partitions and the letters
-// WMI ties to them. False when WMI could not be asked; notes say why.
+// WMI ties to them, and which of them malvik's inventory finds. False when
+// WMI could not be asked; notes say why.
 bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& notes);
 
 // capture_paths.cpp: the entries of the paths malvik looks at on the volume
@@ -48,3 +78,42 @@ bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& n
 // root, "Tools", or "" for the root itself), as a "files" list.
 JsonValue CapturePaths(const std::wstring& szLetter,
                        const std::optional<std::wstring>& programFolder);
+
+// program_folder.cpp: the program folder as the capture settles and checks
+// it, from --program (szGiven) or, when that is empty, the capture's own
+// folder.
+struct ProgramFolderCheck {
+  std::wstring m_Folder;  // full: "C:\Tools", "E:\"; empty when it could not be made full
+  bool m_Given = false;   // named by --program
+  std::vector<std::wstring> m_Found;  // malvik.exe and the scripts it holds
+  std::vector<std::wstring> m_Settled;  // how --program became m_Folder, each a sentence
+  std::vector<std::wstring> m_Lacks;    // what makes it no program folder, each a sentence
+};
+ProgramFolderCheck CheckProgramFolder(const std::wstring& szGiven);
+
+// The folder of the running program: "E:\tools" for E:\tools\malvik-capture.exe.
+std::wstring OwnFolder();
+
+// Starts with a drive letter, a colon and a backslash.
+bool IsFullFolder(const std::wstring& sz);
+
+// szGiven ("..\Tools", "OEM", "\Tools", "D:Tools", "C:/Tools/") as a full
+// folder against the current folder szCurrent, "." and ".." folded, with
+// backslashes and no trailing one but a root's. A name that starts with two
+// backslashes (a share) is kept as it is. Empty when szGiven is relative
+// and szCurrent has no drive letter.
+std::wstring FullFolder(const std::wstring& szGiven, const std::wstring& szCurrent);
+
+// capture_output.cpp: why szOut cannot be the output (a folder, or an
+// existing file while bReplace is false), as a sentence; empty when it can.
+std::wstring OutputRefused(const std::wstring& szOut, bool bReplace);
+// szText into szOut, through a file of its own beside it renamed into
+// place; an existing szOut is replaced only when bReplace. Empty when
+// written, otherwise why not, as a sentence.
+std::wstring WriteOutputFile(const std::wstring& szOut, const std::string& szText, bool bReplace);
+
+// capture_words.cpp: a system error in words: "error 5: Access is denied",
+// or "error 5" when the system has no text for it.
+std::wstring ErrorWords(std::uint32_t nError);
+// The console summary of a description: what it found and its notes.
+std::string SummaryText(const JsonValue& machine, const ProgramFolderCheck& folder);

@@ -3,6 +3,7 @@
 // reads, and the drive letters WMI ties to the partitions.
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "capture/capture.h"
 #include "inventory/wmi_inventory.h"
@@ -71,6 +72,7 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
                  {L"Partitions", "partitions_reported", true}};
   for (const auto& field : kFields) {
     const Property property = Read(pDisk, field.m_Name);
+    if (field.m_Name == std::wstring(L"MediaType")) disk.m_MediaType = property.m_Text;
     if (property.m_Missing) missing.push_back(field.m_Name);
     if (property.m_Null) {
       if (field.m_Name == std::wstring(L"Signature")) {
@@ -94,13 +96,37 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
     if (property.m_Missing) missing.push_back(szName);
   }
   Add(disk.m_Json, "null_properties", std::move(nulls));
-  if (!missing.empty()) {
-    std::wstring sz = DiskName(disk.m_Index) + L": WMI does not provide";
-    for (const std::wstring& szName : missing) sz += L" " + szName;
-    notes.push_back(sz + L"; captured as null, which malvik reads the same way only where it "
-                         L"checks for null");
-  }
+  disk.m_Missing = std::move(missing);
   return disk;
+}
+
+// "A", "A and B", "A, B and C".
+std::wstring JoinedWithAnd(const std::vector<std::wstring>& items) {
+  std::wstring sz;
+  for (size_t i = 0; i < items.size(); ++i) {
+    sz += (i == 0 ? L"" : i + 1 == items.size() ? L" and " : L", ") + items[i];
+  }
+  return sz;
+}
+
+// One note per set of properties WMI leaves out, naming every disk it
+// leaves them out for.
+void NoteMissingProperties(const std::vector<CapturedDisk>& disks,
+                           std::vector<std::wstring>& notes) {
+  std::vector<std::pair<std::vector<std::wstring>, std::vector<std::wstring>>> groups;
+  for (const CapturedDisk& disk : disks) {
+    if (disk.m_Missing.empty()) continue;
+    auto group = std::find_if(groups.begin(), groups.end(),
+                              [&](const auto& g) { return g.first == disk.m_Missing; });
+    if (group == groups.end()) group = groups.insert(groups.end(), {disk.m_Missing, {}});
+    group->second.push_back(std::to_wstring(disk.m_Index));
+  }
+  for (const auto& [missing, indexes] : groups) {
+    notes.push_back(L"WMI does not provide " + JoinedWithAnd(missing) + L" for " +
+                    (indexes.size() == 1 ? L"disk " : L"disks ") + JoinedWithAnd(indexes) +
+                    L"; the description gives them as null, which malvik treats the same as "
+                    L"a missing property");
+  }
 }
 
 // The partitions of the listed disks, from Win32_DiskPartition.
@@ -156,12 +182,40 @@ void ReadAssociation(platform::WmiObject* pAssociation, std::vector<CapturedDisk
   }
 }
 
+// What matters most, so first among the notes: malvik's inventory finds
+// none of the disks WMI lists, so its run assigns no letter by them.
+void NoteNoFixedDisk(const std::vector<CapturedDisk>& disks, bool bFixedAsked,
+                     std::vector<std::wstring>& notes) {
+  if (!bFixedAsked) {
+    notes.insert(notes.begin(), L"WMI did not answer malvik's disk query (" +
+                                    std::wstring(kFixedDiskQuery) +
+                                    L"); malvik will find none of these disks");
+    return;
+  }
+  if (std::any_of(disks.begin(), disks.end(), [](const CapturedDisk& d) { return d.m_Fixed; })) {
+    return;
+  }
+  std::vector<std::wstring> mediaTypes;
+  for (const CapturedDisk& disk : disks) {
+    const std::wstring szType = L"\"" + disk.m_MediaType + L"\"";
+    if (std::find(mediaTypes.begin(), mediaTypes.end(), szType) == mediaTypes.end()) {
+      mediaTypes.push_back(szType);
+    }
+  }
+  notes.insert(notes.begin(),
+               L"malvik will find none of these disks: its disk query (" +
+                   std::wstring(kFixedDiskQuery) + L") answers none here" +
+                   (mediaTypes.empty() ? L", as WMI lists no disk"
+                                       : L"; their MediaType is " + JoinedWithAnd(mediaTypes)));
+}
+
 }  // namespace
 
 bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& notes) {
   const platform::HResult hrInit = platform::ComInitialize();
   const bool bBalance = hrInit >= 0;
   bool bOk = false;
+  bool bFixedAsked = false;
   {
     platform::ComInitializeSecurity();  // already set by someone else is fine
     platform::WmiRef<platform::WmiLocator> locator;
@@ -177,10 +231,19 @@ bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& n
                            [&](platform::WmiObject* p) { ReadPartition(p, disks, notes); });
       bOk = bOk && ForEach(services.Get(), L"select * from Win32_LogicalDiskToPartition",
                            [&](platform::WmiObject* p) { ReadAssociation(p, disks, notes); });
+      // The disks malvik's inventory finds, asked as it asks.
+      bFixedAsked = bOk && ForEach(services.Get(), kFixedDiskQuery, [&](platform::WmiObject* p) {
+        const Property index = Read(p, L"Index");
+        for (CapturedDisk& disk : disks) {
+          if (!index.m_Null && disk.m_Index == DecimalToInt32(index.m_Text)) disk.m_Fixed = true;
+        }
+      });
     }
   }
   if (bBalance) platform::ComUninitialize();
   if (!bOk) notes.push_back(L"WMI could not be asked for the disks; none are described");
+  if (bOk) NoteNoFixedDisk(disks, bFixedAsked, notes);
+  NoteMissingProperties(disks, notes);
   for (CapturedDisk& disk : disks) {
     std::sort(disk.m_Partitions.begin(), disk.m_Partitions.end(),
               [](const CapturedPartition& a, const CapturedPartition& b) {

@@ -1,46 +1,38 @@
 // malvik-capture.exe: writes the description of the machine it runs on.
-//
-//     malvik-capture.exe [--out FILE] [--program FOLDER]
-//
-// Exit status 0 when the description was written, 2 for a bad command line
-// or an output file that could not be written.
+// capture_command.cpp reads the command line (malvik-capture.exe --help
+// explains it) and answers with the texts and the exit status; this writes
+// them out: the description on standard output, the rest on standard error
+// in the console's code page.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "capture/capture.h"
 #include "platform/platform.h"
-#include "platform/utf8.h"
 
 namespace {
 
-const char kUsage[] = "usage: malvik-capture.exe [--out FILE] [--program FOLDER]\n";
+constexpr std::uint32_t kUtf8CodePage = 65001;
+
+// szUtf8 on standard error, in the console's output code page where every
+// character has a form there; as UTF-8 otherwise.
+void WriteStderr(const std::string& szUtf8) {
+  const std::uint32_t nCodePage = platform::ReadConsoleCodePages().m_Output;
+  std::wstring szText;
+  std::string szBytes;
+  const bool bConverted = nCodePage != 0 && nCodePage != kUtf8CodePage &&
+                          platform::TextFromCodePage(kUtf8CodePage, szUtf8, &szText) &&
+                          platform::TextToCodePage(nCodePage, szText, &szBytes);
+  const std::string& szOut = bConverted ? szBytes : szUtf8;
+  if (!szOut.empty()) std::fwrite(szOut.data(), 1, szOut.size(), stderr);
+  std::fflush(stderr);
+}
 
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
-  CaptureOptions options;
-  std::wstring szOut;
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring szArg = argv[i];
-    if ((szArg == L"--out" || szArg == L"--program") && i + 1 < argc && argv[i + 1][0] != L'\0') {
-      (szArg == L"--out" ? szOut : options.m_ProgramFolder) = argv[++i];
-    } else if (szArg == L"--help" || szArg == L"-h" || szArg == L"/?") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else {
-      std::fprintf(stderr, "malvik-capture: unknown or incomplete argument: %s\n%s",
-                   platform::WideToUtf8(szArg).c_str(), kUsage);
-      return 2;
-    }
-  }
-  const std::string szText = WriteJsonText(CaptureMachine(options));
-  if (szOut.empty()) {
-    platform::WriteStdout(szText);
-    return 0;
-  }
-  if (!platform::WriteWholeFile(szOut, szText).m_Ok) {
-    std::fprintf(stderr, "malvik-capture: cannot write %s\n", platform::WideToUtf8(szOut).c_str());
-    return 2;
-  }
-  return 0;
+  const CaptureRun run = RunCapture(std::vector<std::wstring>(argv + 1, argv + argc));
+  platform::WriteStdout(run.m_Stdout);
+  WriteStderr(run.m_Stderr);
+  return run.m_Status;
 }

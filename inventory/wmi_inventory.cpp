@@ -152,9 +152,7 @@ int RunInventoryAttempt(DiskTable& disks, PartitionTable& partitions) {
   if (platform::WmiSetProxyBlanket(services.Get()) < 0) return kInventoryBlanketFailed;
 
   WmiRef<platform::WmiEnumerator> diskEnum;
-  if (Query(services.Get(),
-            L"select * from Win32_DiskDrive where (MediaType LIKE \"Fixed%hard%disk%media\")",
-            diskEnum) < 0) {
+  if (Query(services.Get(), kFixedDiskQuery, diskEnum) < 0) {
     return kInventoryQueryFailed;
   }
   int k = -1;

@@ -18,6 +18,11 @@ constexpr int kInventoryNoFixedDisk = 10;     // the disk query returned no disk
 constexpr int kInventoryPropertyFailed = 11;  // "Index", an association's
                                               // addresses or paths not readable
 
+// The inventory's disk query: the disks WMI calls fixed hard disks, and
+// only those.
+inline constexpr wchar_t kFixedDiskQuery[] =
+    L"select * from Win32_DiskDrive where (MediaType LIKE \"Fixed%hard%disk%media\")";
+
 // One attempt. Writes records by position from 0; never clears the tables.
 // Disks beyond kMaxDisks and associations beyond kMaxPartitions are read
 // past and dropped.

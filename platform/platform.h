@@ -155,7 +155,7 @@ struct FileAttributes {
 // which. Reads only.
 FileAttributes ReadFileAttributes(const std::wstring& szPath);
 
-// ---- Console code pages and text conversion -------------------------------
+// ---- Console code pages, text conversion and error texts ------------------
 
 // The code pages the console reads and shows text in (GetConsoleCP,
 // GetConsoleOutputCP), and the system's OEM code page (GetOEMCP). The two
@@ -174,6 +174,10 @@ bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::st
 // MultiByteToWideChar from nCodePage. False when a byte sequence is not
 // valid there or the code page is not known.
 bool TextFromCodePage(std::uint32_t nCodePage, const std::string& szBytes, std::wstring* pText);
+
+// The system's own words for a GetLastError() code (FormatMessageW from the
+// system's message table), without its line end; empty when it has none.
+std::wstring SystemErrorText(std::uint32_t nError);
 
 // ---- COM and WMI ----------------------------------------------------------
 // Opaque handles; each implementation defines them. Every handle a call hands

@@ -5,6 +5,8 @@
 
 #include <set>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "capture/capture.h"
 #include "platform/sim/sim_devices.h"
@@ -71,7 +73,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
   struct Case {
     const char* m_Name;
     std::string m_Json;
-    const char* m_Note;  // a note the capture must make, or ""
+    std::string m_Note;  // a note the capture must make, or ""
   };
   const Case kCases[] = {
       {"uefi laptop, unlettered recovery",
@@ -100,7 +102,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
                      {"index": 1, "media_type": "External hard disk media", "caption": "USB",
                       "partitions": [{"letter": "U:", "label": "System Reserved"}]}],
            "drives": {"N:": "no-media", "V:": {"label": "pqservice", "files": ["Zeph_XP/"]}}})",
-       "modifybcdtoPBR.cmd: what it does"},
+       "modifybcdtoPBR.cmd: the exit code and output of a run are not captured"},
       {"every letter taken", EveryLetterTaken(), ""},
       {"ESP, recovery and reset reached by their volumes only",
        R"({"name": "unlettered", "firmware": "uefi", "costs": {"all": 0},
@@ -112,6 +114,14 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
              {"number": 5, "label": "PUSH BUTTON RESET", "files": ["Zeph2/"]},
              {"number": 6, "unreadable": true}]}]})",
        "numbered by their WMI position"},
+      {"disks WMI calls \"Fixed hard disk\", as under Wine",
+       R"({"name": "wine", "costs": {"all": 0},
+           "disks": [{"media_type": "Fixed hard disk", "partitions": [{"letter": "C:"}]},
+                     {"index": 1, "media_type": "Fixed hard disk",
+                      "partitions": [{"letter": "D:"}]}]})",
+       "malvik will find none of these disks: its disk query (select * from Win32_DiskDrive "
+       "where (MediaType LIKE \"Fixed%hard%disk%media\")) answers none here; their MediaType is "
+       "\"Fixed hard disk\""},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.m_Name);
@@ -136,11 +146,142 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     EXPECT_EQ(szCaptured.find("secret"), std::string::npos);
     EXPECT_TRUE(original.m_DosDevices == replayed.m_DosDevices) << "letters changed by the capture";
     EXPECT_TRUE(original.m_Dialogs.empty()) << "a volume read raised a box";
-    bool bNoted = *c.m_Note == '\0';
+    bool bNoted = c.m_Note.empty();
     for (const std::wstring& sz : replayed.m_Notes) {
       bNoted = bNoted || sim::ToUtf8(sz).find(c.m_Note) != std::string::npos;
     }
     EXPECT_TRUE(bNoted) << c.m_Note << "\n" << szCaptured;
+  }
+}
+
+// A field machine for the command: malvik's folder C:\Tools, a folder
+// C:\Bare with malvik.exe and one script, a field log, and the capture run
+// from a stick, E:\stick.
+const char kFieldMachine[] = R"({"name": "field", "costs": {"all": 0},
+    "program": "E:\\stick\\malvik-capture.exe",
+    "disks": [{"partitions": [{"letter": "C:", "label": "Windows", "files": ["Work/",
+      "Tools/malvik.exe", "Tools/modifybcdtoPBR.cmd", "Tools/modifybcdtoWinRE.cmd",
+      "Tools/Log/Malvik.log", "Bare/malvik.exe", "Bare/modifybcdtoPBR.cmd"]}]}],
+    "drives": {"E:": {"label": "STICK"}}})";
+
+struct CommandResult {
+  CaptureRun m_Run;
+  sim::SimMachine m_Machine;  // after the run
+};
+
+// RunCapture on the field machine, the current folder szCurrent. Checks what
+// every run must leave alone: no letter defined or removed (a definition,
+// removed again or not, costs the clock its time) and no file written but
+// through the output's temporary name.
+CommandResult RunOnFieldMachine(const std::wstring& szCurrent,
+                                const std::vector<std::wstring>& args) {
+  CommandResult result;
+  sim::LoadError error;
+  EXPECT_TRUE(sim::LoadMachine(kFieldMachine, result.m_Machine, error)) << error.m_What;
+  sim::SimMachine& machine = result.m_Machine;
+  machine.m_CurrentDirectory = szCurrent;
+  sim::FindFile(machine, L"C:\\Tools\\Log\\Malvik.log")->m_Bytes = "evidence";
+  machine.m_Costs.m_Define = 1;
+  const auto devices = machine.m_DosDevices;
+  const std::int64_t nClock = machine.m_ClockMs;
+  {
+    sim::ScopedSimMachine installed(machine);
+    result.m_Run = RunCapture(args);
+  }
+  EXPECT_TRUE(machine.m_DosDevices == devices) << "letters changed by the capture";
+  EXPECT_EQ(machine.m_ClockMs, nClock) << "a letter was defined or removed";
+  return result;
+}
+
+TEST(Capture, ProgramFolderRules) {
+  struct Case {
+    const char* m_Name;
+    std::wstring m_Current;
+    std::vector<std::wstring> m_Args;
+    int m_Status;
+    std::wstring m_Program;  // the description's "program"; empty: nothing captured
+    std::string m_Said;      // on standard error
+  };
+  const Case kCases[] = {
+      {"relative", L"C:\\Work", {L"--program", L"..\\Tools"}, 0, L"C:\\Tools\\malvik.exe",
+       "--program ..\\Tools is taken as C:\\Tools (the current folder being C:\\Work)"},
+      {"the current folder", L"C:\\Tools", {L"--program", L"."}, 0, L"C:\\Tools\\malvik.exe",
+       "--program . is taken as C:\\Tools"},
+      {"a file", L"C:\\Work", {L"--program", L"C:\\Tools\\malvik.exe"}, 0,
+       L"C:\\Tools\\malvik.exe",
+       "C:\\Tools\\malvik.exe is a file; its folder C:\\Tools is taken as malvik's"},
+      {"a typo", L"C:\\Work", {L"--program", L"C:\\Tool"}, 3, L"",
+       "malvik-capture: The program folder C:\\Tool cannot be found (error 2: The system "
+       "cannot find the file specified)\n"},
+      {"a script missing", L"C:\\Work", {L"--program", L"C:\\Bare"}, 3, L"",
+       "malvik-capture: The program folder C:\\Bare holds no modifybcdtoWinRE.cmd\n"
+       "malvik-capture: nothing captured: name malvik's folder with --program FOLDER, or add "
+       "--allow-incomplete to capture this one as it is\n"},
+      {"run from a stick", L"C:\\Work", {}, 3, L"",
+       "The program folder E:\\stick (the capture's own folder, as no --program was given) "
+       "holds no malvik.exe and no modifybcdtoPBR.cmd and no modifybcdtoWinRE.cmd"},
+      {"allowed", L"C:\\Work", {L"--program", L"C:\\Bare", L"--allow-incomplete"}, 0,
+       L"C:\\Bare\\malvik.exe",
+       "  - The program folder C:\\Bare holds no modifybcdtoWinRE.cmd; captured as it is, as "
+       "--allow-incomplete asks\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.m_Name);
+    const CommandResult result = RunOnFieldMachine(c.m_Current, c.m_Args);
+    EXPECT_EQ(result.m_Run.m_Status, c.m_Status);
+    EXPECT_NE(result.m_Run.m_Stderr.find(c.m_Said), std::string::npos) << result.m_Run.m_Stderr;
+    EXPECT_TRUE(result.m_Machine.m_FilesWritten.empty());
+    if (c.m_Program.empty()) {
+      EXPECT_EQ(result.m_Run.m_Stdout, "");
+      continue;
+    }
+    sim::SimMachine replayed;
+    sim::LoadError error;
+    ASSERT_TRUE(sim::LoadMachine(result.m_Run.m_Stdout, replayed, error)) << error.m_What;
+    EXPECT_EQ(sim::ToUtf8(replayed.m_Program), sim::ToUtf8(c.m_Program));
+  }
+}
+
+TEST(Capture, KeepsWhatItWouldOverwrite) {
+  struct Case {
+    const char* m_Name;
+    std::vector<std::wstring> m_Args;
+    int m_Status;
+    std::string m_Said;  // on standard error
+    std::vector<std::wstring> m_Written;  // the machine's record of files written
+  };
+  const std::wstring szLog = L"C:\\Tools\\Log\\Malvik.log";
+  const Case kCases[] = {
+      {"the field log", {L"--out", szLog, L"--program", L"C:\\Tools"}, 4,
+       "malvik-capture: C:\\Tools\\Log\\Malvik.log exists and is kept; name another file, or "
+       "add --force to replace it\n",
+       {}},
+      {"a folder", {L"--out", L"C:\\Tools\\Log", L"--program", L"C:\\Tools"}, 4,
+       "malvik-capture: cannot write C:\\Tools\\Log: it is a folder\n", {}},
+      {"no such drive", {L"--out", L"Q:\\cap.json", L"--program", L"C:\\Tools"}, 4,
+       "malvik-capture: cannot write Q:\\cap.json (error 3: The system cannot find the path "
+       "specified)\n",
+       {}},
+      {"--out twice", {L"--out", L"a.json", L"--out", L"b.json"}, 2,
+       "malvik-capture: --out is given twice (a.json, b.json); give it once\n", {}},
+      {"the field log, forced", {L"--out", szLog, L"--force", L"--program", L"C:\\Tools"}, 0,
+       "  description written to C:\\Tools\\Log\\Malvik.log\n", {szLog + L".tmp", szLog}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.m_Name);
+    CommandResult result = RunOnFieldMachine(L"C:\\Work", c.m_Args);
+    EXPECT_EQ(result.m_Run.m_Status, c.m_Status);
+    EXPECT_NE(result.m_Run.m_Stderr.find(c.m_Said), std::string::npos) << result.m_Run.m_Stderr;
+    EXPECT_EQ(result.m_Run.m_Stdout, "");
+    EXPECT_EQ(result.m_Machine.m_FilesWritten, c.m_Written);
+    const sim::SimFile* pLog = sim::FindFile(result.m_Machine, szLog);
+    ASSERT_NE(pLog, nullptr);
+    if (c.m_Status == 0) {
+      EXPECT_EQ(pLog->m_Bytes.rfind("{\n  \"name\": \"field\",", 0), 0u) << pLog->m_Bytes;
+    } else {
+      EXPECT_EQ(pLog->m_Bytes, "evidence");
+    }
+    EXPECT_EQ(sim::FindFile(result.m_Machine, szLog + L".tmp"), nullptr);
   }
 }
 

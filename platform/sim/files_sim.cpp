@@ -195,7 +195,13 @@ CallResult RemoveFile(const std::wstring& szPath) {
 
 FileAttributes ReadFileAttributes(const std::wstring& szPath) {
   sim::SimMachine& machine = FileCall();
-  const sim::SimFile* pFile = sim::FindFile(machine, szPath);
+  // The root of a readable volume is a folder, as Windows answers for "C:\".
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
+  if (sim::UpperAscii(szAbsolute) == sim::RootOf(szAbsolute) + L"\\") {
+    if (sim::FilesOf(machine, szAbsolute) != nullptr) return {true, true, false, 0};
+    return {false, false, false, kERROR_PATH_NOT_FOUND};
+  }
+  const sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
   if (pFile == nullptr) return {false, false, false, kERROR_FILE_NOT_FOUND};
   return {true, pFile->m_Folder, pFile->m_Hidden, 0};
 }

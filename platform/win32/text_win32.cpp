@@ -1,4 +1,5 @@
-// Console code pages and code-page conversion on real Windows.
+// Console code pages, code-page conversion and the system's error texts on
+// real Windows.
 #include "platform/platform.h"
 #include "platform/win32/windows_min.h"
 
@@ -59,6 +60,21 @@ bool TextFromCodePage(std::uint32_t nCodePage, const std::string& szBytes, std::
   }
   *pText = std::move(szOut);
   return true;
+}
+
+std::wstring SystemErrorText(std::uint32_t nError) {
+  wchar_t* pText = nullptr;
+  // The system allocates the text (LocalFree releases it); any length fits.
+  const DWORD nChars = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, nError, 0, reinterpret_cast<wchar_t*>(&pText), 0, nullptr);
+  std::wstring szText = nChars != 0 && pText != nullptr ? std::wstring(pText, nChars) : L"";
+  if (pText != nullptr) LocalFree(pText);
+  while (!szText.empty() && (szText.back() == L'\r' || szText.back() == L'\n' ||
+                             szText.back() == L' ')) {
+    szText.pop_back();
+  }
+  return szText;
 }
 
 }  // namespace platform

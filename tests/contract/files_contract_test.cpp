@@ -117,6 +117,37 @@ TEST_F(ContractTest, WholeFileWrites) {
   EXPECT_EQ(ReadFileBytes(On(L"\\hidden.cmd")), std::optional<std::string>(szHidden));
 }
 
+TEST_F(ContractTest, FileAttributes) {
+  PutFile(On(L"\\f.txt"), "x");
+  PutHiddenFile(On(L"\\h.bin"), "x");
+  PutFolder(On(L"\\d"));
+  struct Case {
+    std::wstring szPath;
+    bool bExists;
+    bool bFolder;
+    bool bHidden;
+  };
+  const Case kCases[] = {
+      {On(L"\\"), true, true, false},  // a drive root is a folder
+      {On(L"\\d"), true, true, false},
+      {On(L"\\f.txt"), true, false, false},
+      {On(L"\\h.bin"), true, false, true},
+      {On(L"\\none"), false, false, false},
+      {std::wstring(kFreeLetter) + L"\\", false, false, false},  // no drive
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(c.szPath));
+    const platform::FileAttributes attributes = platform::ReadFileAttributes(c.szPath);
+    EXPECT_EQ(attributes.m_Exists, c.bExists);
+    EXPECT_EQ(attributes.m_Folder, c.bFolder);
+    EXPECT_EQ(attributes.m_Hidden, c.bHidden);
+    EXPECT_EQ(attributes.m_LastError != 0, !c.bExists);
+  }
+  // The system has words for the errors a file call answers with.
+  EXPECT_NE(platform::SystemErrorText(platform::ReadFileAttributes(On(L"\\none")).m_LastError),
+            L"");
+}
+
 TEST_F(ContractTest, RenameReplacingAFile) {
   // How a batch file is put into place: written under another name, then
   // renamed over the old one.

@@ -14,18 +14,20 @@ for f in "$exe" "$malvik"; do [ -f "$f" ] || fail "$f is missing (build the win6
 check_win64_console_exe "$exe"
 
 # ---- the machine ------------------------------------------------------------
-# C:\Tools holds both programs and a reset script; R: is an ESP with an
-# \EFI\Microsoft\Boot tree (BCD hidden), M: a reset volume with \Zeph2, S: a
-# "System Reserved" volume.
+# C:\Tools holds both programs and both boot-configuration scripts; C:\Work
+# is an empty folder; R: is an ESP with an \EFI\Microsoft\Boot tree (BCD
+# hidden), M: a reset volume with \Zeph2, S: a "System Reserved" volume.
 wine_new_prefix
 tools="$WINEPREFIX/drive_c/Tools"
+work="$WINEPREFIX/drive_c/Work"
 esp="$WINE_TMP/esp"
 pbr="$WINE_TMP/pbr"
 sys="$WINE_TMP/sys"
-mkdir -p "$tools" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources" \
+mkdir -p "$tools" "$work" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources" \
   "$pbr/Zeph2" "$sys"
 cp "$exe" "$malvik" "$tools/"
 printf '@echo off\r\nexit /b 0\r\n' >"$tools/modifybcdtoPBR.cmd"
+printf '@echo off\r\nexit /b 0\r\n' >"$tools/modifybcdtoWinRE.cmd"
 echo ESP >"$esp/.windows-label"
 echo "PUSH BUTTON RESET" >"$pbr/.windows-label"
 echo "System Reserved" >"$sys/.windows-label"
@@ -42,18 +44,47 @@ ln -s "$sys" "$WINEPREFIX/dosdevices/s:"
 "$WINESERVER" -w 2>/dev/null || true
 
 # ---- 1. capture: it writes its output and changes nothing else ---------------
+# What the programs print is kept in $console, outside the compared tree.
+console="$WINE_TMP/console"
+mkdir -p "$console"
 state() {
   (cd "$WINE_TMP" && find . -path ./prefix/drive_c/windows -prune -o -path ./prefix/drive_c/users \
-    -prune -o -path ./prefix/dosdevices -prune -o -print | sort)
+    -prune -o -path ./prefix/dosdevices -prune -o -path ./console -prune -o -print | sort)
   ls -l "$WINEPREFIX/dosdevices"
 }
 before=$(state)
-"$WINE64" 'C:\Tools\malvik-capture.exe' --out 'C:\Tools\captured.json' >/dev/null 2>&1 ||
-  fail "malvik-capture.exe --out failed"
+"$WINE64" 'C:\Tools\malvik-capture.exe' --out 'C:\Tools\captured.json' >"$console/out.txt" \
+  2>"$console/err.txt" || fail "malvik-capture.exe --out failed: $(cat "$console/err.txt")"
 after=$(state)
-diff <(echo "$before") <(echo "$after") | grep -v '^[0-9,]*[acd][0-9,]*$' |
-  grep -vx '> ./prefix/drive_c/Tools/captured.json' | grep . &&
-  fail "the capture changed more than its output file"
+changes=$(diff <(echo "$before") <(echo "$after") | grep -v '^[0-9,]*[acd][0-9,]*$' |
+  grep -vx '> ./prefix/drive_c/Tools/captured.json' || true)
+[ -z "$changes" ] || fail "the capture changed more than its output file: $changes"
+
+# The summary goes to the console's standard error; standard output stays
+# empty when the description goes to a file.
+[ -s "$console/out.txt" ] && fail "the capture wrote to standard output: $(cat "$console/out.txt")"
+summary=$(tr -d '\r' <"$console/err.txt" | grep -v 'Read access denied')
+for line in 'malvik-capture: captured ' \
+  '  program folder: C:\Tools, holding malvik.exe, modifybcdtoPBR.cmd, modifybcdtoWinRE.cmd' \
+  '  - malvik will find none of these disks: ' '  description written to C:\Tools\captured.json'; do
+  grep -Fq -- "$line" <<<"$summary" || fail "the summary lacks \"$line\":
+$summary"
+done
+echo "wine: capture: the summary on the console:"
+sed 's/^/wine: capture:   /' <<<"$summary"
+
+# A relative --program is resolved against the current folder.
+set +e
+(cd "$work" && "$WINE64" 'C:\Tools\malvik-capture.exe' --program '..\Tools' --out rel.json \
+  2>"$console/err.txt")
+status=$?
+set -e
+[ "$status" = 0 ] ||
+  fail "--program ..\\Tools from C:\\Work ended with $status: $(cat "$console/err.txt")"
+grep -Fq '"program": "C:\\Tools\\malvik.exe"' "$work/rel.json" ||
+  fail "--program ..\\Tools is not C:\\Tools: $(grep '"program"' "$work/rel.json")"
+grep -Fq -- '--program ..\Tools is taken as C:\Tools (the current folder being C:\Work)' \
+  "$console/err.txt" || fail "the summary does not say how ..\\Tools was resolved"
 "$WINE64" 'C:\Tools\malvik-capture.exe' 2>/dev/null >"$WINE_TMP/stdout.json" ||
   fail "malvik-capture.exe to standard output failed"
 "$sim" --machine "$WINE_TMP/stdout.json" >/dev/null ||
@@ -80,12 +111,17 @@ echo "wine: capture: notes of the description:"
 python3 -c 'import json, sys
 for note in json.load(open(sys.argv[1]))["notes"]: print("wine: capture:   " + note)' "$captured"
 
+# volume_note FILE: the note of the description in FILE on what the volume
+# list gave.
+volume_note() {
+  python3 -c 'import json, sys
+notes = json.load(open(sys.argv[1]))["notes"]
+print("".join(n for n in notes if n.startswith("The volume list")))' "$1"
+}
 # Wine lists one volume per mapped letter, each naming a partition of disk 0
 # and each reached by its letter, so no partition there is reached by its
 # volume path alone; the line says what the list gave this time.
-volumes=$(python3 -c 'import json, sys
-print("".join(n for n in json.load(open(sys.argv[1]))["notes"] if n.startswith("The volume list")))' \
-  "$captured")
+volumes=$(volume_note "$captured")
 [ -n "$volumes" ] || fail "the description does not say what the volume list gave"
 echo "wine: capture: volumes under Wine: $volumes"
 
@@ -110,4 +146,57 @@ $comparison
 field log:
 $(tr -d '\r' <"$log")"
 echo "wine: capture: $comparison"
+
+# ---- 4. evidence is kept --------------------------------------------------
+# The field log is not overwritten without --force.
+log_before=$(md5sum <"$log")
+set +e
+"$WINE64" 'C:\Tools\malvik-capture.exe' --out 'C:\Tools\Log\Malvik.log' 2>"$console/err.txt"
+status=$?
+set -e
+[ "$status" = 4 ] || fail "an existing --out file is not refused with status 4 (status $status)"
+[ "$(md5sum <"$log")" = "$log_before" ] || fail "the capture changed the field log"
+grep -Fq 'malvik-capture: C:\Tools\Log\Malvik.log exists and is kept; name another file, or add --force to replace it' \
+  "$console/err.txt" || fail "the refusal does not say why: $(cat "$console/err.txt")"
+
+# ---- 5. a folder that is not malvik's -----------------------------------------
+# Named by --program, or the capture's own folder on a stick: status 3 and
+# nothing written.
+# (Y:, mapped to /, is for the next case.)
+mkdir -p "$WINE_TMP/stick/tools"
+cp "$exe" "$WINE_TMP/stick/tools/"
+ln -s "$WINE_TMP/stick" "$WINEPREFIX/dosdevices/e:"
+ln -s / "$WINEPREFIX/dosdevices/y:"
+# Wine lists the drives it found when its server started.
+"$WINESERVER" -k 2>/dev/null || true
+"$WINESERVER" -w 2>/dev/null || true
+expect_incomplete() {  # PROGRAM OUT MESSAGE ARG...
+  local program=$1 out=$2 message=$3 status
+  shift 3
+  set +e
+  "$WINE64" "$program" --out "$out" "$@" >/dev/null 2>"$console/err.txt"
+  status=$?
+  set -e
+  [ "$status" = 3 ] || fail "$program $* ended with $status, not 3"
+  grep -Fq -- "$message" "$console/err.txt" || fail "$program $* does not say \"$message\":
+$(cat "$console/err.txt")"
+}
+expect_incomplete 'C:\Tools\malvik-capture.exe' 'C:\Work\none.json' \
+  'The program folder C:\Work holds no malvik.exe and no modifybcdtoPBR.cmd and no modifybcdtoWinRE.cmd' \
+  --program 'C:\Work'
+[ -e "$work/none.json" ] && fail "the capture of C:\\Work wrote its output"
+expect_incomplete 'E:\tools\malvik-capture.exe' 'E:\c2.json' \
+  "The program folder E:\tools (the capture's own folder, as no --program was given) holds no malvik.exe"
+[ -e "$WINE_TMP/stick/c2.json" ] && fail "the capture from the stick wrote its output"
+
+# ---- 6. a letter whose place cannot be read ------------------------------------
+# A letter mapped to / answers error 5 to the place query through the letter
+# (not through its volume path): the note names the letter and the error
+# instead of counting its volume as one without a letter.
+"$WINE64" 'C:\Tools\malvik-capture.exe' 2>/dev/null >"$console/y.json" ||
+  fail "the capture with Y: mapped to / failed"
+volumes=$(volume_note "$console/y.json")
+grep -Fq 'Letters not placed on a partition: Y: (error 5' <<<"$volumes" ||
+  fail "the volume note does not name Y:: $volumes"
+echo "wine: capture: with Y: mapped to /: $volumes"
 echo "wine: capture: ok"

@@ -1,0 +1,89 @@
+// What the capture tells the person at the console: a system error in
+// words, and the summary of a description (what it found, and its notes).
+#include <string>
+
+#include "capture/capture.h"
+#include "platform/platform.h"
+#include "platform/utf8.h"
+
+namespace {
+
+const JsonValue* Member(const JsonValue& object, const std::string& szKey) {
+  for (size_t i = 0; i < object.m_Keys.size(); ++i) {
+    if (object.m_Keys[i] == szKey) return &object.m_Items[i];
+  }
+  return nullptr;
+}
+
+std::string Utf8(const std::wstring& sz) { return platform::WideToUtf8(sz); }
+
+// "uefi", "legacy", "error 87".
+std::string FirmwareWords(const JsonValue* pFirmware) {
+  if (pFirmware == nullptr) return "not probed";
+  if (pFirmware->m_Kind == JsonValue::Kind::kString) return pFirmware->m_Text;
+  const JsonValue* pError = Member(*pFirmware, "error");
+  return "probe error " + std::to_string(pError ? pError->m_Number : 0);
+}
+
+// "2 disks, 5 partitions (lettered C: Q: S:)".
+std::string DiskWords(const JsonValue* pDisks) {
+  size_t nDisks = 0;
+  size_t nPartitions = 0;
+  std::string szLetters;
+  if (pDisks != nullptr) {
+    nDisks = pDisks->m_Items.size();
+    for (const JsonValue& disk : pDisks->m_Items) {
+      const JsonValue* pPartitions = Member(disk, "partitions");
+      if (pPartitions == nullptr) continue;
+      nPartitions += pPartitions->m_Items.size();
+      for (const JsonValue& partition : pPartitions->m_Items) {
+        const JsonValue* pLetter = Member(partition, "letter");
+        if (pLetter && pLetter->m_Kind == JsonValue::Kind::kString) {
+          szLetters += " " + pLetter->m_Text;
+        }
+      }
+    }
+  }
+  return std::to_string(nDisks) + (nDisks == 1 ? " disk, " : " disks, ") +
+         std::to_string(nPartitions) + (nPartitions == 1 ? " partition" : " partitions") +
+         (szLetters.empty() ? "" : " (lettered" + szLetters + ")");
+}
+
+// "D: N: (no media)", or "none".
+std::string DriveWords(const JsonValue* pDrives) {
+  std::string sz;
+  for (size_t i = 0; pDrives != nullptr && i < pDrives->m_Keys.size(); ++i) {
+    sz += (sz.empty() ? "" : " ") + pDrives->m_Keys[i];
+    if (pDrives->m_Items[i].m_Kind == JsonValue::Kind::kString) sz += " (no media)";
+  }
+  return sz.empty() ? "none" : sz;
+}
+
+}  // namespace
+
+std::wstring ErrorWords(std::uint32_t nError) {
+  std::wstring szText = platform::SystemErrorText(nError);
+  if (!szText.empty() && szText.back() == L'.') szText.pop_back();
+  return L"error " + std::to_wstring(nError) + (szText.empty() ? L"" : L": " + szText);
+}
+
+std::string SummaryText(const JsonValue& machine, const ProgramFolderCheck& folder) {
+  const JsonValue* pName = Member(machine, "name");
+  const JsonValue* pClock = Member(machine, "clock");
+  std::string sz = "malvik-capture: captured " + (pName ? pName->m_Text : std::string()) +
+                   " at " + (pClock ? pClock->m_Text : std::string()) +
+                   "; firmware: " + FirmwareWords(Member(machine, "firmware")) + "\n";
+  sz += "  program folder: " + (folder.m_Folder.empty() ? "not known" : Utf8(folder.m_Folder)) +
+        ", holding ";
+  for (size_t i = 0; i < folder.m_Found.size(); ++i) {
+    sz += (i == 0 ? "" : ", ") + Utf8(folder.m_Found[i]);
+  }
+  sz += folder.m_Found.empty() ? "none of malvik.exe and its scripts\n" : "\n";
+  sz += "  " + DiskWords(Member(machine, "disks")) +
+        "; other drives: " + DriveWords(Member(machine, "drives")) + "\n";
+  const JsonValue* pNotes = Member(machine, "notes");
+  const size_t nNotes = pNotes ? pNotes->m_Items.size() : 0;
+  sz += "  notes (" + std::to_string(nNotes) + "):\n";
+  for (size_t i = 0; i < nNotes; ++i) sz += "  - " + pNotes->m_Items[i].m_Text + "\n";
+  return sz;
+}
