@@ -2,6 +2,7 @@
 
 #include "core/setup_sequence.h"
 #include "platform/sim/code_pages.h"
+#include "platform/sim/ini_text.h"
 #include "platform/sim/sim_text.h"
 #include "platform/utf8.h"
 #include "support/log.h"
@@ -80,22 +81,6 @@ std::vector<FileLine> SplitLines(const std::wstring& szText) {
   return lines;
 }
 
-std::wstring Trim(const std::wstring& sz) {
-  const size_t first = sz.find_first_not_of(L" \t");
-  if (first == std::wstring::npos) return L"";
-  return sz.substr(first, sz.find_last_not_of(L" \t") - first + 1);
-}
-
-// The section a line opens, as the profile reader tells one: "[" first,
-// blanks aside, and the name up to "]".
-bool SectionOf(const std::wstring& szLine, std::wstring& szSection) {
-  const std::wstring sz = Trim(szLine);
-  if (sz.empty() || sz.front() != L'[') return false;
-  const size_t close = sz.find(L']');
-  szSection = Trim(sz.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
-  return true;
-}
-
 std::string Shown(const std::wstring& szMessage, const std::wstring& szValue) {
   return Printable(szMessage + L" = " + szValue);
 }
@@ -144,7 +129,7 @@ FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage) {
   const std::vector<FileLine> lines = SplitLines(szText);
   for (const FileLine& line : lines) {
     std::wstring szName;
-    if (SectionOf(line.m_Text, szName)) {
+    if (sim::SectionOf(line.m_Text, szName)) {
       bInSection = sim::UpperAscii(szName) == sim::UpperAscii(kLogSection);
       bSectionSeen = bSectionSeen || bInSection;
       pKeyOnly = nullptr;

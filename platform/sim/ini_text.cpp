@@ -29,15 +29,6 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
   return UpperAscii(Trim(a)) == UpperAscii(Trim(b));
 }
 
-// The section a line opens, or false when it opens none.
-bool SectionOf(const std::wstring& szLine, std::wstring& szSection) {
-  const std::wstring sz = Trim(szLine);
-  if (sz.empty() || sz.front() != L'[') return false;
-  const size_t close = sz.find(L']');
-  szSection = Trim(sz.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
-  return true;
-}
-
 bool KeyOf(const std::wstring& szLine, std::wstring& szKey, std::wstring& szValue) {
   const size_t eq = szLine.find(L'=');
   if (eq == std::wstring::npos) return false;
@@ -53,6 +44,14 @@ std::wstring JoinLines(const std::vector<std::wstring>& lines) {
 }
 
 }  // namespace
+
+bool SectionOf(const std::wstring& szLine, std::wstring& szSection) {
+  const std::wstring sz = Trim(szLine);
+  if (sz.empty() || sz.front() != L'[') return false;
+  const size_t close = sz.find(L']');
+  szSection = Trim(sz.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
+  return true;
+}
 
 std::wstring SetIniValue(const std::wstring& szText, const std::wstring& szSection,
                          const std::wstring& szKey, const std::wstring& szValue) {

@@ -17,6 +17,11 @@
 
 namespace sim {
 
+// The section a line opens, as the profile reader tells one: "[" first,
+// blanks aside, and the name up to "]", blanks trimmed. False when the line
+// opens none.
+bool SectionOf(const std::wstring& szLine, std::wstring& szSection);
+
 std::wstring SetIniValue(const std::wstring& szText, const std::wstring& szSection,
                          const std::wstring& szKey, const std::wstring& szValue);
 
