@@ -9,7 +9,10 @@
 #include "inventory/wmi_inventory.h"
 #include "platform/ascii.h"
 #include "platform/platform.h"
+#include "platform/wmi_names.h"
 #include "platform/wmi_ref.h"
+
+namespace wmi = platform::wmi;
 
 namespace {
 
@@ -58,26 +61,26 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
   disk.m_Json = JsonObject();
   JsonValue nulls = JsonArray();
   std::vector<std::wstring> missing;
-  const Property index = Read(pDisk, L"Index");
+  const Property index = Read(pDisk, wmi::kIndex);
   disk.m_Index = index.m_Null ? nPosition : DecimalToInt32(index.m_Text);
   Add(disk.m_Json, "index", JsonNumber(disk.m_Index));
   const struct {
     const wchar_t* m_Name;
     const char* m_Key;
     bool m_Number;
-  } kFields[] = {{L"Caption", "caption", false},
-                 {L"MediaType", "media_type", false},
-                 {L"Size", "size", true},
-                 {L"Signature", "signature", true},
-                 {L"Partitions", "partitions_reported", true}};
+  } kFields[] = {{wmi::kCaption, "caption", false},
+                 {wmi::kMediaType, "media_type", false},
+                 {wmi::kSize, "size", true},
+                 {wmi::kSignature, "signature", true},
+                 {wmi::kPartitions, "partitions_reported", true}};
   for (const auto& field : kFields) {
     const Property property = Read(pDisk, field.m_Name);
-    if (field.m_Name == std::wstring(L"MediaType")) disk.m_MediaType = property.m_Text;
+    if (field.m_Name == std::wstring(wmi::kMediaType)) disk.m_MediaType = property.m_Text;
     if (property.m_Missing) missing.push_back(field.m_Name);
     if (property.m_Null) {
-      if (field.m_Name == std::wstring(L"Signature")) {
+      if (field.m_Name == std::wstring(wmi::kSignature)) {
         Add(disk.m_Json, "signature", JsonNull());
-      } else if (field.m_Name == std::wstring(L"MediaType")) {
+      } else if (field.m_Name == std::wstring(wmi::kMediaType)) {
         Add(disk.m_Json, "media_type", JsonString(L""));
         notes.push_back(DiskName(disk.m_Index) +
                         L": WMI gives no MediaType; captured as empty text");
@@ -90,7 +93,7 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
         field.m_Number ? JsonNumber(std::max<std::int64_t>(0, DecimalToInt64(property.m_Text)))
                        : JsonString(property.m_Text));
   }
-  for (const wchar_t* szName : {L"Index", L"DeviceID"}) {
+  for (const wchar_t* szName : {wmi::kIndex, wmi::kDeviceID}) {
     const Property property = Read(pDisk, szName);
     if (property.m_Null) Push(nulls, JsonString(szName));
     if (property.m_Missing) missing.push_back(szName);
@@ -133,10 +136,10 @@ void NoteMissingProperties(const std::vector<CapturedDisk>& disks,
 void ReadPartition(platform::WmiObject* pPartition, std::vector<CapturedDisk>& disks,
                    std::vector<std::wstring>& notes) {
   const Property diskIndex = Read(pPartition, L"DiskIndex");
-  const Property index = Read(pPartition, L"Index");
+  const Property index = Read(pPartition, wmi::kIndex);
   if (diskIndex.m_Null || index.m_Null) {
     notes.push_back(L"A WMI partition without DiskIndex or Index (" +
-                    Read(pPartition, L"DeviceID").m_Text + L") is left out");
+                    Read(pPartition, wmi::kDeviceID).m_Text + L") is left out");
     return;
   }
   const int nDisk = DecimalToInt32(diskIndex.m_Text);
@@ -149,18 +152,18 @@ void ReadPartition(platform::WmiObject* pPartition, std::vector<CapturedDisk>& d
   }
   CapturedPartition partition;
   partition.m_WmiIndex = DecimalToInt32(index.m_Text);
-  partition.m_Type = Read(pPartition, L"Type").m_Text;
+  partition.m_Type = Read(pPartition, wmi::kType).m_Text;
   const Property start = Read(pPartition, L"StartingOffset");
   partition.m_Start = std::max<std::int64_t>(0, DecimalToInt64(start.m_Text));
-  partition.m_Size = std::max<std::int64_t>(0, DecimalToInt64(Read(pPartition, L"Size").m_Text));
+  partition.m_Size = std::max<std::int64_t>(0, DecimalToInt64(Read(pPartition, wmi::kSize).m_Text));
   it->m_Partitions.push_back(partition);
 }
 
 // A letter WMI ties to a partition.
 void ReadAssociation(platform::WmiObject* pAssociation, std::vector<CapturedDisk>& disks,
                      std::vector<std::wstring>& notes) {
-  const Property antecedent = Read(pAssociation, L"Antecedent");
-  const Property dependent = Read(pAssociation, L"Dependent");
+  const Property antecedent = Read(pAssociation, wmi::kAntecedent);
+  const Property dependent = Read(pAssociation, wmi::kDependent);
   if (antecedent.m_Null || dependent.m_Null) return;
   std::int32_t nDisk = 0;
   std::int32_t nIndex = 0;
@@ -233,7 +236,7 @@ bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& n
                            [&](platform::WmiObject* p) { ReadAssociation(p, disks, notes); });
       // The disks malvik's inventory finds, asked as it asks.
       bFixedAsked = bOk && ForEach(services.Get(), kFixedDiskQuery, [&](platform::WmiObject* p) {
-        const Property index = Read(p, L"Index");
+        const Property index = Read(p, wmi::kIndex);
         for (CapturedDisk& disk : disks) {
           if (!index.m_Null && disk.m_Index == DecimalToInt32(index.m_Text)) disk.m_Fixed = true;
         }

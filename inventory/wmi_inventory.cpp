@@ -3,7 +3,10 @@
 #include <limits>
 
 #include "platform/platform.h"
+#include "platform/wmi_names.h"
 #include "platform/wmi_ref.h"
+
+namespace wmi = platform::wmi;
 
 namespace {
 
@@ -73,16 +76,16 @@ HResult Query(platform::WmiServices* pServices, const std::wstring& szQuery,
 // field as it was.
 bool FillDisk(platform::WmiObject* pDisk, DiskInfo& disk) {
   std::wstring szText;
-  if (!ReadText(pDisk, L"Index", szText)) return false;
+  if (!ReadText(pDisk, wmi::kIndex, szText)) return false;
   disk.m_Index = DecimalToInt32(szText);
-  const platform::WmiValue caption = platform::WmiGet(pDisk, L"Caption");
+  const platform::WmiValue caption = platform::WmiGet(pDisk, wmi::kCaption);
   disk.m_Caption = caption.m_VarType == platform::kVT_BSTR ? caption.m_Text : L"";
-  if (ReadText(pDisk, L"Size", szText)) {
+  if (ReadText(pDisk, wmi::kSize, szText)) {
     disk.m_SizeMB = static_cast<std::int32_t>(DecimalToInt64(szText) / platform::kBytesPerMiB);
   }
-  if (ReadText(pDisk, L"DeviceID", szText)) disk.m_DeviceID = szText;
-  disk.m_NoSignature = platform::WmiGet(pDisk, L"Signature").m_VarType == platform::kVT_NULL;
-  if (ReadText(pDisk, L"Partitions", szText)) disk.m_Partitions = DecimalToInt32(szText);
+  if (ReadText(pDisk, wmi::kDeviceID, szText)) disk.m_DeviceID = szText;
+  disk.m_NoSignature = platform::WmiGet(pDisk, wmi::kSignature).m_VarType == platform::kVT_NULL;
+  if (ReadText(pDisk, wmi::kPartitions, szText)) disk.m_Partitions = DecimalToInt32(szText);
   return true;
 }
 
@@ -99,10 +102,10 @@ std::wstring FirstProperty(platform::WmiEnumerator* pEnum, const wchar_t* szName
 int FillPartition(platform::WmiServices* pServices, platform::WmiObject* pAssociation,
                   PartitionInfo& partition) {
   std::wstring szAntecedent, szDependent, szStart, szEnd;
-  if (!ReadText(pAssociation, L"Antecedent", szAntecedent) ||
-      !ReadText(pAssociation, L"Dependent", szDependent) ||
-      !ReadText(pAssociation, L"StartingAddress", szStart) ||
-      !ReadText(pAssociation, L"EndingAddress", szEnd)) {
+  if (!ReadText(pAssociation, wmi::kAntecedent, szAntecedent) ||
+      !ReadText(pAssociation, wmi::kDependent, szDependent) ||
+      !ReadText(pAssociation, wmi::kStartingAddress, szStart) ||
+      !ReadText(pAssociation, wmi::kEndingAddress, szEnd)) {
     return kInventoryPropertyFailed;
   }
   // Wrapping subtraction: nonsense addresses give a nonsense size, never
@@ -121,7 +124,7 @@ int FillPartition(platform::WmiServices* pServices, platform::WmiObject* pAssoci
             partitionEnum) < 0) {
     return kInventoryQueryFailed;
   }
-  partition.m_Type = FirstProperty(partitionEnum.Get(), L"Type");
+  partition.m_Type = FirstProperty(partitionEnum.Get(), wmi::kType);
   partitionEnum.Reset();
 
   partition.m_DriveLetter = ParseDependent(szDependent);
@@ -131,7 +134,7 @@ int FillPartition(platform::WmiServices* pServices, platform::WmiObject* pAssoci
             volumeEnum) < 0) {
     return kInventoryQueryFailed;
   }
-  partition.m_VolumeName = FirstProperty(volumeEnum.Get(), L"VolumeName");
+  partition.m_VolumeName = FirstProperty(volumeEnum.Get(), wmi::kVolumeName);
   return kInventoryOk;
 }
 

@@ -20,6 +20,7 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_text.h"
 #include "platform/win32_codes.h"
+#include "platform/wmi_names.h"
 
 namespace sim {
 namespace {
@@ -152,14 +153,17 @@ void ReadFiles(const json& j, const std::string& szPath, SimVolumeFiles& files) 
 }
 
 // A list of property names, each one of kNames.
+template <size_t N>
 std::vector<std::wstring> NameList(const json& j, const std::string& szPath,
-                                   const std::set<std::string>& kNames, const char* szNotOne) {
+                                   const wchar_t* const (&kNames)[N], const char* szNotOne) {
   if (!j.is_array()) throw Bad{szPath, "expected an array"};
   std::vector<std::wstring> names;
   for (size_t i = 0; i < j.size(); ++i) {
-    const std::string szName = String(j[i], Index(szPath, i));
-    if (kNames.count(szName) == 0) throw Bad{Index(szPath, i), szNotOne};
-    names.push_back(FromUtf8(szName));
+    const std::wstring szName = FromUtf8(String(j[i], Index(szPath, i)));
+    bool bKnown = false;
+    for (const wchar_t* szKnown : kNames) bKnown = bKnown || szName == szKnown;
+    if (!bKnown) throw Bad{Index(szPath, i), szNotOne};
+    names.push_back(szName);
   }
   return names;
 }
@@ -190,7 +194,7 @@ SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPos
     if (key == "files") ReadFiles(value, szKey, part.m_Files);
     if (key == "null_properties") {
       part.m_NullProperties =
-          NameList(value, szKey, {"Antecedent", "Dependent", "StartingAddress", "EndingAddress"},
+          NameList(value, szKey, platform::wmi::kNullableAssociationProperties,
                    "not an association property");
     }
   }
@@ -219,7 +223,7 @@ SimDisk ReadDisk(const json& j, const std::string& szPath, size_t nPosition) {
     }
     if (key == "null_properties") {
       disk.m_NullProperties =
-          NameList(value, szKey, {"Size", "Partitions", "Signature", "DeviceID", "Caption", "Index"},
+          NameList(value, szKey, platform::wmi::kNullableDiskProperties,
                    "not a disk property");
     }
     if (key == "partitions") {

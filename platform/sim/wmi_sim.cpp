@@ -10,6 +10,7 @@
 #include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_text.h"
+#include "platform/wmi_names.h"
 
 namespace platform {
 
@@ -120,13 +121,13 @@ WmiObject DiskObject(const sim::SimDisk& disk) {
   };
   WmiObject obj;
   obj.m_Properties = {
-      value(L"Index", Number(disk.m_Index)),
-      value(L"Caption", Text(disk.m_Caption.value_or(L""))),
-      value(L"Size", Text(std::to_wstring(disk.m_Size))),  // uint64 comes as a string
-      value(L"DeviceID", Text(L"\\\\.\\PHYSICALDRIVE" + std::to_wstring(disk.m_Index))),
-      value(L"Signature", disk.m_Signature ? Number(*disk.m_Signature) : Null()),
-      value(L"Partitions", Number(disk.m_PartitionsReported.value_or(0))),
-      value(L"MediaType", Text(disk.m_MediaType)),
+      value(wmi::kIndex, Number(disk.m_Index)),
+      value(wmi::kCaption, Text(disk.m_Caption.value_or(L""))),
+      value(wmi::kSize, Text(std::to_wstring(disk.m_Size))),  // uint64 comes as a string
+      value(wmi::kDeviceID, Text(L"\\\\.\\PHYSICALDRIVE" + std::to_wstring(disk.m_Index))),
+      value(wmi::kSignature, disk.m_Signature ? Number(*disk.m_Signature) : Null()),
+      value(wmi::kPartitions, Number(disk.m_PartitionsReported.value_or(0))),
+      value(wmi::kMediaType, Text(disk.m_MediaType)),
   };
   return obj;
 }
@@ -147,13 +148,13 @@ std::vector<WmiObject> Associations(sim::SimMachine& machine) {
            it == letters.end() ? std::vector<std::wstring>() : it->second) {
         WmiObject obj;
         obj.m_Properties = {
-            {L"Antecedent", Text(kHost + std::wstring(L"Win32_DiskPartition.DeviceID=\"Disk #") +
+            {wmi::kAntecedent, Text(kHost + std::wstring(L"Win32_DiskPartition.DeviceID=\"Disk #") +
                                  std::to_wstring(disk.m_Index) + L", Partition #" +
                                  std::to_wstring(k) + L"\"")},
-            {L"Dependent",
+            {wmi::kDependent,
              Text(kHost + std::wstring(L"Win32_LogicalDisk.DeviceID=\"") + szLetter + L"\"")},
-            {L"StartingAddress", Text(std::to_wstring(part.m_Start))},
-            {L"EndingAddress", Text(std::to_wstring(part.m_Start + part.m_Size))},
+            {wmi::kStartingAddress, Text(std::to_wstring(part.m_Start))},
+            {wmi::kEndingAddress, Text(std::to_wstring(part.m_Start + part.m_Size))},
         };
         for (auto& [szName, value] : obj.m_Properties) {
           if (HasNull(part.m_NullProperties, szName)) value = Null();
@@ -176,7 +177,7 @@ std::vector<WmiObject> DiskPartition(const sim::SimMachine& machine, const std::
       if (!part.m_Wmi) continue;
       if (szWanted == szDisk + std::to_wstring(k++)) {
         WmiObject obj;
-        obj.m_Properties = {{L"DeviceID", Text(szId)}, {L"Type", Text(part.m_Type)}};
+        obj.m_Properties = {{wmi::kDeviceID, Text(szId)}, {wmi::kType, Text(part.m_Type)}};
         return {obj};
       }
     }
@@ -194,13 +195,13 @@ std::vector<WmiObject> AllPartitions(const sim::SimMachine& machine) {
       if (!part.m_Wmi) continue;
       WmiObject obj;
       obj.m_Properties = {
-          {L"DeviceID", Text(L"Disk #" + std::to_wstring(disk.m_Index) + L", Partition #" +
+          {wmi::kDeviceID, Text(L"Disk #" + std::to_wstring(disk.m_Index) + L", Partition #" +
                              std::to_wstring(k))},
           {L"DiskIndex", Number(disk.m_Index)},
-          {L"Index", Number(k)},
-          {L"Type", Text(part.m_Type)},
+          {wmi::kIndex, Number(k)},
+          {wmi::kType, Text(part.m_Type)},
           {L"StartingOffset", Text(std::to_wstring(part.m_Start))},
-          {L"Size", Text(std::to_wstring(part.m_Size))},
+          {wmi::kSize, Text(std::to_wstring(part.m_Size))},
       };
       objects.push_back(std::move(obj));
       ++k;
@@ -217,8 +218,8 @@ std::vector<WmiObject> LogicalDisk(sim::SimMachine& machine, const std::wstring&
   const bool bNullLabel =
       !volume.Readable() || (volume.m_Partition && !volume.m_Partition->m_Label.has_value());
   WmiObject obj;
-  obj.m_Properties = {{L"DeviceID", Text(szKey)},
-                      {L"VolumeName", bNullLabel ? Null() : Text(volume.Label())}};
+  obj.m_Properties = {{wmi::kDeviceID, Text(szKey)},
+                      {wmi::kVolumeName, bNullLabel ? Null() : Text(volume.Label())}};
   return {obj};
 }
 
