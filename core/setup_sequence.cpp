@@ -38,8 +38,8 @@ void RunSetupSequence(SetupContext& context) {
   }
 
   WriteLog(logger,
-           L"RecoveryLetter:" + context.m_RecoveryLetter + L"   ESPLetter:" + context.m_ESPLetter +
-               L"   PBRLetter:" + context.m_PBRLetter + L"\n",
+           sequence_log::kLetterSummary + context.m_RecoveryLetter + L"   ESPLetter:" +
+               context.m_ESPLetter + L"   PBRLetter:" + context.m_PBRLetter + L"\n",
            L"");
   CopyEfiBootFiles(context);
 }

@@ -2,7 +2,9 @@
 
 #include <sstream>
 
+#include "platform/sim/sim_text.h"
 #include "tools/compare_log.h"
+#include "tools/difference_causes.h"
 
 namespace {
 
@@ -39,11 +41,113 @@ TEST(CompareLog, TakesTheLastRunAndIgnoresTimeStamps) {
   std::ostringstream out;
   WriteComparison(out, "Malvik.log", log, run, detail);
   EXPECT_EQ(out.str().substr(0, out.str().find('\n')),
-            "Log comparison: this run differs from Malvik.log (the last of its 2 runs, read as "
-            "code page 1252) at line 4 of the run, line 7 of the file.");
+            "Log comparison: this run differs from Malvik.log (log holds 2 runs; compared run 2, "
+            "from file line 4; read as code page 1252) at line 4 of the run, line 7 of the file.");
+
+  run[3].m_Value = L"Syst\u00e8me";
+  run[2].m_Key = L"2026/ 1/ 1  0: 0: 0:200 Get Disk inf0";  // the key alone differs
+  EXPECT_EQ(CompareLogs(field, run).m_FirstDifference, 2u);
+  run[2].m_Key = L"2026/ 1/ 1  0: 0: 0:200 Get Disk info";
 
   run.pop_back();
   EXPECT_EQ(CompareLogs(field, run).m_FirstDifference, 3u);  // one side ends early
+}
+
+// "log holds N runs; compared run K": a run picked by its number, the last
+// by default; one the file does not hold reads nothing and says how many
+// there are.
+TEST(CompareLog, PicksARunAndSaysWhichOfHowMany) {
+  struct Case {
+    size_t nRun;
+    size_t nLines;
+    const char* szSaid;  // the start of the agreement's parenthesis, or why nothing was read
+  };
+  const Case kCases[] = {
+      {0, 4, "log holds 2 runs; compared run 2, from file line 4;"},
+      {2, 4, "log holds 2 runs; compared run 2, from file line 4;"},
+      {1, 2, "log holds 2 runs; compared run 1, from file line 2;"},
+      {3, 0, "it holds 2 runs, so no run 3 (--log-run counts from 1)"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.nRun);
+    const FieldLog log = ReadFieldLog(kFieldLog, 1252, c.nRun);
+    EXPECT_EQ(log.m_Runs, 2u);
+    ASSERT_EQ(log.m_Lines.size(), c.nLines);
+    if (c.nLines == 0) {
+      EXPECT_EQ(log.m_NoLinesBecause, c.szSaid);
+      continue;
+    }
+    std::ostringstream out;
+    WriteComparison(out, "Malvik.log", log, log.m_Lines, CompareLogs(log.m_Lines, log.m_Lines));
+    EXPECT_NE(out.str().find(std::string(" lines, time stamps aside; ") + c.szSaid),
+              std::string::npos)
+        << out.str();
+  }
+}
+
+// A stamp is removed only when it is whole, whatever its width; anything
+// else is left as the message.
+TEST(CompareLog, TimeStampIsRemovedOnlyWhenWhole) {
+  const std::pair<std::wstring, std::wstring> kCases[] = {
+      {L"2026/ 3/ 7  9: 5: 2: 45 Get Disk info", L"Get Disk info"},
+      {L"2026/3/7 9:5:2:45 Get Disk info", L"Get Disk info"},
+      {L"2026/12/17 19:55:42:145 m_DiskCount", L"m_DiskCount"},
+      {L"m_DiskCount", L"m_DiskCount"},
+      {L"2026/ 3/ 7 Get Disk info", L"2026/ 3/ 7 Get Disk info"},
+      {L"2026- 3- 7  9: 5: 2: 45 Get Disk info", L"2026- 3- 7  9: 5: 2: 45 Get Disk info"},
+      {L"2026/ 3/ 7  9: 5: 2: 45", L"2026/ 3/ 7  9: 5: 2: 45"},
+  };
+  for (const auto& [szKey, szMessage] : kCases) EXPECT_EQ(WithoutTimeStamp(szKey), szMessage);
+}
+
+// The causes a capture cannot know, named only where the first difference
+// fits them.
+TEST(CompareLog, NamesTheCausesThatFitTheDifference) {
+  struct Case {
+    std::vector<LogLine> field;
+    std::vector<LogLine> simulated;
+    std::vector<std::string> causes;
+  };
+  const LogLine summary = {L"RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:\n", L""};
+  const LogLine given = {L"RecoveryLetter:X:   ESPLetter:Y:   PBRLetter:Z:\n", L""};
+  const LogLine disks = {L"Disks 0 : Partitions 5", L""};
+  const LogLine noAccess = {L"ERROR_NOACCESS", L"Boot system from UEFI BIOS"};
+  const Case kCases[] = {
+      {{given}, {summary}, {"arguments"}},
+      // Letters given skip the rule that logs the disks: the summary follows.
+      {{noAccess, given}, {disks, noAccess, summary}, {"arguments"}},
+      {{summary}, {}, {}},
+      {{{L"ExitCode:0x7", L""}}, {{L"ExitCode:0x0", L""}}, {"script_exit_code"}},
+      {{{L"[2]AssignLetterToSYS", L""}},
+       {{L"[1]AssignLetterToSYS", L""}},
+       {"captured_after_run"}},
+      {{{L"R:\\EFI\\OEM", L"false"}}, {{L"R:\\EFI\\OEM", L"true"}}, {"captured_after_run"}},
+      {{{L"R:\\EFI\\OEM\\boot\\BCD", L"true"}},
+       {{L"R:\\EFI\\OEM\\boot\\BCD", L"false"}},
+       {}},
+      {{{L"[1]No need to mount SYS", L"Boot"}}, {{L"[1]No need to mount SYS", L"BOOT"}}, {}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(sim::ToUtf8(c.field.front().m_Key));
+    std::vector<std::string> names;
+    for (const DifferenceCause& cause : DifferenceCauses(c.field, c.simulated, 0)) {
+      names.push_back(cause.m_Name);
+    }
+    EXPECT_EQ(names, c.causes);
+  }
+
+  FieldLog log = ReadFieldLog("[Malvik]\r\n2026/ 3/ 7  9: 5: 3:177 ExitCode:0x7=\r\n", 1252);
+  std::ostringstream out;
+  const std::vector<LogLine> run = {{L"2026/ 1/ 1  0: 0: 0:  0 ExitCode:0x0", L""}};
+  WriteComparison(out, "Malvik.log", log, run, CompareLogs(log.m_Lines, run));
+  EXPECT_NE(out.str().find("  What a capture cannot know may cause it:\n"
+                           "  - the scripts' exit codes, which a capture cannot know: give the "
+                           "field run's\n"
+                           "    in the description as scripts.NAME.exit_code (the ExitCode line "
+                           "shows it in\n"
+                           "    hexadecimal)\n"),
+            std::string::npos)
+      << out.str();
 }
 
 // Wine writes the line feed of the letter summary's key as a line end, so

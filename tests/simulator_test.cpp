@@ -111,6 +111,10 @@ TEST(Simulator, CommandLinesGiveTheirStatusAndMessage) {
       {{"--json", "--machine", "-"}, R"({"disks": [{"size": 2, "partitions": [{"size": 9}]}]})",
        0, "(standard input): disks[0].partitions[0]: warning: ends at byte 1048585", "{"},
       {{"--version", "--json"}, "", 0, "", "malvik-sim 0."},
+      {{"--log-run", "2"}, "", 2,
+       "malvik-sim: --log-run picks a run of the --compare-log file; give that too", ""},
+      {{"--compare-log", "Malvik.log", "--log-run=0"}, "", 2,
+       "malvik-sim: --log-run 0: a run number is needed, from 1", ""},
   };
   for (const Case& c : kCases) {
     std::string szLine;
@@ -241,6 +245,8 @@ TEST(Simulator, CompareLogGoesIntoTheJsonOrSaysWhyItReadNothing) {
   EXPECT_EQ(run.m_Status, 1);
   const auto compared = nlohmann::json::parse(run.m_Out)["compare_log"];
   EXPECT_EQ(compared["runs"], 1);
+  EXPECT_EQ(compared["run"], 1);
+  EXPECT_EQ(compared["run_file_line"], 3);
   EXPECT_EQ(compared["agrees"], false);
   EXPECT_EQ(compared["first_difference"]["run_line"], 2);
   EXPECT_TRUE(compared["first_difference"]["file_line"].is_null());
@@ -252,6 +258,42 @@ TEST(Simulator, CompareLogGoesIntoTheJsonOrSaysWhyItReadNothing) {
   EXPECT_EQ(empty.m_Out, "");
   EXPECT_EQ(empty.m_Err, "malvik-sim: --compare-log: " + szLog +
                             ": no log lines to compare: the file is empty\n");
+}
+
+// The log of a run, a label in it outside ASCII (byte 0xC9 in code page
+// 1252), is read in the machine's code page and agrees with the run; of the
+// two runs of a file the one --log-run names is compared.
+TEST(Simulator, CompareLogReadsTheRunsOwnLogAndPicksARun) {
+  std::ifstream laptop(std::string(MALVIK_SOURCE_DIR) + "/examples/uefi-laptop.json");
+  std::string szMachine((std::istreambuf_iterator<char>(laptop)), std::istreambuf_iterator<char>());
+  const size_t nLabel = szMachine.find("PUSH BUTTON RESET");
+  ASSERT_NE(nLabel, std::string::npos);
+  szMachine.replace(nLabel, 17, "PUSH BUTTON R\u00c9SET");
+  const std::string szBase = FreshDir("malvik-sim-own-log");
+  const std::string szOut = szBase + "/out";
+  ASSERT_EQ(Simulate({"--machine", "-", "--out", szOut.c_str()}, szMachine).m_Status, 0);
+  std::ifstream written(szOut + "/C/Tools/Log/Malvik.log", std::ios::binary);
+  std::string szBytes((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+  // As Windows writes it: the label's letter as its byte in code page 1252.
+  const size_t nUtf8 = szBytes.find("R\u00c9SET");
+  if (nUtf8 != std::string::npos) szBytes.replace(nUtf8, 3, "R\xC9");
+  ASSERT_NE(szBytes.find("R\xC9SET"), std::string::npos);
+  const std::string szLog = szBase + "/Malvik.log";
+  std::ofstream(szLog, std::ios::binary) << szBytes << szBytes;
+
+  const SimRun first =
+      Simulate({"--machine", "-", "--compare-log", szLog.c_str(), "--log-run", "1"}, szMachine);
+  EXPECT_EQ(first.m_Status, 0) << first.m_Out;
+  EXPECT_NE(first.m_Out.find("log holds 2 runs; compared run 1, from file line 2; read as code "
+                             "page 1252)."),
+            std::string::npos)
+      << first.m_Out;
+  const SimRun third =
+      Simulate({"--machine", "-", "--compare-log", szLog.c_str(), "--log-run", "3"}, szMachine);
+  EXPECT_EQ(third.m_Status, 2);
+  EXPECT_EQ(third.m_Err, "malvik-sim: --compare-log: " + szLog +
+                             ": no log lines to compare: it holds 2 runs, so no run 3 (--log-run "
+                             "counts from 1)\n");
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include "tools/compare_log.h"
 
+
 #include "core/setup_sequence.h"
 #include "platform/sim/code_pages.h"
 #include "platform/sim/ini_text.h"
 #include "platform/sim/sim_text.h"
 #include "platform/utf8.h"
 #include "support/log.h"
+#include "tools/difference_causes.h"
 #include "tools/report_text.h"
 
 using nlohmann::ordered_json;
@@ -89,6 +91,20 @@ ordered_json LineJson(const LogLine& line) {
   return {{"key", sim::ToUtf8(line.m_Key)}, {"value", sim::ToUtf8(line.m_Value)}};
 }
 
+// "1 run", "3 runs".
+std::string RunsWord(size_t nRuns) {
+  return std::to_string(nRuns) + (nRuns == 1 ? " run" : " runs");
+}
+
+// The causes that fit the difference at line nAt, the run's keys without
+// their stamps.
+std::vector<DifferenceCause> CausesAt(const FieldLog& field, const std::vector<LogLine>& run,
+                                      size_t nAt) {
+  std::vector<LogLine> simulated;
+  for (const LogLine& line : run) simulated.push_back({WithoutTimeStamp(line.m_Key), line.m_Value});
+  return DifferenceCauses(field.m_Lines, simulated, nAt);
+}
+
 }  // namespace
 
 std::wstring WithoutTimeStamp(const std::wstring& szKey) {
@@ -110,7 +126,7 @@ bool IsFailedInventoryLine(const std::wstring& szMessage) {
          szMessage.find(std::wstring(L"]") + sequence_log::kInventoryFailed) != std::wstring::npos;
 }
 
-FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage) {
+FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage, size_t nRun) {
   FieldLog log;
   std::wstring szText;
   // Appended piece by piece: GCC 12 at -O2 warns (-Wrestrict) about "[" + a
@@ -124,7 +140,10 @@ FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage) {
   }
   bool bInSection = false;
   bool bSectionSeen = false;
-  bool bLinesBeforeFirstRun = false;
+  // Every run's lines, each list from the line that began it; lines before
+  // the first "Get Disk info" are a run of their own.
+  std::vector<std::vector<LogLine>> runs;
+  std::vector<std::vector<size_t>> runFileLines;
   const FileLine* pKeyOnly = nullptr;  // a line without "=", whose value may start the next
   const std::vector<FileLine> lines = SplitLines(szText);
   for (const FileLine& line : lines) {
@@ -148,17 +167,20 @@ FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage) {
     if (!bInSection) continue;
     const std::wstring szMessage = WithoutTimeStamp(szKey);
     const bool bAfterFailedAttempt =
-        !log.m_Lines.empty() && IsFailedInventoryLine(log.m_Lines.back().m_Key);
-    if (szMessage == sequence_log::kGetDiskInfo && !bAfterFailedAttempt) {
-      bLinesBeforeFirstRun = bLinesBeforeFirstRun || (log.m_Runs == 0 && !log.m_Lines.empty());
-      log.m_Lines.clear();
-      log.m_FileLines.clear();
-      ++log.m_Runs;
+        !runs.empty() && IsFailedInventoryLine(runs.back().back().m_Key);
+    if (runs.empty() || (szMessage == sequence_log::kGetDiskInfo && !bAfterFailedAttempt)) {
+      runs.emplace_back();
+      runFileLines.emplace_back();
     }
-    log.m_Lines.push_back({szMessage, line.m_Text.substr(nEquals + 1)});
-    log.m_FileLines.push_back(nLine);
+    runs.back().push_back({szMessage, line.m_Text.substr(nEquals + 1)});
+    runFileLines.back().push_back(nLine);
   }
-  if (bLinesBeforeFirstRun || (log.m_Runs == 0 && !log.m_Lines.empty())) ++log.m_Runs;
+  log.m_Runs = runs.size();
+  log.m_Run = nRun == 0 ? runs.size() : nRun;
+  if (log.m_Run >= 1 && log.m_Run <= runs.size()) {
+    log.m_Lines = std::move(runs[log.m_Run - 1]);
+    log.m_FileLines = std::move(runFileLines[log.m_Run - 1]);
+  }
   if (szText.empty()) {
     log.m_NoLinesBecause = "the file is empty";
   } else if (!bSectionSeen) {
@@ -166,8 +188,11 @@ FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage) {
     if (log.m_ReadAs.rfind("code page", 0) == 0 && szBytes.find('\0') != std::string::npos) {
       log.m_NoLinesBecause += "; it holds zero bytes, as UTF-16 without a byte-order mark does";
     }
-  } else if (log.m_Lines.empty()) {
+  } else if (runs.empty()) {
     log.m_NoLinesBecause = "no key=value lines after " + szSection;
+  } else if (log.m_Lines.empty()) {
+    log.m_NoLinesBecause = "it holds " + RunsWord(runs.size()) + ", so no run " +
+                           std::to_string(nRun) + " (--log-run counts from 1)";
   }
   return log;
 }
@@ -186,10 +211,10 @@ LogComparison CompareLogs(const std::vector<LogLine>& field, const std::vector<L
 
 void WriteComparison(std::ostream& out, const std::string& szFile, const FieldLog& field,
                      const std::vector<LogLine>& run, const LogComparison& comparison) {
-  const std::string szWhich =
-      (field.m_Runs == 1 ? "its only run" : "the last of its " + std::to_string(field.m_Runs) +
-                                                " runs") +
-      ", read as " + field.m_ReadAs;
+  const std::string szWhich = "log holds " + RunsWord(field.m_Runs) + "; compared run " +
+                              std::to_string(field.m_Run) + ", from file line " +
+                              std::to_string(field.m_FileLines.front()) + "; read as " +
+                              field.m_ReadAs;
   if (comparison.m_Agrees) {
     out << "Log comparison: this run agrees with " << szFile << " line for line (" << run.size()
         << " lines, time stamps aside; " << szWhich << ").\n";
@@ -214,6 +239,15 @@ void WriteComparison(std::ostream& out, const std::string& szFile, const FieldLo
       << (nAt < run.size() ? Shown(WithoutTimeStamp(run[nAt].m_Key), run[nAt].m_Value)
                            : "(log ends)")
       << "\n";
+  const std::vector<DifferenceCause> causes = CausesAt(field, run, nAt);
+  if (causes.empty()) return;
+  out << "  What a capture cannot know may cause it:\n";
+  for (const DifferenceCause& cause : causes) {
+    const std::vector<std::string> pieces = Wrapped(cause.m_Advice, 4, 4);
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      out << (i == 0 ? "  - " : "    ") << pieces[i] << "\n";
+    }
+  }
 }
 
 ordered_json ComparisonJson(const std::string& szFile, const FieldLog& field,
@@ -221,9 +255,12 @@ ordered_json ComparisonJson(const std::string& szFile, const FieldLog& field,
   ordered_json json = {{"file", szFile},
                        {"read_as", field.m_ReadAs},
                        {"runs", field.m_Runs},
+                       {"run", field.m_Run},
+                       {"run_file_line", field.m_FileLines.front()},
                        {"lines", field.m_Lines.size()},
                        {"agrees", comparison.m_Agrees},
-                       {"first_difference", nullptr}};
+                       {"first_difference", nullptr},
+                       {"causes", ordered_json::array()}};
   if (comparison.m_Agrees) return json;
   const size_t nAt = comparison.m_FirstDifference;
   const bool bField = nAt < field.m_Lines.size();
@@ -234,5 +271,8 @@ ordered_json ComparisonJson(const std::string& szFile, const FieldLog& field,
       {"file_line", bField ? ordered_json(field.m_FileLines[nAt]) : ordered_json()},
       {"field", bField ? LineJson(field.m_Lines[nAt]) : ordered_json()},
       {"simulated", simulated}};
+  for (const DifferenceCause& cause : CausesAt(field, run, nAt)) {
+    json["causes"].push_back({{"cause", cause.m_Name}, {"advice", cause.m_Advice}});
+  }
   return json;
 }

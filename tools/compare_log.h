@@ -11,12 +11,13 @@
 
 #include "tools/sim_outcome.h"
 
-// The last run of a field log, as read from the file's bytes.
+// One run of a field log, as read from the file's bytes.
 struct FieldLog {
   std::string m_ReadAs;              // "code page 1252", "UTF-8", "UTF-16 LE", "UTF-16 BE"
-  std::vector<LogLine> m_Lines;      // its [Malvik] lines, time stamps removed
+  std::vector<LogLine> m_Lines;      // the run's [Malvik] lines, time stamps removed
   std::vector<size_t> m_FileLines;   // the line of the file each one starts on, from 1
   size_t m_Runs = 0;                 // runs the file holds
+  size_t m_Run = 0;                  // the run read, from 1
   std::string m_NoLinesBecause;      // why no line was read; empty when some were
 };
 
@@ -28,8 +29,10 @@ struct FieldLog {
 // the line before it, whose key ends in a line feed (the letter summary's
 // does, and the line feed ended its line in the file). A log holds every run
 // made on the machine; a run begins with a "Get Disk info" line that no
-// failed inventory attempt came before.
-FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage);
+// failed inventory attempt came before; lines before the first run's are a
+// run of their own. nRun picks the run, from 1; 0 is the last. A run the file
+// does not hold reads no lines, and m_NoLinesBecause says how many it holds.
+FieldLog ReadFieldLog(const std::string& szBytes, std::uint32_t nAnsiCodePage, size_t nRun = 0);
 
 // The message of a log key without its time stamp.
 std::wstring WithoutTimeStamp(const std::wstring& szKey);
@@ -47,8 +50,9 @@ struct LogComparison {
 LogComparison CompareLogs(const std::vector<LogLine>& field, const std::vector<LogLine>& run);
 
 // Shows the outcome for people: agreement in one line, or the first
-// difference with its line in the run and in the file, both sides and the
-// lines before it.
+// difference with its line in the run and in the file, both sides, the
+// lines before it and the causes that fit it. Both say which run of the
+// file was compared.
 void WriteComparison(std::ostream& out, const std::string& szFile, const FieldLog& field,
                      const std::vector<LogLine>& run, const LogComparison& comparison);
 

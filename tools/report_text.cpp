@@ -23,9 +23,8 @@ constexpr size_t kLabelColumn = 20;
 
 constexpr size_t kWidth = 80;
 
-// Breaks szText at spaces into pieces that fit in the 80 columns, the first
-// starting at column nFirst, the rest at column nIndent. A word longer than
-// the room stands alone on its line.
+}  // namespace
+
 std::vector<std::string> Wrapped(const std::string& szText, size_t nFirst, size_t nIndent) {
   std::vector<std::string> pieces(1);
   size_t nColumn = nFirst;
@@ -48,6 +47,8 @@ std::vector<std::string> Wrapped(const std::string& szText, size_t nFirst, size_
   }
   return pieces;
 }
+
+namespace {
 
 // szLead (nLeadWidth columns wide as shown), then szText wrapped below it at
 // nIndent, each piece painted.

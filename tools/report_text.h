@@ -3,6 +3,8 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "tools/sim_outcome.h"
 #include "tools/verdict.h"
@@ -15,6 +17,11 @@ void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome&
 // Text for a terminal: UTF-8, with line feeds and carriage returns shown as
 // \n and \r.
 std::string Printable(const std::wstring& sz);
+
+// Breaks szText at spaces into pieces that fit in the 80 columns, the first
+// starting at column nFirst, the rest at column nIndent. A word longer than
+// the room stands alone on its line.
+std::vector<std::string> Wrapped(const std::string& szText, size_t nFirst, size_t nIndent);
 
 // The firmware probe's outcome in words, and in one word for a table.
 std::string FirmwareText(const sim::SimFirmware& firmware);

@@ -112,7 +112,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
           << "\n";
       return 2;
     }
-    field = ReadFieldLog(szBytes, machine.m_AnsiCodePage);
+    field = ReadFieldLog(szBytes, machine.m_AnsiCodePage, options.m_LogRun);
     if (field->m_Lines.empty()) {
       err << "malvik-sim: --compare-log: " << szLogFile << ": no log lines to compare: "
           << field->m_NoLinesBecause << "\n";

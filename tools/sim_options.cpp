@@ -7,7 +7,7 @@
 
 const char kUsage[] =
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
-    "                  [--compare-log FILE] [-- ARG...]\n"
+    "                  [--compare-log FILE [--log-run K]] [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n";
@@ -16,7 +16,7 @@ const char kHelp[] =
     "malvik-sim: shows what malvik would do on a machine described in JSON.\n"
     "\n"
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
-    "                  [--compare-log FILE] [-- ARG...]\n"
+    "                  [--compare-log FILE [--log-run K]] [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n"
@@ -38,7 +38,16 @@ const char kHelp[] =
     "                         difference (its line in the run and in FILE) with\n"
     "                         the lines before it. FILE is read in the machine's\n"
     "                         ansi_code_page (default 1252), or as UTF-16 or UTF-8\n"
-    "                         after a byte-order mark; LF line ends are fine\n"
+    "                         after a byte-order mark; LF line ends are fine.\n"
+    "                         A log holds every run made on the machine, one\n"
+    "                         after the other; the last is compared, and the\n"
+    "                         outcome says how many there are, which was\n"
+    "                         compared and the file line it starts on. On a\n"
+    "                         difference it names the causes a capture cannot\n"
+    "                         know that fit: malvik's arguments, the scripts'\n"
+    "                         exit codes, a capture taken after the run\n"
+    "  --log-run K            with --compare-log: compare run K of FILE instead,\n"
+    "                         counted from 1 at the top of the file\n"
     "  -- ARG...              malvik's own arguments (three letters, or none)\n"
     "  check PATH...          run every description given (files, or folders of\n"
     "                         *.json): one line per machine, then N passed, N failed\n"
@@ -66,8 +75,9 @@ const char kHelp[] =
     "     could not be read\n"
     "  2  a bad command line, a description that cannot be read (one line on\n"
     "     standard error names the file and the JSON path), a --compare-log FILE\n"
-    "     that cannot be read or holds no log lines (says why), --out refused or\n"
-    "     failed (names the path), or standard output could not be written\n";
+    "     that cannot be read or holds no log lines (says why), a --log-run K\n"
+    "     that FILE does not hold (says how many runs it holds), --out refused\n"
+    "     or failed (names the path), or standard output could not be written\n";
 
 namespace {
 
@@ -83,6 +93,7 @@ const OptionRule kOptionRules[] = {
     {"--json", nullptr, true},
     {"--out", "a folder to write the machine's files below", false},
     {"--compare-log", "a Malvik.log taken from a real machine", false},
+    {"--log-run", "the number of a run in the --compare-log file, from 1", false},
     {"--print-default-machine", nullptr, false},
     {"--help", nullptr, true},
     {"--version", nullptr, true},
@@ -97,8 +108,18 @@ const OptionRule* FindRule(const std::string& szName) {
 
 bool StartsWith(const std::string& sz, const char* szPrefix) { return sz.rfind(szPrefix, 0) == 0; }
 
+// A run number: decimal digits, from 1; 0 when szValue is none.
+size_t RunNumber(const std::string& szValue) {
+  if (szValue.empty() || szValue.size() > 9 ||
+      szValue.find_first_not_of("0123456789") != std::string::npos) {
+    return 0;
+  }
+  return std::stoul(szValue);
+}
+
 // Stores a value or a switch in `options`.
 void Store(const std::string& szName, const std::string& szValue, Options& options) {
+  if (szName == "--log-run") options.m_LogRun = RunNumber(szValue);
   if (szName == "--machine") options.m_MachineFile = szValue;
   if (szName == "--out") options.m_OutDir = szValue;
   if (szName == "--compare-log") options.m_CompareLog = szValue;
@@ -164,6 +185,10 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
       }
     }
     Store(szName, value.value_or(""), options);
+    if (szName == "--log-run" && options.m_LogRun == 0) {
+      szError = "malvik-sim: --log-run " + *value + ": a run number is needed, from 1";
+      return false;
+    }
   }
   if (options.m_Help || options.m_Version) return true;
 
@@ -204,6 +229,10 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
                 "after -- cannot be used with it";
       return false;
     }
+  }
+  if (options.m_LogRun != 0 && options.m_CompareLog.empty()) {
+    szError = "malvik-sim: --log-run picks a run of the --compare-log file; give that too";
+    return false;
   }
   for (const std::string& sz : rest) options.m_Args.push_back(sim::FromUtf8(sz));
   return true;

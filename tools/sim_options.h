@@ -19,6 +19,7 @@ struct Options {
   bool m_Version = false;
   std::string m_OutDir;
   std::string m_CompareLog;  // a field Malvik.log to compare this run's log with
+  size_t m_LogRun = 0;       // the run of that log to compare, from 1; 0: its last
   std::vector<std::wstring> m_Args;
   bool m_Check = false;                  // malvik-sim check PATH...
   std::vector<std::string> m_CheckPaths;

@@ -1,0 +1,84 @@
+#include "tools/difference_causes.h"
+
+#include "core/copy_efi.h"
+#include "core/setup_sequence.h"
+#include "letters/special_partitions.h"
+#include "support/log.h"
+
+namespace {
+
+bool KeyStartsWith(const LogLine* pLine, const wchar_t* szPrefix) {
+  return pLine != nullptr && pLine->m_Key.rfind(szPrefix, 0) == 0;
+}
+
+// The first line whose key starts with szPrefix, or nullptr.
+const LogLine* FirstLine(const std::vector<LogLine>& lines, const wchar_t* szPrefix) {
+  for (const LogLine& line : lines) {
+    if (KeyStartsWith(&line, szPrefix)) return &line;
+  }
+  return nullptr;
+}
+
+bool IsFoundLine(const FoundLines& lines, const std::wstring& szKey) {
+  return (lines.m_Assign != nullptr && szKey == lines.m_Assign) ||
+         (lines.m_Mount != nullptr && szKey == lines.m_Mount);
+}
+
+// A line the letter rules write on finding a special partition: which one
+// they write depends on the letters the partitions hold when malvik starts.
+bool IsLetterRuleLine(const LogLine* pLine) {
+  if (pLine == nullptr) return false;
+  for (const SpecialPartitionKind& kind : SpecialPartitionKinds()) {
+    if (IsFoundLine(kind.m_Uefi, pLine->m_Key) || IsFoundLine(kind.m_Lettered, pLine->m_Key) ||
+        IsFoundLine(kind.m_Probed, pLine->m_Key)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A presence line of the OEM folder ("R:\EFI\OEM", "R:\EFI\OEM\boot\BCD")
+// that the replay finds and the field run did not: left there by a run.
+bool FoundOnlyByReplay(const LogLine* pField, const LogLine* pSimulated) {
+  if (pField == nullptr || pSimulated == nullptr || pField->m_Key != pSimulated->m_Key) {
+    return false;
+  }
+  return pField->m_Key.find(kOemFolder) == 2 && pField->m_Value == BoolToText(false) &&
+         pSimulated->m_Value == BoolToText(true);
+}
+
+}  // namespace
+
+std::vector<DifferenceCause> DifferenceCauses(const std::vector<LogLine>& field,
+                                              const std::vector<LogLine>& simulated, size_t nAt) {
+  std::vector<DifferenceCause> causes;
+  const LogLine* pField = nAt < field.size() ? &field[nAt] : nullptr;
+  const LogLine* pSimulated = nAt < simulated.size() ? &simulated[nAt] : nullptr;
+  const bool bKeysDiffer =
+      pField == nullptr || pSimulated == nullptr || pField->m_Key != pSimulated->m_Key;
+  // The letter summary may stand after the difference: letters given on
+  // the command line skip the rule that logs the disks.
+  const LogLine* pFieldLetters = FirstLine(field, sequence_log::kLetterSummary);
+  const LogLine* pSimulatedLetters = FirstLine(simulated, sequence_log::kLetterSummary);
+  const bool bLetters = pFieldLetters != nullptr && pSimulatedLetters != nullptr &&
+                        pFieldLetters->m_Key != pSimulatedLetters->m_Key;
+  if (bLetters) {
+    causes.push_back({"arguments",
+                      "malvik's own arguments: the letters it used differ; give the field run's "
+                      "after -- (malvik-sim ... -- X: Y: Z:)"});
+  }
+  if (bKeysDiffer &&
+      (KeyStartsWith(pField, kExitCodeLine) || KeyStartsWith(pSimulated, kExitCodeLine))) {
+    causes.push_back({"script_exit_code",
+                      "the scripts' exit codes, which a capture cannot know: give the field "
+                      "run's in the description as scripts.NAME.exit_code (the ExitCode line "
+                      "shows it in hexadecimal)"});
+  }
+  if (!bLetters && ((bKeysDiffer && (IsLetterRuleLine(pField) || IsLetterRuleLine(pSimulated))) ||
+                    FoundOnlyByReplay(pField, pSimulated))) {
+    causes.push_back({"captured_after_run",
+                      "a capture taken after the run: a run gives the special partitions their "
+                      "letters and leaves \\EFI\\OEM on the ESP; capture before running malvik"});
+  }
+  return causes;
+}
