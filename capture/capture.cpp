@@ -316,6 +316,16 @@ void NoteScripts(Capture& capture) {
       scripts[0] + L"\": {\"exit_code\": 7}}");
 }
 
+// The folder malvik starts in is not known: the replay starts it in its
+// program folder, which a note says, with why it matters.
+void NoteCurrentDirectory(Capture& capture) {
+  capture.m_Notes.push_back(
+      L"The folder malvik is started in was not given; the replay starts it in its program "
+      L"folder" + (capture.m_ProgramLetter.empty() ? L"" : L", " + capture.m_Folder) +
+      L". A run started elsewhere can differ: the batch file inherits that folder, and deleting "
+      L"a tree keeps the folder the run is in. Name it with --current-directory DIR");
+}
+
 }  // namespace
 
 JsonValue CaptureMachine(const CaptureOptions& options) {
@@ -328,6 +338,11 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   Add(machine, "clock", JsonString(Clock()));
   if (std::optional<JsonValue> program = ProgramJson(options, capture)) {
     Add(machine, "program", std::move(*program));
+  }
+  if (!options.m_CurrentDirectory.empty()) {
+    Add(machine, "current_directory", JsonString(options.m_CurrentDirectory));
+  } else {
+    NoteCurrentDirectory(capture);
   }
   Add(machine, "firmware", Firmware());
   Add(machine, "disks", DisksJson(capture));

@@ -17,7 +17,9 @@ inline constexpr wchar_t kMalvikProgram[] = L"malvik.exe";
 
 // Exit statuses of malvik-capture.exe.
 constexpr int kCaptureWritten = 0;           // the description was written
-constexpr int kCaptureBadCommandLine = 2;    // unknown option, missing value, --out twice
+// An unknown option, a missing value, an option twice, a --current-directory
+// that cannot be found.
+constexpr int kCaptureBadCommandLine = 2;
 constexpr int kCaptureIncompleteFolder = 3;  // the program folder is not malvik's: nothing captured
 constexpr int kCaptureNotWritten = 4;        // the output exists, is a folder, or was not written
 
@@ -27,6 +29,9 @@ struct CaptureOptions {
   std::wstring m_ProgramFolder;
   // How the program folder was settled and what it lacks: the first notes.
   std::vector<std::wstring> m_FolderNotes;
+  // The folder malvik is started in, full ("C:\Work"); empty: not known, and
+  // a note says what the replay assumes.
+  std::wstring m_CurrentDirectory;
 };
 
 // The description of the machine, with a "notes" list of everything that

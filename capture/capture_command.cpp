@@ -11,7 +11,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: malvik-capture.exe [--out FILE [--force]] [--program FOLDER] [--allow-incomplete]\n";
+    "usage: malvik-capture.exe [--out FILE [--force]] [--program FOLDER] [--allow-incomplete]\n"
+    "                          [--current-directory FOLDER]\n";
 
 const char kHelp[] =
     "\n"
@@ -31,6 +32,13 @@ const char kHelp[] =
     "  --allow-incomplete  capture even when the program folder cannot be found\n"
     "                      or lacks malvik.exe, modifybcdtoPBR.cmd or\n"
     "                      modifybcdtoWinRE.cmd; the description's notes say what.\n"
+    "  --current-directory FOLDER\n"
+    "                      the folder malvik is started in, full or relative to\n"
+    "                      the current folder as with --program; the replay\n"
+    "                      starts malvik there. The batch file inherits it, and\n"
+    "                      deleting a tree keeps it. Default: none is recorded\n"
+    "                      and the replay starts malvik in its program folder,\n"
+    "                      which a note says.\n"
     "  --help              this text.\n"
     "\n"
     "Standard output carries the description and nothing else; the summary of\n"
@@ -38,8 +46,9 @@ const char kHelp[] =
     "\n"
     "Exit status:\n"
     "  0  the description was written\n"
-    "  2  the command line is wrong: an unknown option, a missing value, or\n"
-    "     --out or --program given twice\n"
+    "  2  the command line is wrong: an unknown option, a missing value, an\n"
+    "     option given twice, or a --current-directory FOLDER that cannot be\n"
+    "     found\n"
     "  3  the program folder cannot be found or lacks malvik.exe or a script;\n"
     "     nothing captured (see --program, --allow-incomplete)\n"
     "  4  FILE exists (see --force), is a folder, or could not be written;\n"
@@ -48,6 +57,7 @@ const char kHelp[] =
 struct Arguments {
   std::optional<std::wstring> m_Out;
   std::optional<std::wstring> m_Program;
+  std::optional<std::wstring> m_CurrentDirectory;
   bool m_Force = false;
   bool m_AllowIncomplete = false;
   bool m_Help = false;
@@ -58,9 +68,10 @@ Arguments ReadArguments(const std::vector<std::wstring>& args) {
   Arguments arguments;
   for (size_t i = 0; i < args.size() && arguments.m_Error.empty(); ++i) {
     const std::wstring& szArg = args[i];
-    if (szArg == L"--out" || szArg == L"--program") {
-      std::optional<std::wstring>& value =
-          szArg == L"--out" ? arguments.m_Out : arguments.m_Program;
+    if (szArg == L"--out" || szArg == L"--program" || szArg == L"--current-directory") {
+      std::optional<std::wstring>& value = szArg == L"--out"       ? arguments.m_Out
+                                           : szArg == L"--program" ? arguments.m_Program
+                                                                   : arguments.m_CurrentDirectory;
       const bool bHasValue =
           i + 1 < args.size() && !args[i + 1].empty() && args[i + 1].rfind(L"--", 0) != 0;
       if (!bHasValue) {
@@ -83,6 +94,23 @@ Arguments ReadArguments(const std::vector<std::wstring>& args) {
     }
   }
   return arguments;
+}
+
+// --current-directory szGiven as a full folder in szFolder, relative to the
+// current folder; empty when it is one that exists, otherwise why not.
+std::wstring SettleStartFolder(const std::wstring& szGiven, std::wstring& szFolder) {
+  const std::wstring szCurrent = platform::GetCurrentFolder();
+  szFolder = FullFolder(szGiven, szCurrent);
+  if (!IsFullFolder(szFolder)) {
+    return L"--current-directory " + szGiven + L" cannot be made a full path with a drive " +
+           L"letter (the current folder being " + szCurrent + L")";
+  }
+  const platform::FileAttributes folder = platform::ReadFileAttributes(szFolder);
+  if (!folder.m_Exists || !folder.m_Folder) {
+    return L"--current-directory " + szFolder + L" is no folder here (" +
+           (folder.m_Exists ? L"a file" : ErrorWords(folder.m_LastError)) + L")";
+  }
+  return {};
 }
 
 std::string Said(const std::wstring& szLine) {
@@ -113,11 +141,22 @@ CaptureRun RunCapture(const std::vector<std::wstring>& args) {
     }
   }
 
+  std::wstring szCurrentDirectory;
+  if (arguments.m_CurrentDirectory) {
+    const std::wstring szWhy = SettleStartFolder(*arguments.m_CurrentDirectory, szCurrentDirectory);
+    if (!szWhy.empty()) {
+      run.m_Status = kCaptureBadCommandLine;
+      run.m_Stderr = Said(szWhy);
+      return run;
+    }
+  }
+
   const ProgramFolderCheck folder = CheckProgramFolder(arguments.m_Program.value_or(L""));
   CaptureOptions options;
   options.m_ProgramFolder = folder.m_Folder.empty() ? arguments.m_Program.value_or(L"")
                                                     : folder.m_Folder;
   options.m_FolderNotes = folder.m_Settled;
+  options.m_CurrentDirectory = szCurrentDirectory;
   if (!folder.m_Lacks.empty() && !arguments.m_AllowIncomplete) {
     run.m_Status = kCaptureIncompleteFolder;
     for (const std::wstring& sz : folder.m_Settled) run.m_Stderr += Said(sz);

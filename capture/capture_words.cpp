@@ -79,6 +79,9 @@ std::string SummaryText(const JsonValue& machine, const ProgramFolderCheck& fold
     sz += (i == 0 ? "" : ", ") + Utf8(folder.m_Found[i]);
   }
   sz += folder.m_Found.empty() ? "none of malvik.exe and its scripts\n" : "\n";
+  if (const JsonValue* pStart = Member(machine, "current_directory")) {
+    sz += "  malvik starts in: " + pStart->m_Text + "\n";
+  }
   sz += "  " + DiskWords(Member(machine, "disks")) +
         "; other drives: " + DriveWords(Member(machine, "drives")) + "\n";
   const JsonValue* pNotes = Member(machine, "notes");

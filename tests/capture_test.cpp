@@ -201,6 +201,7 @@ TEST(Capture, ProgramFolderRules) {
     int m_Status;
     std::wstring m_Program;  // the description's "program"; empty: nothing captured
     std::string m_Said;      // on standard error
+    std::wstring m_Start = L"";  // where the replay starts malvik; empty: not checked
   };
   const Case kCases[] = {
       {"relative", L"C:\\Work", {L"--program", L"..\\Tools"}, 0, L"C:\\Tools\\malvik.exe",
@@ -224,6 +225,20 @@ TEST(Capture, ProgramFolderRules) {
        L"C:\\Bare\\malvik.exe",
        "  - The program folder C:\\Bare holds no modifybcdtoWinRE.cmd; captured as it is, as "
        "--allow-incomplete asks\n"},
+      {"where malvik starts", L"C:\\Tools",
+       {L"--program", L".", L"--current-directory", L"..\\Work"}, 0, L"C:\\Tools\\malvik.exe",
+       "  malvik starts in: C:\\Work\n", L"C:\\Work"},
+      {"where malvik starts, not given", L"C:\\Work", {L"--program", L"C:\\Tools"}, 0,
+       L"C:\\Tools\\malvik.exe",
+       "  - The folder malvik is started in was not given; the replay starts it in its program "
+       "folder, C:\\Tools. A run started elsewhere can differ: the batch file inherits that "
+       "folder, and deleting a tree keeps the folder the run is in. Name it with "
+       "--current-directory DIR\n",
+       L"C:\\Tools"},
+      {"where malvik starts, a typo", L"C:\\Work",
+       {L"--program", L"C:\\Tools", L"--current-directory", L"C:\\Wrok"}, 2, L"",
+       "malvik-capture: --current-directory C:\\Wrok is no folder here (error 2: The system "
+       "cannot find the file specified)\n"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.m_Name);
@@ -239,6 +254,9 @@ TEST(Capture, ProgramFolderRules) {
     sim::LoadError error;
     ASSERT_TRUE(sim::LoadMachine(result.m_Run.m_Stdout, replayed, error)) << error.m_What;
     EXPECT_EQ(sim::ToUtf8(replayed.m_Program), sim::ToUtf8(c.m_Program));
+    if (!c.m_Start.empty()) {
+      EXPECT_EQ(sim::ToUtf8(replayed.m_CurrentDirectory), sim::ToUtf8(c.m_Start));
+    }
   }
 }
 
