@@ -47,9 +47,13 @@ ln -s "$sys" "$WINEPREFIX/dosdevices/s:"
 # What the programs print is kept in $console, outside the compared tree.
 console="$WINE_TMP/console"
 mkdir -p "$console"
+# Every name, and every file's contents (md5) below the drive trees: the
+# program's drive_c and the mapped volumes.
 state() {
   (cd "$WINE_TMP" && find . -path ./prefix/drive_c/windows -prune -o -path ./prefix/drive_c/users \
     -prune -o -path ./prefix/dosdevices -prune -o -path ./console -prune -o -print | sort)
+  (cd "$WINE_TMP" && find ./prefix/drive_c ./esp ./pbr ./sys -path ./prefix/drive_c/windows \
+    -prune -o -path ./prefix/drive_c/users -prune -o -type f -exec md5sum {} + | sort -k 2)
   ls -l "$WINEPREFIX/dosdevices"
 }
 before=$(state)
@@ -57,7 +61,7 @@ before=$(state)
   2>"$console/err.txt" || fail "malvik-capture.exe --out failed: $(cat "$console/err.txt")"
 after=$(state)
 changes=$(diff <(echo "$before") <(echo "$after") | grep -v '^[0-9,]*[acd][0-9,]*$' |
-  grep -vx '> ./prefix/drive_c/Tools/captured.json' || true)
+  grep -vE '^> ([0-9a-f]{32}  )?\./prefix/drive_c/Tools/captured\.json$' || true)
 [ -z "$changes" ] || fail "the capture changed more than its output file: $changes"
 
 # The summary goes to the console's standard error; standard output stays
@@ -146,6 +150,54 @@ $comparison
 field log:
 $(tr -d '\r' <"$log")"
 echo "wine: capture: $comparison"
+
+# ---- 3b. two more runs, captured between them --------------------------------
+# The first of them fails in its script (exit code 7); the capture comes
+# after it, from malvik's folder, and the second runs with the scripts
+# mended. The log now holds three runs: its last replays as it is, and the
+# one before it once the description gives the script's exit code.
+printf '@echo off\r\nexit /b 7\r\n' | tee "$tools/modifybcdtoPBR.cmd" >"$tools/modifybcdtoWinRE.cmd"
+(cd "$tools" && "$WINE64" 'C:\Tools\malvik.exe' >/dev/null 2>&1) || fail "malvik.exe failed again"
+between="$tools/between.json"
+(cd "$tools" && "$WINE64" 'C:\Tools\malvik-capture.exe' --current-directory . \
+  --out 'C:\Tools\between.json' 2>"$console/err.txt") ||
+  fail "the capture between the runs failed: $(cat "$console/err.txt")"
+grep -Fq '"current_directory": "C:\\Tools"' "$between" ||
+  fail "--current-directory . from C:\Tools is not recorded: $(grep -c current "$between")"
+printf '@echo off\r\nexit /b 0\r\n' | tee "$tools/modifybcdtoPBR.cmd" >"$tools/modifybcdtoWinRE.cmd"
+(cd "$tools" && "$WINE64" 'C:\Tools\malvik.exe' >/dev/null 2>&1) ||
+  fail "malvik.exe failed a third time"
+# replay_of RUN [MACHINE]: the replay against run RUN of the log; its status.
+replay_of() {
+  set +e
+  replay=$("$sim" --machine "${2:-$between}" --compare-log "$log" --log-run "$1" 2>&1)
+  status=$?
+  set -e
+  comparison=$(grep '^Log comparison' -A10 <<<"$replay")
+}
+replay_of 3
+[ "$status" = 0 ] || fail "the replay of the last run does not agree (status $status):
+$comparison"
+grep -Fq 'log holds 3 runs; compared run 3, from file line ' <<<"$comparison" ||
+  fail "the comparison does not say which run: $comparison"
+echo "wine: capture: second run: $comparison"
+replay_of 2
+[ "$status" = 1 ] ||
+  fail "the run whose script failed replays without its exit code (status $status)"
+grep -Fq '  field     ' <<<"$comparison" && grep -Fq 'ExitCode:0x7' <<<"$comparison" &&
+  grep -Fq "the scripts' exit codes, which a capture cannot know" <<<"$comparison" ||
+  fail "the difference does not point at the script's exit code: $comparison"
+python3 - "$between" "$tools/between-7.json" <<'PY'
+import json, sys
+machine = json.load(open(sys.argv[1]))
+scripts = ("modifybcdtoPBR.cmd", "modifybcdtoWinRE.cmd")
+machine["scripts"] = {name: {"exit_code": 7} for name in scripts}
+json.dump(machine, open(sys.argv[2], "w"), indent=2)
+PY
+replay_of 2 "$tools/between-7.json"
+[ "$status" = 0 ] || fail "the run whose script failed does not replay with its exit code:
+$comparison"
+echo "wine: capture: first run, its exit code supplied: $comparison"
 
 # ---- 4. evidence is kept --------------------------------------------------
 # The field log is not overwritten without --force.
