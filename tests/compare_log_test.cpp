@@ -121,6 +121,7 @@ TEST(CompareLog, NamesTheCausesThatFitTheDifference) {
       {{{L"[2]AssignLetterToSYS", L""}},
        {{L"[1]AssignLetterToSYS", L""}},
        {"captured_after_run"}},
+      {{{L"[EFI]AssignLetterToRECOVERY", L""}}, {{L"[EFI]AssignLetterToPBR", L""}}, {}},
       {{{L"R:\\EFI\\OEM", L"false"}}, {{L"R:\\EFI\\OEM", L"true"}}, {"captured_after_run"}},
       {{{L"R:\\EFI\\OEM\\boot\\BCD", L"true"}},
        {{L"R:\\EFI\\OEM\\boot\\BCD", L"false"}},

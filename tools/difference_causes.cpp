@@ -24,13 +24,14 @@ bool IsFoundLine(const FoundLines& lines, const std::wstring& szKey) {
          (lines.m_Mount != nullptr && szKey == lines.m_Mount);
 }
 
-// A line the letter rules write on finding a special partition: which one
-// they write depends on the letters the partitions hold when malvik starts.
+// A line the legacy letter rules write on finding a special partition:
+// whether they write the lettered or the probed one depends on the letters
+// the partitions hold when malvik starts. (The UEFI rule writes the same
+// lines whatever they hold.)
 bool IsLetterRuleLine(const LogLine* pLine) {
   if (pLine == nullptr) return false;
   for (const SpecialPartitionKind& kind : SpecialPartitionKinds()) {
-    if (IsFoundLine(kind.m_Uefi, pLine->m_Key) || IsFoundLine(kind.m_Lettered, pLine->m_Key) ||
-        IsFoundLine(kind.m_Probed, pLine->m_Key)) {
+    if (IsFoundLine(kind.m_Lettered, pLine->m_Key) || IsFoundLine(kind.m_Probed, pLine->m_Key)) {
       return true;
     }
   }
