@@ -14,6 +14,7 @@
 #include "platform/sim/sim_loader.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_text.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ std::string Visible(sim::SimMachine& machine) {
     out << "\n";
     for (const sim::SimPartition& part : disk.m_Partitions) {
       out << "  part " << part.m_Number << " " << sim::ToUtf8(part.m_Type) << " " << part.m_Start
-          << "+" << part.m_Size << " " << sim::ToUtf8(part.m_Letter) << " "
+          << "+" << part.m_Size << (part.m_Wmi ? "" : " hidden") << " "
+          << sim::ToUtf8(part.m_Letter) << " "
           << sim::ToUtf8(part.m_Label.value_or(L"")) << " " << part.m_Unreadable << "\n";
       files(part.m_Files);
     }
@@ -52,6 +54,16 @@ std::string Visible(sim::SimMachine& machine) {
     files(drive.m_Files);
   }
   return out.str();
+}
+
+// The log lines a run of malvik writes on the machine, time stamps aside.
+std::string RunLog(sim::SimMachine machine) {
+  test::RunProgram(machine);
+  std::string sz;
+  for (const test::LogLine& line : test::ReadLog(machine)) {
+    sz += sim::ToUtf8(line.m_Message) + "=" + sim::ToUtf8(line.m_Value) + "\n";
+  }
+  return sz;
 }
 
 std::string EveryLetterTaken() {
@@ -89,7 +101,16 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
              {"number": 4, "label": "RECOVERY"},
              {"number": 5, "label": "PUSH BUTTON RESET", "letter": "Q:",
               "files": ["Zeph2/", "Zeph_WIN8/"]}]}]})",
-       "without a drive letter"},
+       "1 on a partition no letter was seen to reach (disk 0 partition 4)"},
+      {"the usual GPT layout: an MSR WMI does not list, recovery before Windows",
+       R"({"name": "gpt", "firmware": "uefi", "costs": {"all": 0}, "disks": [{"partitions": [
+             {"number": 1, "label": "ESP", "type": "GPT: System",
+              "files": [{"path": "EFI/Microsoft/Boot/BCD", "hidden": true}]},
+             {"number": 2, "type": "GPT: Unknown", "wmi": false, "size": 16777216},
+             {"number": 3, "label": "RECOVERY", "type": "GPT: Unknown"},
+             {"number": 4, "label": "Windows", "letter": "C:",
+              "files": ["Tools/modifybcdtoWinRE.cmd"]}]}]})",
+       ""},
       {"media types, null properties, no media",
        R"({"name": "mixed", "firmware": {"error": 5}, "costs": {"all": 0},
            "program": "D:\\malvik.exe",
@@ -113,7 +134,8 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
              {"number": 4, "label": "RECOVERY", "files": ["Zeph_WIN8/"]},
              {"number": 5, "label": "PUSH BUTTON RESET", "files": ["Zeph2/"]},
              {"number": 6, "unreadable": true}]}]})",
-       "numbered by their WMI position"},
+       "Disk 0, partition 6 cannot be read through "
+       "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition6 (error 1005)"},
       {"disks WMI calls \"Fixed hard disk\", as under Wine",
        R"({"name": "wine", "costs": {"all": 0},
            "disks": [{"media_type": "Fixed hard disk", "partitions": [{"letter": "C:"}]},
@@ -130,6 +152,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     ASSERT_TRUE(sim::LoadMachine(c.m_Json, original, error))
         << error.m_Path << ": " << error.m_What;
     const std::string szExpected = Visible(original);
+    const std::string szExpectedLog = RunLog(original);
     // Only the paths malvik looks at are captured, never the rest of a volume.
     sim::AddFile(*sim::FindVolumeByLetter(original, original.m_Program.substr(0, 2)).Files(),
                  L"Users/secret.txt", false, false, "");
@@ -143,6 +166,10 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     ASSERT_TRUE(sim::LoadMachine(szCaptured, replayed, error))
         << error.m_Path << ": " << error.m_What << "\n" << szCaptured;
     EXPECT_EQ(Visible(replayed), szExpected) << szCaptured;
+    // How long calls take is no part of a capture: the replay runs at the
+    // original's pace.
+    replayed.m_Costs = original.m_Costs;
+    EXPECT_EQ(RunLog(replayed), szExpectedLog) << szCaptured;
     EXPECT_EQ(szCaptured.find("secret"), std::string::npos);
     EXPECT_TRUE(original.m_DosDevices == replayed.m_DosDevices) << "letters changed by the capture";
     EXPECT_TRUE(original.m_Dialogs.empty()) << "a volume read raised a box";
