@@ -180,6 +180,12 @@ struct Capture {
   std::set<std::wstring> m_LettersDone;
 };
 
+// Notes a text the description cannot carry as Windows gave it.
+void NoteAlteredText(Capture& capture, const std::wstring& szWhat, const std::wstring& szText) {
+  const std::wstring szNote = AlteredTextNote(szWhat, szText);
+  if (!szNote.empty()) capture.m_Notes.push_back(szNote);
+}
+
 // A file of the program folder, by its full path.
 std::wstring InProgramFolder(const Capture& capture, const std::wstring& szName) {
   return capture.m_Folder + (capture.m_BelowRoot.empty() ? L"" : L"\\") + szName;
@@ -237,6 +243,9 @@ JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
   std::uint32_t nError = 0;
   const bool bReadable = bReached && ReadLabel(szRoot, szLabel, &nError);
   Add(json, "label", JsonString(szLabel));
+  const std::wstring szWhere =
+      bLettered ? partition.m_Letter : DiskPartitionName(nDisk, partition.m_Number);
+  NoteAlteredText(capture, L"The label of " + szWhere, szLabel);
   if (bReached && !bReadable) Add(json, "unreadable", JsonBool(true));
   Add(json, "type", JsonString(partition.m_Type));
   if (!partition.m_Wmi) Add(json, "wmi", JsonBool(false));
@@ -298,6 +307,7 @@ JsonValue DriveJson(Capture& capture, const std::wstring& szLetter) {
   }
   JsonValue drive = JsonObject();
   Add(drive, "label", JsonString(szLabel));
+  NoteAlteredText(capture, L"The label of " + szLetter, szLabel);
   Add(drive, "files", CapturePaths(szLetter, ProgramFolderOn(capture, szLetter)));
   return drive;
 }
@@ -344,7 +354,9 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   platform::InitFramework();
   Capture capture;
   JsonValue machine = JsonObject();
-  Add(machine, "name", JsonString(platform::GetMachineName()));
+  const std::wstring szName = platform::GetMachineName();
+  Add(machine, "name", JsonString(szName));
+  NoteAlteredText(capture, L"The machine's name", szName);
   Add(machine, "clock", JsonString(Clock()));
   if (std::optional<JsonValue> program = ProgramJson(options, capture)) {
     Add(machine, "program", std::move(*program));

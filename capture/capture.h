@@ -121,5 +121,10 @@ std::wstring WriteOutputFile(const std::wstring& szOut, const std::string& szTex
 // capture_words.cpp: a system error in words: "error 5: Access is denied",
 // or "error 5" when the system has no text for it.
 std::wstring ErrorWords(std::uint32_t nError);
+// The note for a text Windows gave (a label, a name) that holds an unpaired
+// UTF-16 surrogate, which UTF-8 cannot carry and the description gives as
+// U+FFFD: szWhat ("The label of C:") names it, the note says where each was
+// and what the text became. Empty when the text holds none.
+std::wstring AlteredTextNote(const std::wstring& szWhat, const std::wstring& szText);
 // The console summary of a description: what it found and its notes.
 std::string SummaryText(const JsonValue& machine, const ProgramFolderCheck& folder);

@@ -89,6 +89,11 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
       }
       continue;
     }
+    if (!field.m_Number) {
+      const std::wstring szNote = AlteredTextNote(
+          L"The " + std::wstring(field.m_Name) + L" of " + DiskName(disk.m_Index), property.m_Text);
+      if (!szNote.empty()) notes.push_back(szNote);
+    }
     Add(disk.m_Json, field.m_Key,
         field.m_Number ? JsonNumber(std::max<std::int64_t>(0, DecimalToInt64(property.m_Text)))
                        : JsonString(property.m_Text));

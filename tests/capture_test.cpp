@@ -14,6 +14,7 @@
 #include "platform/sim/sim_loader.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_text.h"
+#include "platform/utf8.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -310,6 +311,36 @@ TEST(Capture, KeepsWhatItWouldOverwrite) {
     }
     EXPECT_EQ(sim::FindFile(result.m_Machine, szLog + L".tmp"), nullptr);
   }
+}
+
+// Windows gives labels and names as UTF-16, which the description carries as
+// UTF-8; a host whose wchar_t is 32 bits reaches the same conversion through
+// UTF-16 text of its own.
+TEST(Capture, DescriptionCarriesUtf16Text) {
+  struct Case {
+    const char* m_Name;
+    std::u16string m_Text;
+    std::string m_Json;
+  };
+  const Case kCases[] = {
+      {"quote and backslash", u"say \"hi\" C:\\Tools", "\"say \\\"hi\\\" C:\\\\Tools\"\n"},
+      {"control characters", u"\x01\t\n\r\x1f\x7f", "\"\\u0001\\t\\n\\r\\u001f\x7f\"\n"},
+      {"a surrogate pair, one code point", u"\xD83D\xDE00", "\"\xF0\x9F\x98\x80\"\n"},
+      {"unpaired surrogates and a pair the wrong way round",
+       u"A\xD800" u"B\xDC00\xDE00\xD83D",
+       "\"A\xEF\xBF\xBD" "B\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.m_Name);
+    EXPECT_EQ(WriteJsonText(JsonString(c.m_Text)), c.m_Json);
+  }
+  // What became of such a text is said in a note; other text needs none.
+  EXPECT_EQ(platform::WideToUtf8(AlteredTextNote(
+                L"The label of E:", {L'R', static_cast<wchar_t>(0xDC01), L'E'})),
+            "The label of E: holds text a description cannot carry (U+DC01 at character 2, half "
+            "of a UTF-16 surrogate pair without the other half); captured as \"R\xEF\xBF\xBD"
+            "E\", with U+FFFD in its place");
+  EXPECT_EQ(AlteredTextNote(L"The label of E:", L"RECOVERY \u00c9"), L"");
 }
 
 }  // namespace
