@@ -88,7 +88,8 @@ void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
 }
 
 // The volume keys of a partition or drive: its label, or that it cannot be
-// read. szRoot is "E:" or a volume path without its trailing backslash.
+// read, and why (pError). szRoot is "E:", or a volume path or a partition's
+// \\?\GLOBALROOT device path without its trailing backslash.
 bool ReadLabel(const std::wstring& szRoot, std::wstring& szLabel,
                std::uint32_t* pError = nullptr) {
   const platform::VolumeInfo info =
