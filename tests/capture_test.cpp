@@ -110,8 +110,10 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
              {"number": 2, "type": "GPT: Unknown", "wmi": false, "size": 16777216},
              {"number": 3, "label": "RECOVERY", "type": "GPT: Unknown"},
              {"number": 4, "label": "Windows", "letter": "C:",
-              "files": ["Tools/modifybcdtoWinRE.cmd"]}]}]})",
-       ""},
+              "files": ["Tools/modifybcdtoWinRE.cmd"]},
+             {"number": 5, "type": "GPT: Unknown", "unreadable": true}]}]})",
+       "Disk 0, partition 5 cannot be read through "
+       "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition5 (error 1005)"},
       {"media types, null properties, no media",
        R"({"name": "mixed", "firmware": {"error": 5}, "costs": {"all": 0},
            "program": "D:\\malvik.exe",
@@ -126,8 +128,9 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
            "drives": {"N:": "no-media", "V:": {"label": "pqservice", "files": ["Zeph_XP/"]}}})",
        "modifybcdtoPBR.cmd: the exit code and output of a run are not captured"},
       {"every letter taken", EveryLetterTaken(), ""},
-      {"ESP, recovery and reset reached by their volumes only",
+      {"ESP, recovery and reset reached by their volumes only, no partition table",
        R"({"name": "unlettered", "firmware": "uefi", "costs": {"all": 0},
+           "faults": {"partition_table": "fail"},
            "disks": [{"partitions": [
              {"number": 1, "label": "ESP", "type": "GPT: System",
               "files": [{"path": "EFI/Microsoft/Boot/BCD", "hidden": true}, "EFI/OEM/Boot/"]},
@@ -135,8 +138,9 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
              {"number": 4, "label": "RECOVERY", "files": ["Zeph_WIN8/"]},
              {"number": 5, "label": "PUSH BUTTON RESET", "files": ["Zeph2/"]},
              {"number": 6, "unreadable": true}]}]})",
-       "Disk 0, partition 6 cannot be read through "
-       "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition6 (error 1005)"},
+       "The partition table of disk 0 (error 1: Incorrect function) could not be read: "
+       "partitions WMI does not list (an MSR partition) are left out, and a partition "
+       "without a drive letter is numbered by its WMI position"},
       {"disks WMI calls \"Fixed hard disk\", as under Wine",
        R"({"name": "wine", "costs": {"all": 0},
            "disks": [{"media_type": "Fixed hard disk", "partitions": [{"letter": "C:"}]},

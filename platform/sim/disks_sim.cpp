@@ -11,6 +11,11 @@ PartitionLayout ReadPartitionLayout(std::uint32_t nDisk) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_VolumeQuery);
   PartitionLayout layout;
+  // A disk whose driver does not answer the request, as every disk under Wine.
+  if (machine.m_Faults.m_PartitionTableFail) {
+    layout.m_LastError = kERROR_INVALID_FUNCTION;
+    return layout;
+  }
   for (const sim::SimDisk& disk : machine.m_Disks) {
     if (disk.m_Index < 0 || static_cast<std::uint32_t>(disk.m_Index) != nDisk) continue;
     layout.m_Ok = true;
