@@ -52,16 +52,21 @@ std::wstring DiskPartitionName(int nDisk, int nPartition) {
 }
 
 // Numbers the partitions: the one the volume reports where a letter reaches
-// it, otherwise its WMI position + 1 (the numbering of a disk without hidden
-// partitions), moved on past numbers already taken.
+// it, otherwise the one the disk's partition table gives it, otherwise its
+// WMI position + 1 (the numbering of a disk without hidden partitions),
+// moved on past numbers already taken.
 void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
   std::set<int> taken;
+  for (const CapturedPartition& partition : disk.m_Partitions) {
+    if (partition.m_Number != 0) taken.insert(partition.m_Number);
+  }
   for (CapturedPartition& partition : disk.m_Partitions) {
     if (partition.m_Letter.empty()) continue;
     const platform::VolumePlace place = platform::ReadVolumePlace(partition.m_Letter);
+    const int nPlace = static_cast<int>(place.m_Partition);
     if (place.m_Ok && static_cast<int>(place.m_Disk) == disk.m_Index &&
-        taken.insert(static_cast<int>(place.m_Partition)).second) {
-      partition.m_Number = static_cast<int>(place.m_Partition);
+        (nPlace == partition.m_Number || taken.insert(nPlace).second)) {
+      partition.m_Number = nPlace;
     } else {
       notes.push_back(partition.m_Letter + L" " +
                       (place.m_Ok ? L"names partition " + std::to_wstring(place.m_Partition) +
@@ -69,7 +74,8 @@ void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
                                         L", not the disk WMI ties it to"
                                   : L"has no partition number to read (" +
                                         ErrorWords(place.m_LastError) + L")") +
-                      L"; numbered by its WMI position");
+                      (partition.m_Number != 0 ? L"; numbered by the disk's partition table"
+                                               : L"; numbered by its WMI position"));
     }
   }
   for (CapturedPartition& partition : disk.m_Partitions) {
@@ -82,11 +88,14 @@ void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
 }
 
 // The volume keys of a partition or drive: its label, or that it cannot be
-// read. szRoot is "E:" or a volume path without its trailing backslash.
-bool ReadLabel(const std::wstring& szRoot, std::wstring& szLabel) {
+// read, and why (pError). szRoot is "E:", or a volume path or a partition's
+// \\?\GLOBALROOT device path without its trailing backslash.
+bool ReadLabel(const std::wstring& szRoot, std::wstring& szLabel,
+               std::uint32_t* pError = nullptr) {
   const platform::VolumeInfo info =
       platform::ReadVolumeInfo(szRoot + L"\\", kLabelChars, kLabelChars);
   szLabel = info.m_Label;
+  if (pError != nullptr) *pError = info.m_LastError;
   return info.m_Ok;
 }
 
@@ -170,8 +179,13 @@ struct Capture {
   std::wstring m_ProgramLetter;  // "C:"; empty when the folder has no drive letter
   std::wstring m_BelowRoot;      // the folder below its root: "Tools", or "" for the root
   std::set<std::wstring> m_LettersDone;
-  bool m_AnyUnlettered = false;  // a partition was described without a letter
 };
+
+// Notes a text the description cannot carry as Windows gave it.
+void NoteAlteredText(Capture& capture, const std::wstring& szWhat, const std::wstring& szText) {
+  const std::wstring szNote = AlteredTextNote(szWhat, szText);
+  if (!szNote.empty()) capture.m_Notes.push_back(szNote);
+}
 
 // A file of the program folder, by its full path.
 std::wstring InProgramFolder(const Capture& capture, const std::wstring& szName) {
@@ -200,25 +214,42 @@ std::optional<JsonValue> ProgramJson(const CaptureOptions& options, Capture& cap
   return JsonString(InProgramFolder(capture, kMalvikProgram));
 }
 
+// The root through which malvik's sweep reaches partition nPartition of
+// disk nDisk: its device path, with no letter defined for it.
+std::wstring DevicePathRoot(int nDisk, int nPartition) {
+  return L"\\\\?\\GLOBALROOT\\Device\\Harddisk" + std::to_wstring(nDisk) + L"\\Partition" +
+         std::to_wstring(nPartition);
+}
+
 // One partition: its number, its label (its volume reached through its
-// letter or, without one, through its volume path), type, place, letter
-// and files.
-JsonValue PartitionJson(Capture& capture, int nDisk, const CapturedPartition& partition,
-                        const VolumePaths& volumes) {
+// letter or, without one, through its device path as malvik's sweep reaches
+// it, or, where the disk's partition table was not read, through the listed
+// volume with its number), type, place, letter and files.
+JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
+                        const CapturedPartition& partition, const VolumePaths& volumes) {
+  const int nDisk = disk.m_Index;
   JsonValue json = JsonObject();
   Add(json, "number", JsonNumber(partition.m_Number));
   std::wstring szLabel;
   const bool bLettered =
       !partition.m_Letter.empty() && capture.m_LettersDone.insert(partition.m_Letter).second;
-  // Without a letter, the partition's volume is reached by its volume path.
-  const auto volume = bLettered ? volumes.end() : volumes.find({nDisk, partition.m_Number});
-  const bool bReached = bLettered || volume != volumes.end();
-  const std::wstring szRoot =
-      bLettered ? partition.m_Letter : bReached ? volume->second : std::wstring();
-  const bool bReadable = bReached && ReadLabel(szRoot, szLabel);
+  const bool bByDevice = !bLettered && disk.m_TableRead;
+  const auto volume = bLettered || bByDevice ? volumes.end()
+                                             : volumes.find({nDisk, partition.m_Number});
+  const bool bReached = bLettered || bByDevice || volume != volumes.end();
+  const std::wstring szRoot = bLettered   ? partition.m_Letter
+                              : bByDevice ? DevicePathRoot(nDisk, partition.m_Number)
+                              : bReached  ? volume->second
+                                          : std::wstring();
+  std::uint32_t nError = 0;
+  const bool bReadable = bReached && ReadLabel(szRoot, szLabel, &nError);
   Add(json, "label", JsonString(szLabel));
+  const std::wstring szWhere =
+      bLettered ? partition.m_Letter : DiskPartitionName(nDisk, partition.m_Number);
+  NoteAlteredText(capture, L"The label of " + szWhere, szLabel);
   if (bReached && !bReadable) Add(json, "unreadable", JsonBool(true));
   Add(json, "type", JsonString(partition.m_Type));
+  if (!partition.m_Wmi) Add(json, "wmi", JsonBool(false));
   Add(json, "start", JsonNumber(partition.m_Start));
   Add(json, "size", JsonNumber(partition.m_Size));
   Add(json, "letter", bLettered ? JsonString(partition.m_Letter) : JsonNull());
@@ -227,12 +258,16 @@ JsonValue PartitionJson(Capture& capture, int nDisk, const CapturedPartition& pa
         CapturePaths(szRoot,
                      bLettered ? ProgramFolderOn(capture, partition.m_Letter) : std::nullopt));
   }
+  if (bByDevice && !bReadable) {
+    capture.m_Notes.push_back(DiskPartitionName(nDisk, partition.m_Number) + L" cannot be read "
+                              L"through " + szRoot + L" (" + ErrorWords(nError) +
+                              L"); described as unreadable, as malvik's probe of it finds it");
+  }
   if (!bReached) {
     capture.m_Notes.push_back(DiskPartitionName(nDisk, partition.m_Number) +
                               L" has no drive letter and no listed volume names it; described "
                               L"without its label and files");
   }
-  capture.m_AnyUnlettered = capture.m_AnyUnlettered || !bLettered;
   return json;
 }
 
@@ -252,14 +287,9 @@ JsonValue DisksJson(Capture& capture) {
     NumberPartitions(disk, capture.m_Notes);
     JsonValue& partitions = Add(disk.m_Json, "partitions", JsonArray());
     for (const CapturedPartition& partition : disk.m_Partitions) {
-      Push(partitions, PartitionJson(capture, disk.m_Index, partition, volumes));
+      Push(partitions, PartitionJson(capture, disk, partition, volumes));
     }
     Push(jsonDisks, std::move(disk.m_Json));
-  }
-  if (capture.m_AnyUnlettered) {
-    capture.m_Notes.push_back(
-        L"Partitions without a drive letter are numbered by their WMI position, and their "
-        L"volume is the listed one with that disk and partition number");
   }
   return jsonDisks;
 }
@@ -278,6 +308,7 @@ JsonValue DriveJson(Capture& capture, const std::wstring& szLetter) {
   }
   JsonValue drive = JsonObject();
   Add(drive, "label", JsonString(szLabel));
+  NoteAlteredText(capture, L"The label of " + szLetter, szLabel);
   Add(drive, "files", CapturePaths(szLetter, ProgramFolderOn(capture, szLetter)));
   return drive;
 }
@@ -334,7 +365,9 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   platform::InitFramework();
   Capture capture;
   JsonValue machine = JsonObject();
-  Add(machine, "name", JsonString(platform::GetMachineName()));
+  const std::wstring szName = platform::GetMachineName();
+  Add(machine, "name", JsonString(szName));
+  NoteAlteredText(capture, L"The machine's name", szName);
   Add(machine, "clock", JsonString(Clock()));
   if (std::optional<JsonValue> program = ProgramJson(options, capture)) {
     Add(machine, "program", std::move(*program));

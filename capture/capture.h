@@ -53,8 +53,10 @@ CaptureRun RunCapture(const std::vector<std::wstring>& args);
 
 // ---- the parts, one file each --------------------------------------------
 
-// One partition as WMI lists it, with what the volumes tell about it.
+// One partition as WMI lists it, or as only the disk's partition table
+// holds it, with what the volumes tell about it.
 struct CapturedPartition {
+  bool m_Wmi = true;   // WMI lists it; false: only the partition table does
   int m_WmiIndex = 0;  // the k of "Disk #N, Partition #k"
   std::wstring m_Type;
   std::int64_t m_Start = 0;
@@ -70,11 +72,15 @@ struct CapturedDisk {
   std::wstring m_MediaType;             // as WMI gives it; empty when it gives none
   std::vector<std::wstring> m_Missing;  // the properties WMI does not provide for it
   bool m_Fixed = false;  // malvik's inventory finds it: WMI answers it to kFixedDiskQuery
+  // Its partition table was read: every partition has its number from it,
+  // and the partitions WMI does not list are among m_Partitions.
+  bool m_TableRead = false;
 };
 
 // capture_disks.cpp: every disk WMI lists, its partitions and the letters
-// WMI ties to them, and which of them malvik's inventory finds. False when
-// WMI could not be asked; notes say why.
+// WMI ties to them, which of them malvik's inventory finds, and, from each
+// disk's partition table, the partitions' numbers and the partitions WMI
+// does not list. False when WMI could not be asked; notes say why.
 bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& notes);
 
 // capture_paths.cpp: the entries of the paths malvik looks at on the volume
@@ -120,5 +126,10 @@ std::wstring WriteOutputFile(const std::wstring& szOut, const std::string& szTex
 // capture_words.cpp: a system error in words: "error 5: Access is denied",
 // or "error 5" when the system has no text for it.
 std::wstring ErrorWords(std::uint32_t nError);
+// The note for a text Windows gave (a label, a name) that holds an unpaired
+// UTF-16 surrogate, which UTF-8 cannot carry and the description gives as
+// U+FFFD: szWhat ("The label of C:") names it, the note says where each was
+// and what the text became. Empty when the text holds none.
+std::wstring AlteredTextNote(const std::wstring& szWhat, const std::wstring& szText);
 // The console summary of a description: what it found and its notes.
 std::string SummaryText(const JsonValue& machine, const ProgramFolderCheck& folder);

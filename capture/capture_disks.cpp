@@ -89,6 +89,11 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
       }
       continue;
     }
+    if (!field.m_Number) {
+      const std::wstring szNote = AlteredTextNote(
+          L"The " + std::wstring(field.m_Name) + L" of " + DiskName(disk.m_Index), property.m_Text);
+      if (!szNote.empty()) notes.push_back(szNote);
+    }
     Add(disk.m_Json, field.m_Key,
         field.m_Number ? JsonNumber(std::max<std::int64_t>(0, DecimalToInt64(property.m_Text)))
                        : JsonString(property.m_Text));
@@ -212,6 +217,65 @@ void NoteNoFixedDisk(const std::vector<CapturedDisk>& disks, bool bFixedAsked,
                                        : L"; their MediaType is " + JoinedWithAnd(mediaTypes)));
 }
 
+// The partitions of a disk's table that WMI lists are matched to it by
+// their starting offset, and take their numbers from it; the others are
+// added as WMI does not list them. Partitions WMI lists that the table
+// lacks keep no number, and a note says so.
+void MatchTable(CapturedDisk& disk, const platform::PartitionLayout& table,
+                std::vector<std::wstring>& notes) {
+  std::vector<bool> matched(table.m_Partitions.size(), false);
+  for (CapturedPartition& partition : disk.m_Partitions) {
+    for (size_t i = 0; i < table.m_Partitions.size(); ++i) {
+      if (matched[i] || table.m_Partitions[i].m_Start != partition.m_Start) continue;
+      matched[i] = true;
+      partition.m_Number = static_cast<int>(table.m_Partitions[i].m_Number);
+      break;
+    }
+    if (partition.m_Number == 0) {
+      notes.push_back(L"Partition #" + std::to_wstring(partition.m_WmiIndex) + L" of " +
+                      DiskName(disk.m_Index) + L" starts at byte " +
+                      std::to_wstring(partition.m_Start) +
+                      L", where the disk's partition table has none; numbered by its WMI "
+                      L"position");
+    }
+  }
+  for (size_t i = 0; i < table.m_Partitions.size(); ++i) {
+    if (matched[i]) continue;
+    CapturedPartition hidden;
+    hidden.m_Wmi = false;
+    // What WMI calls a partition type it does not know.
+    hidden.m_Type = table.m_Gpt ? L"GPT: Unknown" : L"Unknown";
+    hidden.m_Start = table.m_Partitions[i].m_Start;
+    hidden.m_Size = table.m_Partitions[i].m_Length;
+    hidden.m_Number = static_cast<int>(table.m_Partitions[i].m_Number);
+    disk.m_Partitions.push_back(hidden);
+  }
+  disk.m_TableRead = true;
+}
+
+// Each disk's partition table; one note names the disks whose table could
+// not be read (every disk under Wine), and what that leaves unknown.
+void ReadPartitionTables(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& notes) {
+  std::vector<std::wstring> unread;
+  for (CapturedDisk& disk : disks) {
+    const platform::PartitionLayout table =
+        platform::ReadPartitionLayout(static_cast<std::uint32_t>(disk.m_Index));
+    if (table.m_Ok) {
+      MatchTable(disk, table, notes);
+    } else {
+      unread.push_back(std::to_wstring(disk.m_Index) + L" (" + ErrorWords(table.m_LastError) +
+                       L")");
+    }
+  }
+  if (unread.empty()) return;
+  notes.push_back(
+      L"The partition table of " + std::wstring(unread.size() == 1 ? L"disk " : L"disks ") +
+      JoinedWithAnd(unread) +
+      L" could not be read: partitions WMI does not list (an MSR partition) are left out, and "
+      L"a partition without a drive letter is numbered by its WMI position, its volume being "
+      L"the listed one with that disk and partition number");
+}
+
 }  // namespace
 
 bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& notes) {
@@ -252,6 +316,16 @@ bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& n
               [](const CapturedPartition& a, const CapturedPartition& b) {
                 return a.m_WmiIndex < b.m_WmiIndex;
               });
+  }
+  if (bOk) ReadPartitionTables(disks, notes);
+  // The partitions WMI does not list take their place in on-disk order,
+  // which is WMI's order among the partitions it lists.
+  for (CapturedDisk& disk : disks) {
+    if (!disk.m_TableRead) continue;
+    std::stable_sort(disk.m_Partitions.begin(), disk.m_Partitions.end(),
+                     [](const CapturedPartition& a, const CapturedPartition& b) {
+                       return a.m_Start < b.m_Start;
+                     });
   }
   return bOk;
 }

@@ -1,5 +1,6 @@
 // What the capture tells the person at the console: a system error in
 // words, and the summary of a description (what it found, and its notes).
+#include <cwchar>
 #include <string>
 
 #include "capture/capture.h"
@@ -65,6 +66,26 @@ std::wstring ErrorWords(std::uint32_t nError) {
   std::wstring szText = platform::SystemErrorText(nError);
   if (!szText.empty() && szText.back() == L'.') szText.pop_back();
   return L"error " + std::to_wstring(nError) + (szText.empty() ? L"" : L": " + szText);
+}
+
+std::wstring AlteredTextNote(const std::wstring& szWhat, const std::wstring& szText) {
+  std::wstring szUnits;  // "U+D800 at character 3"
+  bool bReplaced = false;
+  for (std::size_t i = 0, nCharacter = 1; i < szText.size(); ++nCharacter) {
+    const std::size_t nAt = i;
+    bool bThis = false;
+    platform::NextCodePoint(szText.data(), szText.size(), i, sizeof(wchar_t) == 2, bThis);
+    if (!bThis) continue;
+    wchar_t szUnit[16];
+    std::swprintf(szUnit, 16, L"U+%04X", static_cast<unsigned>(szText[nAt]));
+    szUnits += (bReplaced ? L", " : L"") + std::wstring(szUnit) + L" at character " +
+               std::to_wstring(nCharacter);
+    bReplaced = true;
+  }
+  if (!bReplaced) return L"";
+  return szWhat + L" holds text a description cannot carry (" + szUnits +
+         L", half of a UTF-16 surrogate pair without the other half); captured as \"" + szText +
+         L"\", with U+FFFD in its place";
 }
 
 std::string SummaryText(const JsonValue& machine, const ProgramFolderCheck& folder) {

@@ -102,6 +102,13 @@ JsonValue JsonString(const std::wstring& sz) {
   return value;
 }
 
+JsonValue JsonString(const std::u16string& sz) {
+  JsonValue value;
+  value.m_Kind = JsonValue::Kind::kString;
+  value.m_Text = platform::Utf16ToUtf8(sz);
+  return value;
+}
+
 JsonValue JsonArray() {
   JsonValue value;
   value.m_Kind = JsonValue::Kind::kArray;

@@ -21,6 +21,9 @@ JsonValue JsonNull();
 JsonValue JsonBool(bool b);
 JsonValue JsonNumber(std::int64_t n);
 JsonValue JsonString(const std::wstring& sz);  // in UTF-8 (platform::WideToUtf8)
+// UTF-16 text, as Windows gives labels and names, in UTF-8: a surrogate
+// pair is one code point, an unpaired surrogate becomes U+FFFD.
+JsonValue JsonString(const std::u16string& sz);
 JsonValue JsonArray();
 JsonValue JsonObject();
 

@@ -307,4 +307,27 @@ struct VolumePlace {
 // (IOCTL_STORAGE_GET_DEVICE_NUMBER). Fails for a volume on no disk.
 VolumePlace ReadVolumePlace(const std::wstring& szVolume);
 
+// ---- Disks ------------------------------------------------------------------
+// A physical disk's partition table, as the disk itself keeps it: every
+// partition in it, those WMI does not list (an MSR partition) included.
+
+// One partition of a disk's table.
+struct PartitionSlot {
+  std::uint32_t m_Number = 0;  // the M of \Device\HarddiskN\PartitionM
+  std::int64_t m_Start = 0;    // byte offset from the start of the disk
+  std::int64_t m_Length = 0;   // in bytes
+};
+
+struct PartitionLayout {
+  bool m_Ok = false;
+  bool m_Gpt = false;  // a GPT disk; otherwise MBR
+  // In the table's order; MBR extended containers and empty slots left out.
+  std::vector<PartitionSlot> m_Partitions;
+  std::uint32_t m_LastError = 0;  // when m_Ok is false
+};
+
+// The partition table of disk nDisk (the N of \Device\HarddiskN), asked of
+// the disk (IOCTL_DISK_GET_DRIVE_LAYOUT_EX) without reading or writing it.
+PartitionLayout ReadPartitionLayout(std::uint32_t nDisk);
+
 }  // namespace platform

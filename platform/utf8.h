@@ -27,24 +27,46 @@ inline void AppendUtf8(std::string& out, std::uint32_t c) {
   }
 }
 
+// The code point that starts at p[i] of n code units, UTF-16 when bUtf16
+// (a surrogate pair is one code point), otherwise UTF-32; i moves past it.
+// Any other surrogate, or a value past 0x10FFFF, is U+FFFD, and bReplaced
+// is set.
+template <class Unit>
+std::uint32_t NextCodePoint(const Unit* p, std::size_t n, std::size_t& i, bool bUtf16,
+                            bool& bReplaced) {
+  auto c = static_cast<std::uint32_t>(p[i]);
+  const auto next = i + 1 < n ? static_cast<std::uint32_t>(p[i + 1]) : 0u;
+  ++i;
+  if (bUtf16 && c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+    ++i;
+    return 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+  }
+  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+    bReplaced = true;
+    return 0xFFFD;
+  }
+  return c;
+}
+
+// UTF-8 of n code units (see NextCodePoint).
+template <class Unit>
+std::string UnitsToUtf8(const Unit* p, std::size_t n, bool bUtf16) {
+  std::string out;
+  bool bReplaced = false;
+  for (std::size_t i = 0; i < n;) AppendUtf8(out, NextCodePoint(p, n, i, bUtf16, bReplaced));
+  return out;
+}
+
 // UTF-8 of a wide string, whether wchar_t holds UTF-16 (Windows) or UTF-32:
 // a UTF-16 surrogate pair is one code point; any other surrogate, or a value
 // past 0x10FFFF, becomes U+FFFD.
 inline std::string WideToUtf8(const std::wstring& sz) {
-  constexpr bool bUtf16 = sizeof(wchar_t) == 2;
-  std::string out;
-  for (std::size_t i = 0; i < sz.size(); ++i) {
-    auto c = static_cast<std::uint32_t>(sz[i]);
-    const auto next = i + 1 < sz.size() ? static_cast<std::uint32_t>(sz[i + 1]) : 0u;
-    if (bUtf16 && c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
-      ++i;
-    } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
+  return UnitsToUtf8(sz.data(), sz.size(), sizeof(wchar_t) == 2);
+}
+
+// UTF-8 of UTF-16 text, as Windows keeps it, on any host.
+inline std::string Utf16ToUtf8(const std::u16string& sz) {
+  return UnitsToUtf8(sz.data(), sz.size(), true);
 }
 
 // One sequence read from UTF-8 bytes.

@@ -14,6 +14,8 @@
 #include "platform/sim/sim_loader.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_text.h"
+#include "platform/utf8.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -41,7 +43,8 @@ std::string Visible(sim::SimMachine& machine) {
     out << "\n";
     for (const sim::SimPartition& part : disk.m_Partitions) {
       out << "  part " << part.m_Number << " " << sim::ToUtf8(part.m_Type) << " " << part.m_Start
-          << "+" << part.m_Size << " " << sim::ToUtf8(part.m_Letter) << " "
+          << "+" << part.m_Size << (part.m_Wmi ? "" : " hidden") << " "
+          << sim::ToUtf8(part.m_Letter) << " "
           << sim::ToUtf8(part.m_Label.value_or(L"")) << " " << part.m_Unreadable << "\n";
       files(part.m_Files);
     }
@@ -52,6 +55,16 @@ std::string Visible(sim::SimMachine& machine) {
     files(drive.m_Files);
   }
   return out.str();
+}
+
+// The log lines a run of malvik writes on the machine, time stamps aside.
+std::string RunLog(sim::SimMachine machine) {
+  test::RunProgram(machine);
+  std::string sz;
+  for (const test::LogLine& line : test::ReadLog(machine)) {
+    sz += sim::ToUtf8(line.m_Message) + "=" + sim::ToUtf8(line.m_Value) + "\n";
+  }
+  return sz;
 }
 
 std::string EveryLetterTaken() {
@@ -89,7 +102,18 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
              {"number": 4, "label": "RECOVERY"},
              {"number": 5, "label": "PUSH BUTTON RESET", "letter": "Q:",
               "files": ["Zeph2/", "Zeph_WIN8/"]}]}]})",
-       "without a drive letter"},
+       "1 on a partition no letter was seen to reach (disk 0 partition 4)"},
+      {"the usual GPT layout: an MSR WMI does not list, recovery before Windows",
+       R"({"name": "gpt", "firmware": "uefi", "costs": {"all": 0}, "disks": [{"partitions": [
+             {"number": 1, "label": "ESP", "type": "GPT: System",
+              "files": [{"path": "EFI/Microsoft/Boot/BCD", "hidden": true}]},
+             {"number": 2, "type": "GPT: Unknown", "wmi": false, "size": 16777216},
+             {"number": 3, "label": "RECOVERY", "type": "GPT: Unknown"},
+             {"number": 4, "label": "Windows", "letter": "C:",
+              "files": ["Tools/modifybcdtoWinRE.cmd"]},
+             {"number": 5, "type": "GPT: Unknown", "unreadable": true}]}]})",
+       "Disk 0, partition 5 cannot be read through "
+       "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition5 (error 1005)"},
       {"media types, null properties, no media",
        R"({"name": "mixed", "firmware": {"error": 5}, "costs": {"all": 0},
            "program": "D:\\malvik.exe",
@@ -104,8 +128,9 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
            "drives": {"N:": "no-media", "V:": {"label": "pqservice", "files": ["Zeph_XP/"]}}})",
        "modifybcdtoPBR.cmd: the exit code and output of a run are not captured"},
       {"every letter taken", EveryLetterTaken(), ""},
-      {"ESP, recovery and reset reached by their volumes only",
+      {"ESP, recovery and reset reached by their volumes only, no partition table",
        R"({"name": "unlettered", "firmware": "uefi", "costs": {"all": 0},
+           "faults": {"partition_table": "fail"},
            "disks": [{"partitions": [
              {"number": 1, "label": "ESP", "type": "GPT: System",
               "files": [{"path": "EFI/Microsoft/Boot/BCD", "hidden": true}, "EFI/OEM/Boot/"]},
@@ -113,7 +138,9 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
              {"number": 4, "label": "RECOVERY", "files": ["Zeph_WIN8/"]},
              {"number": 5, "label": "PUSH BUTTON RESET", "files": ["Zeph2/"]},
              {"number": 6, "unreadable": true}]}]})",
-       "numbered by their WMI position"},
+       "The partition table of disk 0 (error 1: Incorrect function) could not be read: "
+       "partitions WMI does not list (an MSR partition) are left out, and a partition "
+       "without a drive letter is numbered by its WMI position"},
       {"disks WMI calls \"Fixed hard disk\", as under Wine",
        R"({"name": "wine", "costs": {"all": 0},
            "disks": [{"media_type": "Fixed hard disk", "partitions": [{"letter": "C:"}]},
@@ -130,6 +157,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     ASSERT_TRUE(sim::LoadMachine(c.m_Json, original, error))
         << error.m_Path << ": " << error.m_What;
     const std::string szExpected = Visible(original);
+    const std::string szExpectedLog = RunLog(original);
     // Only the paths malvik looks at are captured, never the rest of a volume.
     sim::AddFile(*sim::FindVolumeByLetter(original, original.m_Program.substr(0, 2)).Files(),
                  L"Users/secret.txt", false, false, "");
@@ -143,6 +171,10 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     ASSERT_TRUE(sim::LoadMachine(szCaptured, replayed, error))
         << error.m_Path << ": " << error.m_What << "\n" << szCaptured;
     EXPECT_EQ(Visible(replayed), szExpected) << szCaptured;
+    // How long calls take is no part of a capture: the replay runs at the
+    // original's pace.
+    replayed.m_Costs = original.m_Costs;
+    EXPECT_EQ(RunLog(replayed), szExpectedLog) << szCaptured;
     EXPECT_EQ(szCaptured.find("secret"), std::string::npos);
     EXPECT_TRUE(original.m_DosDevices == replayed.m_DosDevices) << "letters changed by the capture";
     EXPECT_TRUE(original.m_Dialogs.empty()) << "a volume read raised a box";
@@ -301,6 +333,36 @@ TEST(Capture, KeepsWhatItWouldOverwrite) {
     }
     EXPECT_EQ(sim::FindFile(result.m_Machine, szLog + L".tmp"), nullptr);
   }
+}
+
+// Windows gives labels and names as UTF-16, which the description carries as
+// UTF-8; a host whose wchar_t is 32 bits reaches the same conversion through
+// UTF-16 text of its own.
+TEST(Capture, DescriptionCarriesUtf16Text) {
+  struct Case {
+    const char* m_Name;
+    std::u16string m_Text;
+    std::string m_Json;
+  };
+  const Case kCases[] = {
+      {"quote and backslash", u"say \"hi\" C:\\Tools", "\"say \\\"hi\\\" C:\\\\Tools\"\n"},
+      {"control characters", u"\x01\t\n\r\x1f\x7f", "\"\\u0001\\t\\n\\r\\u001f\x7f\"\n"},
+      {"a surrogate pair, one code point", u"\xD83D\xDE00", "\"\xF0\x9F\x98\x80\"\n"},
+      {"unpaired surrogates and a pair the wrong way round",
+       u"A\xD800" u"B\xDC00\xDE00\xD83D",
+       "\"A\xEF\xBF\xBD" "B\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.m_Name);
+    EXPECT_EQ(WriteJsonText(JsonString(c.m_Text)), c.m_Json);
+  }
+  // What became of such a text is said in a note; other text needs none.
+  EXPECT_EQ(platform::WideToUtf8(AlteredTextNote(
+                L"The label of E:", {L'R', static_cast<wchar_t>(0xDC01), L'E'})),
+            "The label of E: holds text a description cannot carry (U+DC01 at character 2, half "
+            "of a UTF-16 surrogate pair without the other half); captured as \"R\xEF\xBF\xBD"
+            "E\", with U+FFFD in its place");
+  EXPECT_EQ(AlteredTextNote(L"The label of E:", L"RECOVERY \u00c9"), L"");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The DOS-device side of the simulated machine: the device path of each
 // volume, and which volume a device path or a drive letter names.
+#include <algorithm>
 #include <climits>
 #include <cwchar>
 #include <string>
@@ -138,7 +139,35 @@ std::vector<std::wstring> VolumePaths(const SimMachine& machine) {
   return paths;
 }
 
+namespace {
+
+// "\\?\GLOBALROOT" and an object name: a partition's device path reached
+// from a Win32 path, as a program reads a volume no letter names.
+constexpr wchar_t kGlobalRoot[] = L"\\\\?\\GLOBALROOT";
+
+// The length of the "\\?\GLOBALROOT\Device\HarddiskN\PartitionM" root a
+// path starts with (case aside), and its N and M; 0 when it starts with none.
+std::size_t GlobalRootLength(const std::wstring& szPath, int& nDisk, int& nPartition) {
+  const std::wstring szUpper = UpperAscii(szPath);
+  const std::wstring szPrefix = UpperAscii(std::wstring(kGlobalRoot) + kDiskPrefix);
+  const std::wstring szInfix = UpperAscii(kPartitionInfix);
+  if (szUpper.rfind(szPrefix, 0) != 0) return 0;
+  const std::size_t nInfix = szUpper.find(szInfix, szPrefix.size());
+  if (nInfix == std::wstring::npos) return 0;
+  const std::size_t nNumber = nInfix + szInfix.size();
+  const std::size_t nEnd = std::min(szUpper.find(L'\\', nNumber), szUpper.size());
+  // The device path in the case the object namespace gives it.
+  const std::wstring szDevice = kDiskPrefix +
+                                szUpper.substr(szPrefix.size(), nInfix - szPrefix.size()) +
+                                kPartitionInfix + szUpper.substr(nNumber, nEnd - nNumber);
+  return ReadPartitionPath(szDevice, nDisk, nPartition) ? nEnd : 0;
+}
+
+}  // namespace
+
 std::size_t VolumeRootLength(const std::wstring& szPath) {
+  int nDisk = 0, nPartition = 0;
+  if (const std::size_t nGlobal = GlobalRootLength(szPath, nDisk, nPartition)) return nGlobal;
   static const std::wstring kPrefix = L"\\\\?\\VOLUME{";
   if (UpperAscii(szPath.substr(0, kPrefix.size())) != kPrefix) return 0;
   const std::size_t nClose = szPath.find(L'}', kPrefix.size());
@@ -146,6 +175,11 @@ std::size_t VolumeRootLength(const std::wstring& szPath) {
 }
 
 SimVolumeRef FindVolumeByLetter(SimMachine& machine, const std::wstring& szLetter) {
+  int nDisk = 0, nPartition = 0;
+  if (const std::size_t nGlobal = GlobalRootLength(szLetter, nDisk, nPartition)) {
+    if (nGlobal != szLetter.size()) return {};
+    return FindVolumeByDevice(machine, PartitionDevicePath(nDisk, nPartition));
+  }
   const std::size_t nRoot = VolumeRootLength(szLetter);
   if (nRoot != 0) {
     // Made-up paths: the first volume whose path matches, case aside.

@@ -28,7 +28,8 @@ struct SimVolumeRef {
 };
 SimVolumeRef FindVolumeByDevice(SimMachine& machine, const std::wstring& szDevice);
 // The volume a drive letter currently names (its newest definition), or the
-// volume a volume path names ("\\?\Volume{GUID}", no trailing backslash).
+// volume a volume root names ("\\?\Volume{GUID}", or a partition through
+// "\\?\GLOBALROOT\Device\HarddiskN\PartitionM"; no trailing backslash).
 SimVolumeRef FindVolumeByLetter(SimMachine& machine, const std::wstring& szLetter);
 
 // The made-up, stable volume path of a partition and of a drive entry, with
@@ -38,7 +39,9 @@ std::wstring DriveVolumePath(const std::wstring& szLetter);
 // Every volume of the machine by its volume path: the partitions of every
 // disk, then the drive entries.
 std::vector<std::wstring> VolumePaths(const SimMachine& machine);
-// The length of the "\\?\Volume{...}" root a path starts with, or 0.
+// The length of the volume root a path starts with, or 0: a volume path
+// "\\?\Volume{...}", or a partition's device path reached through
+// "\\?\GLOBALROOT\Device\HarddiskN\PartitionM" (case aside).
 std::size_t VolumeRootLength(const std::wstring& szPath);
 
 }  // namespace sim

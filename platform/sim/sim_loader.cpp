@@ -274,7 +274,7 @@ void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
   ExpectObject(j, szPath,
                {"wmi", "define_fails", "logical_drives", "drive_strings", "process_start",
                 "profile_write", "batch_create", "framework_init", "log_folder",
-                "exit_code_query"});
+                "exit_code_query", "partition_table"});
   for (const auto& [key, value] : j.items()) {
     const std::string szKey = Join(szPath, key);
     if (key == "wmi") {
@@ -314,7 +314,8 @@ void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
         {"batch_create", &SimFaults::m_BatchCreateFail},
         {"framework_init", &SimFaults::m_FrameworkInitFail},
         {"log_folder", &SimFaults::m_LogFolderFail},
-        {"exit_code_query", &SimFaults::m_ExitCodeQueryFail}};
+        {"exit_code_query", &SimFaults::m_ExitCodeQueryFail},
+        {"partition_table", &SimFaults::m_PartitionTableFail}};
     for (const auto& [szName, flag] : kFailures) {
       if (key != szName) continue;
       if (!value.is_string() || value.get<std::string>() != "fail") {

@@ -89,6 +89,7 @@ struct SimFaults {
   bool m_FrameworkInitFail = false;
   bool m_LogFolderFail = false;  // creating the program's Log folder fails
   bool m_ExitCodeQueryFail = false;  // asking a started child for its exit code fails
+  bool m_PartitionTableFail = false;  // no disk answers its partition table
 };
 
 // Simulated milliseconds per platform call.

@@ -173,5 +173,14 @@ TEST_F(ContractTest, LabelReadThroughATargetThatNamesNothing) {
   EXPECT_EQ(info.m_LastError, OnWine() ? 3u : 2u);
 }
 
+// A disk number no machine has: there is no disk to ask for its partition
+// table, and the answer says so instead of an empty table.
+TEST_F(ContractTest, PartitionTableOfNoDisk) {
+  const platform::PartitionLayout layout = platform::ReadPartitionLayout(999);
+  EXPECT_FALSE(layout.m_Ok);
+  EXPECT_TRUE(layout.m_Partitions.empty());
+  EXPECT_EQ(layout.m_LastError, kERROR_FILE_NOT_FOUND);
+}
+
 }  // namespace
 }  // namespace contract

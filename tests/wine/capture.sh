@@ -128,6 +128,18 @@ print("".join(n for n in notes if n.startswith("The volume list")))' "$1"
 volumes=$(volume_note "$captured")
 [ -n "$volumes" ] || fail "the description does not say what the volume list gave"
 echo "wine: capture: volumes under Wine: $volumes"
+# Wine answers no disk's partition table: the capture numbers the
+# partitions by WMI's order instead, and one note says so, naming every disk.
+table=$(python3 -c 'import json, sys
+notes = json.load(open(sys.argv[1]))["notes"]
+print("\n".join(n for n in notes if n.startswith("The partition table of ")))' "$captured")
+[ "$(grep -c . <<<"$table")" = 1 ] || fail "not one note on the unread partition tables: $table"
+grep -Eq '^The partition table of disks? 0[ ,]' <<<"$table" ||
+  fail "the partition-table note does not name disk 0: $table"
+grep -Fq "could not be read: partitions WMI does not list (an MSR partition) are left out, \
+and a partition without a drive letter is numbered by its WMI position" <<<"$table" ||
+  fail "the partition-table note does not say what is left unknown: $table"
+echo "wine: capture: $table"
 
 # ---- 2. the field run -----------------------------------------------------
 "$WINE64" 'C:\Tools\malvik.exe' >/dev/null 2>&1 || fail "malvik.exe failed"
