@@ -20,7 +20,7 @@ const std::string kLinkRefused =
 // "." or ".." component. The loader refuses such paths already; this holds
 // for machines built any other way too.
 bool StaysInside(const std::string& szRelative) {
-  const fs::path path(szRelative);
+  const fs::path path = HostPath(szRelative);
   if (szRelative.empty() || path.has_root_path()) return false;
   for (const fs::path& part : path) {
     if (part.empty() || part == "." || part == "..") return false;
@@ -72,7 +72,7 @@ bool WriteEntry(const HostFolder& root, const std::vector<std::string>& parts, b
 
 std::vector<std::string> PartsOf(const std::string& szRelative) {
   std::vector<std::string> parts;
-  for (const fs::path& part : fs::path(szRelative)) parts.push_back(HostPathText(part));
+  for (const fs::path& part : HostPath(szRelative)) parts.push_back(HostPathText(part));
   return parts;
 }
 
