@@ -27,6 +27,11 @@ inline void AppendUtf8(std::string& out, std::uint32_t c) {
   }
 }
 
+// Text in code units of 16 bits (UTF-16: wchar_t on Windows, char16_t) or
+// of 32 bits (wchar_t on Linux, char32_t), as std::basic_string.
+template <class Text>
+constexpr bool kUtf16Units = sizeof(typename Text::value_type) == 2;
+
 // The code point that starts at p[i] of n code units, UTF-16 when bUtf16
 // (a surrogate pair is one code point), otherwise UTF-32; i moves past it.
 // Any other surrogate, or a value past 0x10FFFF, is U+FFFD, and bReplaced
@@ -48,25 +53,45 @@ std::uint32_t NextCodePoint(const Unit* p, std::size_t n, std::size_t& i, bool b
   return c;
 }
 
-// UTF-8 of n code units (see NextCodePoint).
-template <class Unit>
-std::string UnitsToUtf8(const Unit* p, std::size_t n, bool bUtf16) {
+// UTF-8 of text in 16- or 32-bit units (see NextCodePoint).
+template <class Text>
+std::string TextToUtf8(const Text& sz) {
   std::string out;
   bool bReplaced = false;
-  for (std::size_t i = 0; i < n;) AppendUtf8(out, NextCodePoint(p, n, i, bUtf16, bReplaced));
+  for (std::size_t i = 0; i < sz.size();) {
+    AppendUtf8(out, NextCodePoint(sz.data(), sz.size(), i, kUtf16Units<Text>, bReplaced));
+  }
   return out;
 }
 
-// UTF-8 of a wide string, whether wchar_t holds UTF-16 (Windows) or UTF-32:
-// a UTF-16 surrogate pair is one code point; any other surrogate, or a value
-// past 0x10FFFF, becomes U+FFFD.
-inline std::string WideToUtf8(const std::wstring& sz) {
-  return UnitsToUtf8(sz.data(), sz.size(), sizeof(wchar_t) == 2);
-}
+// UTF-8 of a wide string, whether wchar_t holds UTF-16 (Windows) or UTF-32.
+inline std::string WideToUtf8(const std::wstring& sz) { return TextToUtf8(sz); }
 
 // UTF-8 of UTF-16 text, as Windows keeps it, on any host.
-inline std::string Utf16ToUtf8(const std::u16string& sz) {
-  return UnitsToUtf8(sz.data(), sz.size(), true);
+inline std::string Utf16ToUtf8(const std::u16string& sz) { return TextToUtf8(sz); }
+
+// Appends the code point c (at most 0x10FFFF) in 16- or 32-bit units: past
+// 0xFFFF as a surrogate pair in UTF-16.
+template <class Text>
+void AppendCodePoint(Text& out, std::uint32_t c) {
+  using Unit = typename Text::value_type;
+  if (kUtf16Units<Text> && c > 0xFFFF) {
+    out += static_cast<Unit>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<Unit>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  } else {
+    out += static_cast<Unit>(c);
+  }
+}
+
+// Whether the text holds only whole characters: no surrogate outside a
+// UTF-16 pair, no value past 0x10FFFF.
+template <class Text>
+bool IsWholeText(const Text& sz) {
+  bool bReplaced = false;
+  for (std::size_t i = 0; i < sz.size() && !bReplaced;) {
+    NextCodePoint(sz.data(), sz.size(), i, kUtf16Units<Text>, bReplaced);
+  }
+  return !bReplaced;
 }
 
 // One sequence read from UTF-8 bytes.
@@ -94,6 +119,22 @@ inline Utf8Sequence DecodeUtf8At(const std::string& sz, std::size_t i) {
     c = (c << 6) | (cont & 0x3Fu);
   }
   return {true, c, nExtra + 1};
+}
+
+// Text in 16- or 32-bit units from UTF-8: a code point past 0xFFFF becomes a
+// surrogate pair in UTF-16; a byte that is not part of a valid sequence, or a
+// sequence that names a surrogate or a value past 0x10FFFF, becomes U+FFFD.
+template <class Text>
+Text Utf8ToText(const std::string& sz) {
+  Text out;
+  for (std::size_t i = 0; i < sz.size();) {
+    const Utf8Sequence sequence = DecodeUtf8At(sz, i);
+    const std::uint32_t c = sequence.m_CodePoint;
+    const bool bWhole = sequence.m_Valid && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+    AppendCodePoint(out, bWhole ? c : 0xFFFD);
+    i += sequence.m_Length;
+  }
+  return out;
 }
 
 }  // namespace platform
