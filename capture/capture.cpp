@@ -29,6 +29,29 @@ std::wstring Clock() {
   return std::wstring(sz, sz + std::char_traits<char>::length(sz));
 }
 
+// "console_code_page" and "ansi_code_page": the code pages malvik writes its
+// batch file in (its console's) and a new log file in (the system's ANSI
+// one), read as the capture's own console and system have them.
+void AddCodePages(JsonValue& machine, std::vector<std::wstring>& notes) {
+  const platform::ConsoleCodePages pages = platform::ReadConsoleCodePages();
+  if (pages.m_Output == 0) {
+    notes.push_back(
+        L"The capture ran without a console, so the code page of the console malvik runs in "
+        L"is not known (malvik writes its batch file in it); the replay takes 437. Run the "
+        L"capture in malvik's console, or supply it as console_code_page");
+  } else {
+    Add(machine, "console_code_page", JsonNumber(pages.m_Output));
+    if (pages.m_Input != pages.m_Output) {
+      notes.push_back(L"The console reads code page " + std::to_wstring(pages.m_Input) +
+                      L" and shows code page " + std::to_wstring(pages.m_Output) +
+                      L"; malvik then writes its batch file with ASCII paths only, which the "
+                      L"description cannot say: the replay takes code page " +
+                      std::to_wstring(pages.m_Output) + L" for both");
+    }
+  }
+  Add(machine, "ansi_code_page", JsonNumber(platform::ReadAnsiCodePage()));
+}
+
 // The same probe malvik makes, as the description's "firmware".
 JsonValue Firmware() {
   const platform::FirmwareVariableResult probe = platform::ProbeFirmwareVariable(
@@ -326,6 +349,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   JsonValue machine = JsonObject();
   Add(machine, "name", JsonString(platform::GetMachineName()));
   Add(machine, "clock", JsonString(Clock()));
+  AddCodePages(machine, capture.m_Notes);
   if (std::optional<JsonValue> program = ProgramJson(options, capture)) {
     Add(machine, "program", std::move(*program));
   }

@@ -29,7 +29,8 @@ std::string Visible(sim::SimMachine& machine) {
   };
   out << sim::ToUtf8(machine.m_Name) << " " << sim::ToUtf8(machine.m_Program) << " "
       << machine.m_StartMs << " fw " << machine.m_Firmware.m_Succeeds << machine.m_Firmware.m_Error
-      << "\n";
+      << " cp " << machine.m_ConsoleInputCodePage << "/" << machine.m_ConsoleOutputCodePage
+      << " ansi " << machine.m_AnsiCodePage << "\n";
   for (const sim::SimDisk& disk : machine.m_Disks) {
     out << "disk " << disk.m_Index << " " << sim::ToUtf8(disk.m_Caption.value_or(L"")) << "|"
         << sim::ToUtf8(disk.m_MediaType) << "|" << disk.m_Size << "|"
@@ -92,6 +93,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
        "without a drive letter"},
       {"media types, null properties, no media",
        R"({"name": "mixed", "firmware": {"error": 5}, "costs": {"all": 0},
+           "console_code_page": 850, "ansi_code_page": 65001,
            "program": "D:\\malvik.exe",
            "disks": [{"index": 2, "media_type": "Removable Media"},
                      {"index": 0, "signature": 1234,
