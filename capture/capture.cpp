@@ -331,12 +331,15 @@ void NoteScripts(Capture& capture) {
   if (scripts.empty()) return;
   capture.m_Notes.push_back(
       scripts[0] + (scripts.size() > 1 ? L" and " + scripts[1] : L"") +
-      L": the exit code and output of a run are not captured; the replay takes exit code 0 "
-      L"and no output. The field log's " +
+      L": the exit code, output and files of a run are not captured; the replay takes exit "
+      L"code 0, no output and no files. The field log's " +
       std::wstring(kExitCodeLine) +
       L" line gives the exit code of the script malvik ran, in hexadecimal: supply it in the "
       L"description as scripts.NAME.exit_code, for example \"scripts\": {\"" +
-      scripts[0] + L"\": {\"exit_code\": 7}}");
+      scripts[0] + L"\": {\"exit_code\": 7}}. A script rebuilds the boot store " +
+      RebuiltBootStore() +
+      L" on the EFI system partition: replay with malvik-sim --assume-rebuilt-bcd to assume "
+      L"it did, as on a usual machine");
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
                      {"index": 1, "media_type": "External hard disk media", "caption": "USB",
                       "partitions": [{"letter": "U:", "label": "System Reserved"}]}],
            "drives": {"N:": "no-media", "V:": {"label": "pqservice", "files": ["Zeph_XP/"]}}})",
-       "modifybcdtoPBR.cmd: the exit code and output of a run are not captured"},
+       "modifybcdtoPBR.cmd: the exit code, output and files of a run are not captured"},
       {"every letter taken", EveryLetterTaken(), ""},
       {"ESP, recovery and reset reached by their volumes only",
        R"({"name": "unlettered", "firmware": "uefi", "costs": {"all": 0},

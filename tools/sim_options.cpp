@@ -7,7 +7,7 @@
 
 const char kUsage[] =
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
-    "                  [--compare-log FILE] [-- ARG...]\n"
+    "                  [--compare-log FILE] [--assume-rebuilt-bcd] [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n";
@@ -16,7 +16,7 @@ const char kHelp[] =
     "malvik-sim: shows what malvik would do on a machine described in JSON.\n"
     "\n"
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
-    "                  [--compare-log FILE] [-- ARG...]\n"
+    "                  [--compare-log FILE] [--assume-rebuilt-bcd] [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n"
@@ -39,6 +39,13 @@ const char kHelp[] =
     "                         the lines before it. FILE is read in the machine's\n"
     "                         ansi_code_page (default 1252), or as UTF-16 or UTF-8\n"
     "                         after a byte-order mark; LF line ends are fine\n"
+    "  --assume-rebuilt-bcd   each boot-configuration script (modifybcdtoPBR.cmd,\n"
+    "                         modifybcdtoWinRE.cmd) leaves the boot store it\n"
+    "                         rebuilds, \\EFI\\OEM\\boot\\BCD (hidden), on the volume of\n"
+    "                         its first argument, as on a usual machine, unless\n"
+    "                         the description's scripts.NAME.creates says what it\n"
+    "                         leaves. For replaying a capture: no capture can see\n"
+    "                         what a script will create\n"
     "  -- ARG...              malvik's own arguments (three letters, or none)\n"
     "  check PATH...          run every description given (files, or folders of\n"
     "                         *.json): one line per machine, then N passed, N failed\n"
@@ -83,6 +90,7 @@ const OptionRule kOptionRules[] = {
     {"--json", nullptr, true},
     {"--out", "a folder to write the machine's files below", false},
     {"--compare-log", "a Malvik.log taken from a real machine", false},
+    {"--assume-rebuilt-bcd", nullptr, false},
     {"--print-default-machine", nullptr, false},
     {"--help", nullptr, true},
     {"--version", nullptr, true},
@@ -103,6 +111,7 @@ void Store(const std::string& szName, const std::string& szValue, Options& optio
   if (szName == "--out") options.m_OutDir = szValue;
   if (szName == "--compare-log") options.m_CompareLog = szValue;
   if (szName == "--json") options.m_Json = true;
+  if (szName == "--assume-rebuilt-bcd") options.m_AssumeRebuiltBcd = true;
   if (szName == "--print-default-machine") options.m_PrintDefault = true;
   if (szName == "--help") options.m_Help = true;
   if (szName == "--version") options.m_Version = true;

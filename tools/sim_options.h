@@ -19,6 +19,7 @@ struct Options {
   bool m_Version = false;
   std::string m_OutDir;
   std::string m_CompareLog;  // a field Malvik.log to compare this run's log with
+  bool m_AssumeRebuiltBcd = false;  // the scripts leave the rebuilt boot store
   std::vector<std::wstring> m_Args;
   bool m_Check = false;                  // malvik-sim check PATH...
   std::vector<std::string> m_CheckPaths;
