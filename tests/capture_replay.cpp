@@ -29,15 +29,9 @@ CaptureReplay ReplayCapture(const sim::SimMachine& machine, const std::vector<st
   sim::SimMachine field = machine;
   const Outcome fieldRun = RunOnMachine(field, args);
   const Outcome replayRun = RunOnMachine(replay, args);
-  // Without a log file (its folder could not be made) the run's own lines
-  // stand in for it.
   std::vector<LogLine> fieldLines;
-  if (fieldRun.m_pLog != nullptr) {
-    fieldLines = ReadFieldLog(fieldRun.m_pLog->m_Bytes, replay.m_AnsiCodePage).m_Lines;
-  } else {
-    for (const LogLine& line : fieldRun.m_Log) {
-      fieldLines.push_back({WithoutTimeStamp(line.m_Key), line.m_Value});
-    }
+  for (const LogLine& line : fieldRun.m_Log) {
+    fieldLines.push_back({WithoutTimeStamp(line.m_Key), line.m_Value});
   }
   const LogComparison comparison = CompareLogs(fieldLines, replayRun.m_Log);
   if (comparison.m_Agrees) return result;

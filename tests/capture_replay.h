@@ -22,9 +22,9 @@ using CopyOver = std::function<void(const sim::SimMachine& machine, sim::SimMach
 
 // Captures `machine` as it is before its run, loads the capture, lets
 // `copyOver` give it what a capture cannot know, then runs malvik with
-// `args` on both and compares the machine's Malvik.log, read as
-// malvik-sim --compare-log reads a field log, with the replay's log, time
-// stamps aside. The machine's faults strike its run, never the capture.
+// `args` on both and compares their log lines as malvik-sim --compare-log
+// does, time stamps aside. The machine's faults strike its run, never the
+// capture.
 CaptureReplay ReplayCapture(const sim::SimMachine& machine, const std::vector<std::wstring>& args,
                             const CopyOver& copyOver);
 
