@@ -29,6 +29,29 @@ std::wstring Clock() {
   return std::wstring(sz, sz + std::char_traits<char>::length(sz));
 }
 
+// "console_code_page" and "ansi_code_page": the code pages malvik writes its
+// batch file in (its console's) and a new log file in (the system's ANSI
+// one), read as the capture's own console and system have them.
+void AddCodePages(JsonValue& machine, std::vector<std::wstring>& notes) {
+  const platform::ConsoleCodePages pages = platform::ReadConsoleCodePages();
+  if (pages.m_Output == 0) {
+    notes.push_back(
+        L"The capture ran without a console, so the code page of the console malvik runs in "
+        L"is not known (malvik writes its batch file in it); the replay takes 437. Run the "
+        L"capture in malvik's console, or supply it as console_code_page");
+  } else {
+    Add(machine, "console_code_page", JsonNumber(pages.m_Output));
+    if (pages.m_Input != pages.m_Output) {
+      notes.push_back(L"The console reads code page " + std::to_wstring(pages.m_Input) +
+                      L" and shows code page " + std::to_wstring(pages.m_Output) +
+                      L"; malvik then writes its batch file with ASCII paths only, which the "
+                      L"description cannot say: the replay takes code page " +
+                      std::to_wstring(pages.m_Output) + L" for both");
+    }
+  }
+  Add(machine, "ansi_code_page", JsonNumber(platform::ReadAnsiCodePage()));
+}
+
 // The same probe malvik makes, as the description's "firmware".
 JsonValue Firmware() {
   const platform::FirmwareVariableResult probe = platform::ProbeFirmwareVariable(
@@ -339,12 +362,15 @@ void NoteScripts(Capture& capture) {
   if (scripts.empty()) return;
   capture.m_Notes.push_back(
       scripts[0] + (scripts.size() > 1 ? L" and " + scripts[1] : L"") +
-      L": the exit code and output of a run are not captured; the replay takes exit code 0 "
-      L"and no output. The field log's " +
+      L": the exit code, output and files of a run are not captured; the replay takes exit "
+      L"code 0, no output and no files. The field log's " +
       std::wstring(kExitCodeLine) +
       L" line gives the exit code of the script malvik ran, in hexadecimal: supply it in the "
       L"description as scripts.NAME.exit_code, for example \"scripts\": {\"" +
-      scripts[0] + L"\": {\"exit_code\": 7}}");
+      scripts[0] + L"\": {\"exit_code\": 7}}. A script rebuilds the boot store " +
+      RebuiltBootStore() +
+      L" on the EFI system partition: replay with malvik-sim --assume-rebuilt-bcd to assume "
+      L"it did, as on a usual machine");
 }
 
 // The folder malvik starts in is not known: the replay starts it in its
@@ -369,6 +395,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   Add(machine, "name", JsonString(szName));
   NoteAlteredText(capture, L"The machine's name", szName);
   Add(machine, "clock", JsonString(Clock()));
+  AddCodePages(machine, capture.m_Notes);
   if (std::optional<JsonValue> program = ProgramJson(options, capture)) {
     Add(machine, "program", std::move(*program));
   }

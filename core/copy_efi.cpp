@@ -91,7 +91,7 @@ void CopyEfiBootFiles(SetupContext& context) {
   const std::wstring szOemFolder = context.m_ESPLetter + kOemFolder;
   WriteLog(logger, szOemFolder, BoolToText(FileExists(szOemFolder)));
   for (const wchar_t* szEntry : kPresenceEntries) {
-    const std::wstring szFull = szOemFolder + L"\\boot\\" + szEntry;
+    const std::wstring szFull = szOemFolder + kOemBootFolder + L"\\" + szEntry;
     WriteLog(logger, szFull, BoolToText(FileExists(szFull)));
   }
 }

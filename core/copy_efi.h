@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct SetupContext;
 
@@ -23,11 +24,23 @@ inline constexpr const wchar_t* kRecoveryFolders[] = {
 // copies the first into the second, and an old target goes first.
 inline constexpr wchar_t kEfiSourceFolder[] = L"\\EFI\\Microsoft";
 inline constexpr wchar_t kOemFolder[] = L"\\EFI\\OEM";
+// The target's boot folder, below kOemFolder.
+inline constexpr wchar_t kOemBootFolder[] = L"\\boot";
+// The boot store, which the boot-configuration script rebuilds there.
+inline constexpr wchar_t kBootStore[] = L"BCD";
 // What the copy should have left in the target's boot folder. After the exit
 // code the log says, in this order, whether kOemFolder is there and whether
 // kOemFolder\boot\ENTRY is, for each entry.
 inline constexpr const wchar_t* kPresenceEntries[] = {
-    L"BCD", L"bootmgfw.efi", L"bootmgr.efi", L"memtest.efi", L"fonts", L"resources"};
+    kBootStore, L"bootmgfw.efi", L"bootmgr.efi", L"memtest.efi", L"fonts", L"resources"};
+
+// What a boot-configuration script leaves on a usual machine: the boot store
+// it rebuilds, a hidden file, by its path below the root of the EFI system
+// partition (the script's first argument). Nothing outside the script can
+// see it before it runs.
+inline std::wstring RebuiltBootStore() {
+  return std::wstring(kOemFolder) + kOemBootFolder + L"\\" + kBootStore;
+}
 
 // The batch file, written into the program folder.
 inline constexpr wchar_t kBatchName[] = L"CopyEFI_byOEM.cmd";

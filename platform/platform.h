@@ -166,6 +166,9 @@ struct ConsoleCodePages {
   std::uint32_t m_Oem = 0;
 };
 ConsoleCodePages ReadConsoleCodePages();
+// The system's ANSI code page (GetACP): the one a new log file is written
+// in.
+std::uint32_t ReadAnsiCodePage();
 
 // WideCharToMultiByte into nCodePage, with no best-fit substitutes where the
 // code page takes that flag. False when a character has no form there (a

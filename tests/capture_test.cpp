@@ -31,7 +31,8 @@ std::string Visible(sim::SimMachine& machine) {
   };
   out << sim::ToUtf8(machine.m_Name) << " " << sim::ToUtf8(machine.m_Program) << " "
       << machine.m_StartMs << " fw " << machine.m_Firmware.m_Succeeds << machine.m_Firmware.m_Error
-      << "\n";
+      << " cp " << machine.m_ConsoleInputCodePage << "/" << machine.m_ConsoleOutputCodePage
+      << " ansi " << machine.m_AnsiCodePage << "\n";
   for (const sim::SimDisk& disk : machine.m_Disks) {
     out << "disk " << disk.m_Index << " " << sim::ToUtf8(disk.m_Caption.value_or(L"")) << "|"
         << sim::ToUtf8(disk.m_MediaType) << "|" << disk.m_Size << "|"
@@ -116,6 +117,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
        "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition5 (error 1005)"},
       {"media types, null properties, no media",
        R"({"name": "mixed", "firmware": {"error": 5}, "costs": {"all": 0},
+           "console_code_page": 850, "ansi_code_page": 65001,
            "program": "D:\\malvik.exe",
            "disks": [{"index": 2, "media_type": "Removable Media"},
                      {"index": 0, "signature": 1234,
@@ -126,7 +128,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
                      {"index": 1, "media_type": "External hard disk media", "caption": "USB",
                       "partitions": [{"letter": "U:", "label": "System Reserved"}]}],
            "drives": {"N:": "no-media", "V:": {"label": "pqservice", "files": ["Zeph_XP/"]}}})",
-       "modifybcdtoPBR.cmd: the exit code and output of a run are not captured"},
+       "modifybcdtoPBR.cmd: the exit code, output and files of a run are not captured"},
       {"every letter taken", EveryLetterTaken(), ""},
       {"ESP, recovery and reset reached by their volumes only, no partition table",
        R"({"name": "unlettered", "firmware": "uefi", "costs": {"all": 0},

@@ -8,6 +8,7 @@
 #include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
+#include "tools/default_machine.h"
 #include "tools/out_dir.h"
 #include "tools/sim_command.h"
 #include "tools/text_style.h"
@@ -132,6 +133,22 @@ TEST(Simulator, CommandLinesGiveTheirStatusAndMessage) {
   const char* argv[] = {"malvik-sim"};
   EXPECT_EQ(RunSimulator(1, argv, full, err), 2);
   EXPECT_EQ(err.str().rfind("malvik-sim: cannot write to standard output", 0), 0u) << err.str();
+}
+
+TEST(Simulator, AssumedRebuiltBootStoreIsWhatTheScriptsLeave) {
+  // The built-in machine, its scripts leaving nothing, as in a capture.
+  auto machine = nlohmann::json::parse(kDefaultMachineJson);
+  for (auto& [szName, script] : machine["scripts"].items()) script.erase("creates");
+  auto storeLine = [&machine](std::vector<const char*> args) {
+    const auto report = nlohmann::json::parse(Simulate(args, machine.dump()).m_Out);
+    for (const auto& line : report["log"]) {
+      const std::string szKey = line["key"];
+      if (szKey.substr(24) == "R:\\EFI\\OEM\\boot\\BCD") return line["value"].get<std::string>();
+    }
+    return std::string("(no line)");
+  };
+  EXPECT_EQ(storeLine({"--json", "--machine", "-"}), "false");
+  EXPECT_EQ(storeLine({"--json", "--machine", "-", "--assume-rebuilt-bcd"}), "true");
 }
 
 TEST(Simulator, ColourOnlyOnATerminalThatShowsIt) {

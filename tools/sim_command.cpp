@@ -15,6 +15,7 @@
 #include "tools/fleet_check.h"
 #include "tools/host.h"
 #include "tools/out_dir.h"
+#include "tools/rebuilt_bcd.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
 #include "tools/sim_options.h"
@@ -86,6 +87,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
 
   sim::SimMachine machine;
   if (!ReadMachine(options, input, err, machine)) return 2;
+  if (options.m_AssumeRebuiltBcd) AssumeRebuiltBcd(machine);
 
   // A field log without lines and a folder for --out that is in use stop the
   // command before anything runs.

@@ -7,7 +7,8 @@
 
 const char kUsage[] =
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
-    "                  [--compare-log FILE [--log-run K]] [-- ARG...]\n"
+    "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
+    "                  [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n";
@@ -16,7 +17,8 @@ const char kHelp[] =
     "malvik-sim: shows what malvik would do on a machine described in JSON.\n"
     "\n"
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
-    "                  [--compare-log FILE [--log-run K]] [-- ARG...]\n"
+    "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
+    "                  [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n"
@@ -48,6 +50,13 @@ const char kHelp[] =
     "                         exit codes, a capture taken after the run\n"
     "  --log-run K            with --compare-log: compare run K of FILE instead,\n"
     "                         counted from 1 at the top of the file\n"
+    "  --assume-rebuilt-bcd   each boot-configuration script (modifybcdtoPBR.cmd,\n"
+    "                         modifybcdtoWinRE.cmd) leaves the boot store it\n"
+    "                         rebuilds, \\EFI\\OEM\\boot\\BCD (hidden), on the volume of\n"
+    "                         its first argument, as on a usual machine, unless\n"
+    "                         the description's scripts.NAME.creates says what it\n"
+    "                         leaves. For replaying a capture: no capture can see\n"
+    "                         what a script will create\n"
     "  -- ARG...              malvik's own arguments (three letters, or none)\n"
     "  check PATH...          run every description given (files, or folders of\n"
     "                         *.json): one line per machine, then N passed, N failed\n"
@@ -94,6 +103,7 @@ const OptionRule kOptionRules[] = {
     {"--out", "a folder to write the machine's files below", false},
     {"--compare-log", "a Malvik.log taken from a real machine", false},
     {"--log-run", "the number of a run in the --compare-log file, from 1", false},
+    {"--assume-rebuilt-bcd", nullptr, false},
     {"--print-default-machine", nullptr, false},
     {"--help", nullptr, true},
     {"--version", nullptr, true},
@@ -124,6 +134,7 @@ void Store(const std::string& szName, const std::string& szValue, Options& optio
   if (szName == "--out") options.m_OutDir = szValue;
   if (szName == "--compare-log") options.m_CompareLog = szValue;
   if (szName == "--json") options.m_Json = true;
+  if (szName == "--assume-rebuilt-bcd") options.m_AssumeRebuiltBcd = true;
   if (szName == "--print-default-machine") options.m_PrintDefault = true;
   if (szName == "--help") options.m_Help = true;
   if (szName == "--version") options.m_Version = true;

@@ -20,6 +20,7 @@ struct Options {
   std::string m_OutDir;
   std::string m_CompareLog;  // a field Malvik.log to compare this run's log with
   size_t m_LogRun = 0;       // the run of that log to compare, from 1; 0: its last
+  bool m_AssumeRebuiltBcd = false;  // the scripts leave the rebuilt boot store
   std::vector<std::wstring> m_Args;
   bool m_Check = false;                  // malvik-sim check PATH...
   std::vector<std::string> m_CheckPaths;

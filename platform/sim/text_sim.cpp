@@ -12,6 +12,8 @@ ConsoleCodePages ReadConsoleCodePages() {
   return {machine.m_ConsoleInputCodePage, machine.m_ConsoleOutputCodePage, machine.m_OemCodePage};
 }
 
+std::uint32_t ReadAnsiCodePage() { return sim::CurrentMachine().m_AnsiCodePage; }
+
 bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::string* pBytes) {
   return sim::EncodeInCodePage(nCodePage, szText, pBytes);
 }

@@ -20,6 +20,8 @@ ConsoleCodePages ReadConsoleCodePages() {
   return {GetConsoleCP(), GetConsoleOutputCP(), GetOEMCP()};
 }
 
+std::uint32_t ReadAnsiCodePage() { return GetACP(); }
+
 bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::string* pBytes) {
   pBytes->clear();
   if (szText.empty()) return true;

@@ -6,7 +6,11 @@
 //   - no file or folder is gone except below \EFI\OEM on the EFI system
 //     partition;
 //   - a batch file is run only when this run wrote it whole;
-//   - COM initialisation is balanced and no WMI handle is left.
+//   - COM initialisation is balanced and no WMI handle is left;
+//   - on a machine a real one can be, and which the capture describes as
+//     it is, a capture taken before the run, replayed with what a capture
+//     cannot know (the scripts, the faults, the simulated costs) copied
+//     over, writes the log the run on the machine itself wrote.
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -21,6 +25,7 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_paths.h"
 #include "platform/sim/sim_text.h"
+#include "tests/capture_replay.h"
 
 namespace {
 
@@ -202,6 +207,59 @@ bool FixedLetter(const std::wstring& szName) {
   return false;
 }
 
+// A machine a real one can be: every disk index once, every partition
+// number once on its disk, every letter on one volume. The builder makes
+// others too, which malvik must survive but no capture can come from.
+bool RealMachine(const sim::SimMachine& machine) {
+  std::set<int> indexes;
+  std::set<std::wstring> letters;
+  for (const sim::SimDisk& disk : machine.m_Disks) {
+    if (!indexes.insert(disk.m_Index).second) return false;
+    std::set<int> numbers;
+    for (const sim::SimPartition& part : disk.m_Partitions) {
+      if (!numbers.insert(part.m_Number).second) return false;
+      if (!part.m_Letter.empty() && !letters.insert(part.m_Letter).second) return false;
+    }
+  }
+  for (const auto& [szLetter, drive] : machine.m_Drives) {
+    if (!letters.insert(szLetter).second) return false;
+  }
+  return true;
+}
+
+// A label holds a surrogate without its pair, which the description cannot
+// carry as it is.
+bool UnpairedSurrogate(const std::wstring& sz) {
+  for (size_t i = 0; i < sz.size(); ++i) {
+    const bool bHigh = sz[i] >= 0xD800 && sz[i] <= 0xDBFF;
+    const bool bLow = sz[i] >= 0xDC00 && sz[i] <= 0xDFFF;
+    if (bHigh && i + 1 < sz.size() && sz[i + 1] >= 0xDC00 && sz[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (bHigh || bLow) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// What the capture does not describe as it is: a partition WMI does not
+// list, one without a letter whose number is not its WMI position + 1, and
+// a label with an unpaired surrogate.
+bool CapturedAsItIs(const sim::SimMachine& machine) {
+  for (const sim::SimDisk& disk : machine.m_Disks) {
+    int nPosition = 0;
+    for (const sim::SimPartition& part : disk.m_Partitions) {
+      if (!part.m_Wmi || UnpairedSurrogate(part.m_Label.value_or(L""))) return false;
+      if (part.m_Letter.empty() && part.m_Number != nPosition + 1) return false;
+      ++nPosition;
+    }
+  }
+  for (const auto& [szLetter, drive] : machine.m_Drives) {
+    if (UnpairedSurrogate(drive.m_Label)) return false;
+  }
+  return true;
+}
+
 [[noreturn]] void Fail(const char* szWhat, const std::wstring& szDetail = L"") {
   std::fprintf(stderr, "run invariant broken: %s %ls\n", szWhat, szDetail.c_str());
   std::abort();
@@ -225,6 +283,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     }
   }
 
+  const sim::SimMachine beforeRun = machine;
   const auto devicesBefore = machine.m_DosDevices;
   const auto entriesBefore = AllEntries(machine);
 
@@ -294,5 +353,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 
   if (machine.m_ComInitCount != 0) Fail("COM initialisation not balanced");
   if (machine.m_WmiLiveObjects != 0 || machine.m_WmiLeakedAtUninit != 0) Fail("WMI handle leaked");
+
+  if (!RealMachine(beforeRun) || !CapturedAsItIs(beforeRun)) return 0;
+  const test::CaptureReplay replay = test::ReplayCapture(
+      beforeRun, args, [](const sim::SimMachine& original, sim::SimMachine& replayed) {
+        replayed.m_Scripts = original.m_Scripts;
+        replayed.m_Faults = original.m_Faults;
+        replayed.m_Costs = original.m_Costs;
+      });
+  if (!replay.m_LoadError.empty() || !replay.m_Difference.empty()) {
+    std::fprintf(stderr, "run invariant broken: the capture replays differently: %s%s\n%s\n",
+                 replay.m_LoadError.c_str(), replay.m_Difference.c_str(),
+                 replay.m_Captured.c_str());
+    std::abort();
+  }
   return 0;
 }

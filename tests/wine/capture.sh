@@ -113,6 +113,13 @@ expect_json '"Zeph2/"'
 expect_json '"label": "System Reserved"'
 expect_json '"Tools/modifybcdtoPBR.cmd"'
 grep -q unrelated "$captured" && fail "the capture listed a path malvik never looks at"
+# The code pages malvik's log and batch file are written in: the ANSI one
+# always; the console's where the capture has a console, which under Wine
+# with its output redirected it has not, and a note then says so.
+expect_json '"ansi_code_page": '
+grep -Fq '"console_code_page": ' "$captured" ||
+  grep -Fq 'The capture ran without a console, so the code page of the console malvik runs in is not known' \
+    "$captured" || fail "the description holds no console code page and no note on why"
 echo "wine: capture: notes of the description:"
 python3 -c 'import json, sys
 for note in json.load(open(sys.argv[1]))["notes"]: print("wine: capture:   " + note)' "$captured"

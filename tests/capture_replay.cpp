@@ -1,0 +1,48 @@
+#include "tests/capture_replay.h"
+
+#include "capture/capture.h"
+#include "platform/sim/sim_loader.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
+#include "tools/compare_log.h"
+#include "tools/sim_run.h"
+
+namespace test {
+
+CaptureReplay ReplayCapture(const sim::SimMachine& machine, const std::vector<std::wstring>& args,
+                            const CopyOver& copyOver) {
+  CaptureReplay result;
+  {
+    sim::SimMachine captured = machine;
+    captured.m_Faults = {};
+    sim::ScopedSimMachine installed(captured);
+    result.m_Captured = WriteJsonText(CaptureMachine({}));
+  }
+  sim::SimMachine replay;
+  sim::LoadError error;
+  if (!sim::LoadMachine(result.m_Captured, replay, error)) {
+    result.m_LoadError = error.m_Path + ": " + error.m_What;
+    return result;
+  }
+  copyOver(machine, replay);
+
+  sim::SimMachine field = machine;
+  const Outcome fieldRun = RunOnMachine(field, args);
+  const Outcome replayRun = RunOnMachine(replay, args);
+  std::vector<LogLine> fieldLines;
+  for (const LogLine& line : fieldRun.m_Log) {
+    fieldLines.push_back({WithoutTimeStamp(line.m_Key), line.m_Value});
+  }
+  const LogComparison comparison = CompareLogs(fieldLines, replayRun.m_Log);
+  if (comparison.m_Agrees) return result;
+  const size_t i = comparison.m_FirstDifference;
+  auto shown = [i](const std::vector<LogLine>& lines) {
+    if (i >= lines.size()) return std::string("(no line)");
+    return sim::ToUtf8(WithoutTimeStamp(lines[i].m_Key) + L"=" + lines[i].m_Value);
+  };
+  result.m_Difference = "log line " + std::to_string(i + 1) + ": machine " + shown(fieldLines) +
+                        ", replay " + shown(replayRun.m_Log);
+  return result;
+}
+
+}  // namespace test

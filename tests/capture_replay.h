@@ -1,0 +1,31 @@
+// The round trip of a field report on the simulated machine: malvik-capture
+// describes a machine, the description is loaded again, and malvik runs on
+// both; the replay's log must be the one the machine's own run wrote.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_model.h"
+
+namespace test {
+
+struct CaptureReplay {
+  std::string m_Captured;    // the description's text
+  std::string m_LoadError;   // why the description did not load; empty when it did
+  std::string m_Difference;  // the first log line that differs, both sides; empty: they agree
+};
+
+// What a capture cannot know, given to the replay from the machine.
+using CopyOver = std::function<void(const sim::SimMachine& machine, sim::SimMachine& replay)>;
+
+// Captures `machine` as it is before its run, loads the capture, lets
+// `copyOver` give it what a capture cannot know, then runs malvik with
+// `args` on both and compares their log lines as malvik-sim --compare-log
+// does, time stamps aside. The machine's faults strike its run, never the
+// capture.
+CaptureReplay ReplayCapture(const sim::SimMachine& machine, const std::vector<std::wstring>& args,
+                            const CopyOver& copyOver);
+
+}  // namespace test

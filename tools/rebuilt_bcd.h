@@ -1,0 +1,10 @@
+// --assume-rebuilt-bcd: what the boot-configuration scripts leave on a usual
+// machine, which no capture can see before they run.
+#pragma once
+
+#include "platform/sim/sim_model.h"
+
+// Gives each boot-configuration script of the program folder the rebuilt
+// boot store as what it creates, unless the description already says what
+// that script creates.
+void AssumeRebuiltBcd(sim::SimMachine& machine);
