@@ -20,6 +20,7 @@
 
 #include "core/entry.h"
 #include "letters/special_partitions.h"
+#include "platform/utf8.h"
 #include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
@@ -227,35 +228,16 @@ bool RealMachine(const sim::SimMachine& machine) {
   return true;
 }
 
-// A label holds a surrogate without its pair, which the description cannot
-// carry as it is.
-bool UnpairedSurrogate(const std::wstring& sz) {
-  for (size_t i = 0; i < sz.size(); ++i) {
-    const bool bHigh = sz[i] >= 0xD800 && sz[i] <= 0xDBFF;
-    const bool bLow = sz[i] >= 0xDC00 && sz[i] <= 0xDFFF;
-    if (bHigh && i + 1 < sz.size() && sz[i + 1] >= 0xDC00 && sz[i + 1] <= 0xDFFF) {
-      ++i;
-    } else if (bHigh || bLow) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// What the capture does not describe as it is: a partition WMI does not
-// list, one without a letter whose number is not its WMI position + 1, and
-// a label with an unpaired surrogate.
+// What the capture does not describe as it is: a label with a surrogate
+// outside a pair, which a description cannot carry (it becomes U+FFFD).
 bool CapturedAsItIs(const sim::SimMachine& machine) {
   for (const sim::SimDisk& disk : machine.m_Disks) {
-    int nPosition = 0;
     for (const sim::SimPartition& part : disk.m_Partitions) {
-      if (!part.m_Wmi || UnpairedSurrogate(part.m_Label.value_or(L""))) return false;
-      if (part.m_Letter.empty() && part.m_Number != nPosition + 1) return false;
-      ++nPosition;
+      if (!platform::IsWholeText(part.m_Label.value_or(L""))) return false;
     }
   }
   for (const auto& [szLetter, drive] : machine.m_Drives) {
-    if (UnpairedSurrogate(drive.m_Label)) return false;
+    if (!platform::IsWholeText(drive.m_Label)) return false;
   }
   return true;
 }
