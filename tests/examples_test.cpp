@@ -10,6 +10,7 @@
 #include "platform/sim/sim_loader.h"
 #include "tests/capture_replay.h"
 #include "tools/default_machine.h"
+#include "tools/description_file.h"
 #include "tools/rebuilt_bcd.h"
 #include "tools/sim_command.h"
 
@@ -55,7 +56,7 @@ TEST(Examples, CaptureReplaysEqualToItsOwnRun) {
     SCOPED_TRACE(entry.path().filename().string());
     sim::SimMachine machine;
     std::string szError;
-    ASSERT_TRUE(sim::LoadMachineFile(entry.path().string(), machine, szError)) << szError;
+    ASSERT_TRUE(LoadDescriptionFile(entry.path().string(), machine, szError)) << szError;
     const test::CaptureReplay replay = test::ReplayCapture(
         machine, {}, [](const sim::SimMachine& original, sim::SimMachine& replayed) {
           AssumeRebuiltBcd(replayed);
