@@ -166,7 +166,10 @@ HostRun RunHostProgram(const std::string& szProgram, const std::vector<std::stri
   const Handle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  &inherited, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   std::string szCommandLine = QuotedArgument(szProgram);
-  for (const std::string& sz : args) szCommandLine += " " + QuotedArgument(sz);
+  for (const std::string& sz : args) {
+    szCommandLine += ' ';
+    szCommandLine += QuotedArgument(sz);
+  }
   std::wstring szWideLine = Wide(szCommandLine);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
