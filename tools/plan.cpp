@@ -4,6 +4,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "capture/capture.h"
 #include "platform/sim/sim_loader.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
@@ -14,11 +15,6 @@
 namespace {
 
 constexpr char kSaid[] = "malvik-sim plan: ";
-
-// The capture's own exit statuses that a plan passes on.
-constexpr int kCaptureWritten = 0;
-constexpr int kCaptureNotMalviks = 3;
-constexpr int kCaptureNotWritten = 4;
 
 // What names the description in the loader's lines.
 constexpr char kDescriptionSource[] = "(the capture's description)";
@@ -45,7 +41,7 @@ int ReportPlan(const HostRun& capture, const std::string& szDescription, bool bJ
     err << kSaid << "cannot run " << kCaptureName << ": " << capture.m_Why << "\n";
     return kPlanCannotRun;
   }
-  if (capture.m_Status == kCaptureNotMalviks) return kPlanNotMalviks;
+  if (capture.m_Status == kCaptureIncompleteFolder) return kPlanNotMalviks;
   if (capture.m_Status == kCaptureNotWritten) return kPlanOutRefused;
   if (capture.m_Status != kCaptureWritten) {
     err << kSaid << kCaptureName << " ended with status " << capture.m_Status
