@@ -43,6 +43,8 @@ ln -s "$pbr" "$WINEPREFIX/dosdevices/m:"
 
 console="$WINE_TMP/console"
 mkdir -p "$console"
+# Names outside ASCII reach Wine as UTF-8.
+export LC_ALL=C.UTF-8
 # Every name, and every file's contents (md5) below the drive trees, and the
 # drive letters.
 state() {
@@ -123,7 +125,15 @@ plan other Other
 [ "$status" = 3 ] || fail "a plan from a folder without malvik.exe ended with $status, not 3"
 grep -Fq 'The program folder C:\Other (the capture' "$console/other.err" ||
   fail "the plan from C:\\Other does not say why: $(cat "$console/other.err")"
-plan named Other --program 'C:\Tools'
-[ "$status" = 1 ] || fail "plan --program C:\\Tools from C:\\Other ended with $status, not 1:
+# A folder named with a space, a letter outside ASCII and a trailing
+# backslash reaches the capture as given (the command line quoted by
+# Windows' rules), and the capture's lines come back as UTF-8.
+named="$WINEPREFIX/drive_c/Mes outils é"
+mkdir -p "$named"
+cp "$malvik" "$tools/modifybcdtoPBR.cmd" "$tools/modifybcdtoWinRE.cmd" "$named/"
+plan named Other --program 'C:\Mes outils é\'
+[ "$status" = 1 ] || fail "plan --program 'C:\\Mes outils é\\' ended with $status, not 1:
 $(cat "$console/named.err")"
+grep -Fq '  program folder: C:\Mes outils é, holding malvik.exe' "$console/named.err" ||
+  fail "the capture did not take the folder named: $(cat "$console/named.err")"
 echo "wine: plan: ok"
