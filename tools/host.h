@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // A path given as UTF-8 for std::filesystem, and a path's UTF-8 text back.
 inline std::filesystem::path HostPath(const std::string& szPath) {
@@ -75,3 +76,27 @@ HostMade OpenHostSubfolder(const HostFolder& parent, const std::string& szName,
 // already is opened, a link least of all.
 HostMade WriteNewHostFile(const HostFolder& parent, const std::string& szName,
                           const std::string& szBytes, std::string& szWhy);
+
+// ---- another program, run to its end --------------------------------------
+
+// What a program run by RunHostProgram gave back.
+struct HostRun {
+  bool m_Started = false;  // it was started and ended on its own
+  int m_Status = 0;        // its exit status, when it ended on its own
+  std::string m_Stdout;    // everything it wrote to standard output, as bytes
+  std::string m_Stderr;    // and to standard error
+  std::string m_Why;       // when not started or not ended on its own: why, in words
+};
+
+// Runs szProgram (a full path) with these arguments, standard input empty,
+// and waits for its end, reading both of its outputs as they come, so that
+// neither fills up while the other is awaited. On Windows it runs without a
+// console of its own: what it writes to a pipe is UTF-8 then, not the
+// console's code page.
+HostRun RunHostProgram(const std::string& szProgram, const std::vector<std::string>& args);
+
+// The folder of the running program, in UTF-8; empty when it cannot be told.
+std::string HostProgramFolder();
+
+// How a program's file name ends here: ".exe" on Windows, nothing on Linux.
+extern const char kHostProgramEnding[];

@@ -1,7 +1,10 @@
 // The simulator's computer on Linux: file names are bytes (UTF-8), folders
 // of --out are descriptors, and nothing below them is reached through a link.
 #include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +16,9 @@
 #include "tools/text_style.h"
 
 const char kHostLinkWords[] = "a symbolic link";
+const char kHostProgramEnding[] = "";
+
+extern char** environ;
 
 namespace {
 
@@ -41,7 +47,98 @@ HostMade FailMaking(int nParent, const std::string& szName, int nError, std::str
   return HostMade::kCannotCreate;
 }
 
+// A pipe's two ends, closed when it goes.
+struct Pipe {
+  int m_Ends[2] = {-1, -1};
+  Pipe() = default;
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+  ~Pipe() {
+    for (const int nFd : m_Ends) {
+      if (nFd >= 0) close(nFd);
+    }
+  }
+  bool Open() { return pipe2(m_Ends, O_CLOEXEC) == 0; }
+  void CloseWriteEnd() {
+    close(m_Ends[1]);
+    m_Ends[1] = -1;
+  }
+};
+
+// Reads both pipes until each is at its end, whichever has something first.
+void ReadBoth(int nOut, int nErr, std::string& szOut, std::string& szErr) {
+  pollfd fds[2] = {{nOut, POLLIN, 0}, {nErr, POLLIN, 0}};
+  std::string* texts[2] = {&szOut, &szErr};
+  char buffer[65536];
+  while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      const ssize_t nRead = read(fds[i].fd, buffer, sizeof buffer);
+      if (nRead < 0 && errno == EINTR) continue;
+      if (nRead <= 0) {
+        fds[i].fd = -1;  // poll passes over a negative descriptor
+      } else {
+        texts[i]->append(buffer, static_cast<size_t>(nRead));
+      }
+    }
+  }
+}
+
 }  // namespace
+
+HostRun RunHostProgram(const std::string& szProgram, const std::vector<std::string>& args) {
+  HostRun run;
+  Pipe out, err;
+  if (!out.Open() || !err.Open()) {
+    run.m_Why = std::string("cannot make a pipe: ") + std::strerror(errno);
+    return run;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, out.m_Ends[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, err.m_Ends[1], STDERR_FILENO);
+  std::vector<char*> argv = {const_cast<char*>(szProgram.c_str())};
+  for (const std::string& sz : args) argv.push_back(const_cast<char*>(sz.c_str()));
+  argv.push_back(nullptr);
+  pid_t nPid = 0;
+  const int nError =
+      posix_spawn(&nPid, szProgram.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (nError != 0) {
+    run.m_Why = std::strerror(nError);
+    return run;
+  }
+  // Only the program holds the write ends now: its end is the pipes' end.
+  out.CloseWriteEnd();
+  err.CloseWriteEnd();
+  ReadBoth(out.m_Ends[0], err.m_Ends[0], run.m_Stdout, run.m_Stderr);
+  int nWaited = 0;
+  while (waitpid(nPid, &nWaited, 0) < 0) {
+    if (errno != EINTR) {
+      run.m_Why = std::string("cannot wait for its end: ") + std::strerror(errno);
+      return run;
+    }
+  }
+  if (!WIFEXITED(nWaited)) {
+    run.m_Why = "it was ended by signal " + std::to_string(WTERMSIG(nWaited));
+    return run;
+  }
+  run.m_Started = true;
+  run.m_Status = WEXITSTATUS(nWaited);
+  return run;
+}
+
+std::string HostProgramFolder() {
+  char buffer[4096];
+  const ssize_t nChars = readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (nChars <= 0 || static_cast<size_t>(nChars) >= sizeof buffer) return {};
+  return HostPathText(HostPath(std::string(buffer, static_cast<size_t>(nChars))).parent_path());
+}
 
 HostFolder::~HostFolder() {
   if (m_Handle >= 0) close(static_cast<int>(m_Handle));

@@ -8,9 +8,11 @@
 #include "platform/sim/sim_text.h"
 #include "platform/win32/windows_min.h"
 #include "tools/host.h"
+#include "tools/quoted_argument.h"
 #include "tools/text_style.h"
 
 const char kHostLinkWords[] = "a symbolic link, junction or other reparse point";
+const char kHostProgramEnding[] = ".exe";
 
 namespace {
 
@@ -104,7 +106,125 @@ HostMade FailMaking(const std::string& szPath, DWORD nError, std::string& szWhy)
   return HostMade::kCannotCreate;
 }
 
+// A pipe's reading end, kept here, and its writing end, handed to the
+// program started.
+struct Pipe {
+  HANDLE m_Read = INVALID_HANDLE_VALUE;
+  HANDLE m_Write = INVALID_HANDLE_VALUE;
+  Pipe() = default;
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+  ~Pipe() {
+    CloseRead();
+    CloseWrite();
+  }
+  // Only the writing end is passed on to the program.
+  bool Open() {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    if (!CreatePipe(&m_Read, &m_Write, &inherited, 0)) {
+      m_Read = m_Write = INVALID_HANDLE_VALUE;
+      return false;
+    }
+    return SetHandleInformation(m_Read, HANDLE_FLAG_INHERIT, 0) != 0;
+  }
+  void CloseRead() {
+    if (m_Read != INVALID_HANDLE_VALUE) CloseHandle(m_Read);
+    m_Read = INVALID_HANDLE_VALUE;
+  }
+  void CloseWrite() {
+    if (m_Write != INVALID_HANDLE_VALUE) CloseHandle(m_Write);
+    m_Write = INVALID_HANDLE_VALUE;
+  }
+};
+
+// A pipe read to its end into a text.
+struct PipeReading {
+  HANDLE m_Pipe;
+  std::string* m_pText;
+};
+
+DWORD WINAPI ReadToEnd(void* pReading) {
+  const PipeReading& reading = *static_cast<PipeReading*>(pReading);
+  char buffer[65536];
+  DWORD nRead = 0;
+  while (ReadFile(reading.m_Pipe, buffer, sizeof buffer, &nRead, nullptr) && nRead > 0) {
+    reading.m_pText->append(buffer, nRead);
+  }
+  return 0;
+}
+
 }  // namespace
+
+HostRun RunHostProgram(const std::string& szProgram, const std::vector<std::string>& args) {
+  HostRun run;
+  Pipe out, err;
+  if (!out.Open() || !err.Open()) {
+    run.m_Why = "cannot make a pipe: " + LastErrorText();
+    return run;
+  }
+  SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const Handle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 &inherited, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string szCommandLine = QuotedArgument(szProgram);
+  for (const std::string& sz : args) {
+    szCommandLine += ' ';
+    szCommandLine += QuotedArgument(sz);
+  }
+  std::wstring szWideLine = Wide(szCommandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input.m_h;
+  startup.hStdOutput = out.m_Write;
+  startup.hStdError = err.m_Write;
+  PROCESS_INFORMATION process{};
+  // No console: the program writes its standard error as UTF-8, not in a
+  // console's code page.
+  if (!CreateProcessW(Wide(szProgram).c_str(), szWideLine.data(), nullptr, nullptr, TRUE,
+                      DETACHED_PROCESS, nullptr, nullptr, &startup, &process)) {
+    run.m_Why = LastErrorText();
+    return run;
+  }
+  const Handle processHandle(process.hProcess);
+  const Handle thread(process.hThread);
+  // Only the program holds the writing ends now: its end is the pipes' end.
+  out.CloseWrite();
+  err.CloseWrite();
+  PipeReading errReading{err.m_Read, &run.m_Stderr};
+  const Handle reader(CreateThread(nullptr, 0, ReadToEnd, &errReading, 0, nullptr));
+  if (reader.m_h == nullptr) {
+    // Without a second reader, standard error goes unread rather than block.
+    err.CloseRead();
+  }
+  PipeReading outReading{out.m_Read, &run.m_Stdout};
+  ReadToEnd(&outReading);
+  if (reader.m_h != nullptr) WaitForSingleObject(reader.m_h, INFINITE);
+  DWORD nStatus = 0;
+  if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.hProcess, &nStatus)) {
+    run.m_Why = "cannot wait for its end: " + LastErrorText();
+    return run;
+  }
+  run.m_Started = true;
+  run.m_Status = static_cast<int>(nStatus);
+  return run;
+}
+
+std::string HostProgramFolder() {
+  std::wstring szPath(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD nChars =
+        GetModuleFileNameW(nullptr, szPath.data(), static_cast<DWORD>(szPath.size()));
+    if (nChars == 0) return {};
+    if (nChars < szPath.size()) {
+      szPath.resize(nChars);
+      break;
+    }
+    szPath.resize(szPath.size() * 2);
+  }
+  const size_t nSlash = szPath.find_last_of(L"\\/");
+  return nSlash == std::wstring::npos ? std::string() : sim::ToUtf8(szPath.substr(0, nSlash));
+}
 
 HostFolder::~HostFolder() {
   if (m_Handle != -1) CloseHandle(reinterpret_cast<HANDLE>(m_Handle));

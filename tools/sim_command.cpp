@@ -15,6 +15,7 @@
 #include "tools/fleet_check.h"
 #include "tools/host.h"
 #include "tools/out_dir.h"
+#include "tools/plan.h"
 #include "tools/rebuilt_bcd.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
@@ -80,6 +81,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   if (options.m_Check) {
     return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out);
   }
+  if (options.m_Plan) return RunPlan(options, bColour, out, err);
   if (options.m_PrintDefault) {
     out << kDefaultMachineJson;
     return 0;

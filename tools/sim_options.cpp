@@ -10,6 +10,7 @@ const char kUsage[] =
     "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
     "                  [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
+    "       malvik-sim plan [--program FOLDER] [--json] [--out FILE]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n";
 
@@ -20,6 +21,7 @@ const char kHelp[] =
     "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
     "                  [-- ARG...]\n"
     "       malvik-sim check [--json] PATH...\n"
+    "       malvik-sim plan [--program FOLDER] [--json] [--out FILE]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n"
     "\n"
@@ -60,6 +62,17 @@ const char kHelp[] =
     "  -- ARG...              malvik's own arguments (three letters, or none)\n"
     "  check PATH...          run every description given (files, or folders of\n"
     "                         *.json): one line per machine, then N passed, N failed\n"
+    "  plan                   a plan of this machine: runs malvik-capture(.exe)\n"
+    "                         from malvik-sim's own folder (it changes nothing),\n"
+    "                         shows its summary and notes on standard error, then\n"
+    "                         runs malvik on the description as it would start\n"
+    "                         here (no arguments, in the current folder) and\n"
+    "                         prints the report and its verdict\n"
+    "    --program FOLDER     malvik's folder, as the capture takes it; default:\n"
+    "                         the capture's own folder\n"
+    "    --out FILE           also keep the captured description in FILE, written\n"
+    "                         by the capture with its own rules: a new file only,\n"
+    "                         never one that exists\n"
     "  --print-default-machine  print the built-in description and exit; takes no\n"
     "                         other option\n"
     "  --help                 this text\n"
@@ -86,7 +99,17 @@ const char kHelp[] =
     "     standard error names the file and the JSON path), a --compare-log FILE\n"
     "     that cannot be read or holds no log lines (says why), a --log-run K\n"
     "     that FILE does not hold (says how many runs it holds), --out refused\n"
-    "     or failed (names the path), or standard output could not be written\n";
+    "     or failed (names the path), or standard output could not be written\n"
+    "\n"
+    "Exit status of plan:\n"
+    "  0  the verdict passed: malvik would hand over to a boot-configuration\n"
+    "     script here, with the right letters\n"
+    "  1  the verdict failed (the report says why): among the causes, a machine\n"
+    "     whose disks malvik does not find, as the capture's first note then says\n"
+    "  2  a bad command line, malvik-capture missing beside malvik-sim or not\n"
+    "     started, ended with another status, or its description unreadable\n"
+    "  3  the capture refused: the program folder is not malvik's (nothing captured)\n"
+    "  4  --out FILE exists, is a folder, or could not be written (nothing run)\n";
 
 namespace {
 
@@ -95,18 +118,20 @@ struct OptionRule {
   const char* m_Name;
   const char* m_Value;  // what its value is; nullptr: it takes none
   bool m_WithCheck;     // also an option of check
+  bool m_WithPlan;      // an option of plan
 };
 
 const OptionRule kOptionRules[] = {
-    {"--machine", "a machine description file, or - for standard input", false},
-    {"--json", nullptr, true},
-    {"--out", "a folder to write the machine's files below", false},
-    {"--compare-log", "a Malvik.log taken from a real machine", false},
-    {"--log-run", "the number of a run in the --compare-log file, from 1", false},
-    {"--assume-rebuilt-bcd", nullptr, false},
-    {"--print-default-machine", nullptr, false},
-    {"--help", nullptr, true},
-    {"--version", nullptr, true},
+    {"--machine", "a machine description file, or - for standard input", false, false},
+    {"--json", nullptr, true, true},
+    {"--out", "a folder to write the machine's files below (plan: a file)", false, true},
+    {"--compare-log", "a Malvik.log taken from a real machine", false, false},
+    {"--log-run", "the number of a run in the --compare-log file, from 1", false, false},
+    {"--assume-rebuilt-bcd", nullptr, false, false},
+    {"--print-default-machine", nullptr, false, false},
+    {"--program", "malvik's folder", false, true},
+    {"--help", nullptr, true, true},
+    {"--version", nullptr, true, true},
 };
 
 const OptionRule* FindRule(const std::string& szName) {
@@ -133,6 +158,7 @@ void Store(const std::string& szName, const std::string& szValue, Options& optio
   if (szName == "--machine") options.m_MachineFile = szValue;
   if (szName == "--out") options.m_OutDir = szValue;
   if (szName == "--compare-log") options.m_CompareLog = szValue;
+  if (szName == "--program") options.m_ProgramFolder = szValue;
   if (szName == "--json") options.m_Json = true;
   if (szName == "--assume-rebuilt-bcd") options.m_AssumeRebuiltBcd = true;
   if (szName == "--print-default-machine") options.m_PrintDefault = true;
@@ -153,8 +179,10 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
       break;
     }
     if (!StartsWith(sz, "-") || sz == kStandardInput) {
-      if (sz == "check" && !options.m_Check && positional.empty()) {
+      if (sz == "check" && !options.m_Check && !options.m_Plan && positional.empty()) {
         options.m_Check = true;
+      } else if (sz == "plan" && !options.m_Check && !options.m_Plan && positional.empty()) {
+        options.m_Plan = true;
       } else {
         positional.push_back(sz);
       }
@@ -217,6 +245,29 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
       return false;
     }
     return true;
+  }
+  if (options.m_Plan) {
+    for (const std::string& szName : given) {
+      if (!FindRule(szName)->m_WithPlan) {
+        szError = "malvik-sim plan: " + szName + " is not an option of plan";
+        return false;
+      }
+    }
+    if (!positional.empty() || !rest.empty()) {
+      szError = "malvik-sim plan: unexpected argument '" +
+                (positional.empty() ? rest.front() : positional.front()) +
+                "' (a plan runs malvik as it starts here, with no arguments)";
+      return false;
+    }
+    options.m_DescriptionOut = options.m_OutDir;
+    options.m_OutDir.clear();
+    return true;
+  }
+  for (const std::string& szName : given) {
+    if (szName == "--program") {
+      szError = "malvik-sim: --program is an option of plan";
+      return false;
+    }
   }
   if (!positional.empty()) {
     szError = "malvik-sim: unexpected argument '" + positional.front() +

@@ -24,6 +24,9 @@ struct Options {
   std::vector<std::wstring> m_Args;
   bool m_Check = false;                  // malvik-sim check PATH...
   std::vector<std::string> m_CheckPaths;
+  bool m_Plan = false;            // malvik-sim plan
+  std::string m_ProgramFolder;    // plan --program: malvik's folder; empty: malvik-sim's own
+  std::string m_DescriptionOut;   // plan --out: the file for the captured description
 };
 
 // Reads argv into `options`; false with `szError` set on a bad argument.

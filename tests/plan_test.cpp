@@ -1,0 +1,142 @@
+// malvik-sim plan: the statuses it ends with for what the capture gives
+// back, its steps on a full simulated machine, and how it starts the
+// capture (a process, and a Windows command line).
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+
+#include "capture/capture.h"
+#include "platform/sim/sim_loader.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_text.h"
+#include "tools/host.h"
+#include "tools/plan.h"
+#include "tools/quoted_argument.h"
+#include "tools/report_json.h"
+#include "tools/sim_command.h"
+#include "tools/sim_run.h"
+#include "tools/verdict.h"
+
+namespace {
+
+const std::string kLaptop = std::string(MALVIK_SOURCE_DIR) + "/examples/uefi-laptop.json";
+
+std::string FileText(const std::string& szPath) {
+  std::string szBytes, szWhy;
+  EXPECT_TRUE(ReadHostFile(szPath, szBytes, szWhy)) << szPath << ": " << szWhy;
+  return szBytes;
+}
+
+TEST(Plan, StatusFollowsTheCaptureAndTheVerdict) {
+  const char kNoDiskFound[] =
+      R"({"name": "wine", "program": "C:\\Tools\\malvik.exe",
+          "disks": [{"media_type": "Fixed hard disk", "partitions": [{"letter": "C:",
+            "files": ["Tools/modifybcdtoPBR.cmd", "Tools/modifybcdtoWinRE.cmd"]}]}]})";
+  struct Case {
+    const char* m_Name;
+    HostRun m_Capture;
+    std::string m_Description;
+    int m_Status;
+    std::string m_Err;  // part of standard error
+    bool m_Report;      // a report on standard output
+  };
+  const Case kCases[] = {
+      {"not started", {false, 0, "", "", "No such file or directory"}, "", 2,
+       "malvik-sim plan: cannot run malvik-capture: No such file or directory\n", false},
+      {"not malvik's folder",
+       {true, 3, "", "malvik-capture: The program folder C:\\Work holds no malvik.exe\n", ""}, "",
+       3, "malvik-capture: The program folder C:\\Work holds no malvik.exe\n", false},
+      {"output kept", {true, 4, "", "malvik-capture: C:\\p.json exists and is kept\n", ""}, "", 4,
+       "malvik-capture: C:\\p.json exists and is kept\n", false},
+      {"another status", {true, 2, "", "", ""}, "", 2,
+       "malvik-sim plan: malvik-capture ended with status 2: no description, so no plan\n",
+       false},
+      {"no description", {true, 0, "", "", ""}, "{\"disks\": 5", 2,
+       "malvik-sim plan: the capture's description cannot be read, so no plan\n", false},
+      {"no disk found", {true, 0, "", "  - malvik will find none of these disks\n", ""},
+       kNoDiskFound, 1, "  - malvik will find none of these disks\n", true},
+      {"passed", {true, 0, "", "malvik-capture: captured laptop\n", ""}, FileText(kLaptop), 0,
+       "malvik-capture: captured laptop\n", true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.m_Name);
+    std::ostringstream out, err;
+    EXPECT_EQ(ReportPlan(c.m_Capture, c.m_Description, false, false, out, err), c.m_Status)
+        << err.str();
+    EXPECT_NE(err.str().find(c.m_Err), std::string::npos) << err.str();
+    EXPECT_EQ(out.str().find("Verdict") != std::string::npos, c.m_Report) << out.str();
+  }
+}
+
+// The log lines of a --json report, time stamps aside.
+std::vector<std::string> LogLines(const std::string& szReport) {
+  const std::regex stamp(R"(^\d{4}/[ \d]\d/[ \d]\d [ \d]\d:[ \d]\d:[ \d]\d:[ \d]{3} )");
+  std::vector<std::string> lines;
+  const auto report = nlohmann::json::parse(szReport);
+  for (const auto& line : report["log"]) {
+    lines.push_back(std::regex_replace(line["key"].get<std::string>(), stamp, "") + "=" +
+                    line["value"].get<std::string>());
+  }
+  return lines;
+}
+
+// The capture run on a full machine, then the plan's own part: malvik's log
+// in the plan is the log of malvik on the machine itself. (What the scripts
+// do is no part of a capture, so the machine's scripts do nothing here.)
+TEST(Plan, OnAFullMachineLogsAsMalvikThere) {
+  auto description = nlohmann::ordered_json::parse(FileText(kLaptop));
+  description.erase("scripts");
+  sim::SimMachine original;
+  std::string szError;
+  ASSERT_TRUE(sim::LoadMachineText("laptop", description.dump(), original, szError)) << szError;
+  // Typed in malvik's folder, where malvik.exe is started next.
+  original.m_CurrentDirectory = L"C:\\Tools";
+  sim::SimMachine machine = original;
+  CaptureRun capture;
+  {
+    sim::ScopedSimMachine installed(machine);
+    capture = RunCapture({L"--current-directory", L"."});
+  }
+  ASSERT_EQ(capture.m_Status, 0) << capture.m_Stderr;
+  std::ostringstream plan, err;
+  const HostRun run{true, capture.m_Status, capture.m_Stdout, capture.m_Stderr, ""};
+  const int nStatus = ReportPlan(run, capture.m_Stdout, true, false, plan, err);
+  EXPECT_NE(err.str().find("malvik-capture: captured "), std::string::npos) << err.str();
+
+  std::ostringstream direct;
+  const Outcome outcome = RunOnMachine(original, {});
+  WriteJson(direct, original, outcome, JudgeRun(original, outcome));
+  EXPECT_EQ(nStatus, JudgeRun(original, outcome).Passed() ? kPlanPassed : kPlanFailed);
+  EXPECT_GT(LogLines(plan.str()).size(), 10u);
+  EXPECT_EQ(LogLines(plan.str()), LogLines(direct.str())) << plan.str();
+}
+
+// Both outputs are read as they come: a program that fills standard error
+// before it writes standard output does not hang the plan.
+TEST(Plan, HostProgramGivesBothOutputsAndItsStatus) {
+  const HostRun run = RunHostProgram(
+      "/bin/sh", {"-c", "head -c 300000 /dev/zero | tr '\\0' e >&2; printf 'a b'; exit 3"});
+  EXPECT_TRUE(run.m_Started) << run.m_Why;
+  EXPECT_EQ(run.m_Status, 3);
+  EXPECT_EQ(run.m_Stdout, "a b");
+  EXPECT_EQ(run.m_Stderr, std::string(300000, 'e'));
+  const HostRun missing = RunHostProgram("/nonexistent/malvik-capture", {});
+  EXPECT_FALSE(missing.m_Started);
+  EXPECT_EQ(missing.m_Why, "No such file or directory");
+}
+
+TEST(Plan, ArgumentsQuotedForAWindowsCommandLine) {
+  const char* const kCases[][2] = {
+      {"C:\\Tools", "C:\\Tools"},
+      {"", "\"\""},
+      {"C:\\My Tools\\", "\"C:\\My Tools\\\\\""},
+      {"say \"hi\"", "\"say \\\"hi\\\"\""},
+      {"a\\\\\"b", "\"a\\\\\\\\\\\"b\""},
+      {"a\\b c", "\"a\\b c\""},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(QuotedArgument(c[0]), c[1]) << c[0];
+}
+
+}  // namespace

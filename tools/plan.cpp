@@ -1,0 +1,94 @@
+#include "tools/plan.h"
+
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+#include "capture/capture.h"
+#include "platform/sim/sim_loader.h"
+#include "tools/report_json.h"
+#include "tools/report_text.h"
+#include "tools/sim_options.h"
+#include "tools/sim_run.h"
+#include "tools/verdict.h"
+
+namespace {
+
+constexpr char kSaid[] = "malvik-sim plan: ";
+
+// What names the description in the loader's lines.
+constexpr char kDescriptionSource[] = "(the capture's description)";
+
+}  // namespace
+
+std::vector<std::string> CaptureArguments(const Options& options) {
+  // The plan is made where malvik.exe is about to be started, so the
+  // current folder is the one malvik starts in.
+  std::vector<std::string> args = {"--current-directory", "."};
+  if (!options.m_ProgramFolder.empty()) {
+    args.insert(args.end(), {"--program", options.m_ProgramFolder});
+  }
+  if (!options.m_DescriptionOut.empty()) {
+    args.insert(args.end(), {"--out", options.m_DescriptionOut});
+  }
+  return args;
+}
+
+int ReportPlan(const HostRun& capture, const std::string& szDescription, bool bJson,
+               bool bColour, std::ostream& out, std::ostream& err) {
+  err << capture.m_Stderr;
+  if (!capture.m_Started) {
+    err << kSaid << "cannot run " << kCaptureName << ": " << capture.m_Why << "\n";
+    return kPlanCannotRun;
+  }
+  if (capture.m_Status == kCaptureIncompleteFolder) return kPlanNotMalviks;
+  if (capture.m_Status == kCaptureNotWritten) return kPlanOutRefused;
+  if (capture.m_Status != kCaptureWritten) {
+    err << kSaid << kCaptureName << " ended with status " << capture.m_Status
+        << ": no description, so no plan\n";
+    return kPlanCannotRun;
+  }
+
+  sim::SimMachine machine;
+  std::string szError;
+  if (!sim::LoadMachineText(kDescriptionSource, szDescription, machine, szError)) {
+    err << szError << "\n" << kSaid << "the capture's description cannot be read, so no plan\n";
+    return kPlanCannotRun;
+  }
+  err << sim::LoadWarningLines(kDescriptionSource, machine);
+  // malvik as it is started here: from its folder, with no arguments.
+  const Outcome outcome = RunOnMachine(machine, {});
+  const Verdict verdict = JudgeRun(machine, outcome);
+  if (bJson) {
+    WriteJson(out, machine, outcome, verdict);
+  } else {
+    WriteText(out, machine, outcome, verdict, bColour);
+  }
+  return verdict.Passed() ? kPlanPassed : kPlanFailed;
+}
+
+int RunPlan(const Options& options, bool bColour, std::ostream& out, std::ostream& err) {
+  const std::string szFolder = HostProgramFolder();
+  const std::string szCapture = HostJoin(szFolder, std::string(kCaptureName) + kHostProgramEnding);
+  std::error_code error;
+  if (szFolder.empty() || !std::filesystem::is_regular_file(HostPath(szCapture), error)) {
+    err << kSaid << "no " << kCaptureName << kHostProgramEnding << " beside malvik-sim"
+        << (szFolder.empty() ? "" : " in " + szFolder)
+        << ": a plan is made on the machine malvik is meant for, by malvik-sim.exe plan "
+           "run from the folder that holds malvik-capture.exe\n";
+    return kPlanCannotRun;
+  }
+  const HostRun capture = RunHostProgram(szCapture, CaptureArguments(options));
+  std::string szDescription = capture.m_Stdout;
+  if (capture.m_Started && capture.m_Status == kCaptureWritten &&
+      !options.m_DescriptionOut.empty()) {
+    std::string szWhy;
+    szDescription.clear();
+    if (!ReadHostFile(options.m_DescriptionOut, szDescription, szWhy)) {
+      err << capture.m_Stderr << kSaid << options.m_DescriptionOut
+          << ": cannot read the description back: " << szWhy << "\n";
+      return kPlanCannotRun;
+    }
+  }
+  return ReportPlan(capture, szDescription, options.m_Json, bColour, out, err);
+}
