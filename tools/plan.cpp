@@ -6,6 +6,7 @@
 
 #include "capture/capture.h"
 #include "platform/sim/sim_loader.h"
+#include "tools/rebuilt_bcd.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
 #include "tools/sim_options.h"
@@ -56,6 +57,11 @@ int ReportPlan(const HostRun& capture, const std::string& szDescription, bool bJ
     return kPlanCannotRun;
   }
   err << sim::LoadWarningLines(kDescriptionSource, machine);
+  // What the scripts will do cannot be captured before they run: the plan
+  // takes the usual case and says so.
+  AssumeRebuiltBcd(machine);
+  err << kSaid << "assumed, as no capture can see it: each boot-configuration script exits 0 "
+      << "and rebuilds the boot store (as --assume-rebuilt-bcd)\n";
   // malvik as it is started here: from its folder, with no arguments.
   const Outcome outcome = RunOnMachine(machine, {});
   const Verdict verdict = JudgeRun(machine, outcome);
