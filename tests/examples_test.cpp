@@ -39,7 +39,7 @@ TEST(Examples, JsonReportsMatchTheCheckedInOnes) {
     EXPECT_EQ(out.str(), ReadText(expected)) << "scripts/update-examples rewrites "
                                              << expected.string() << "; review its diff";
   }
-  EXPECT_EQ(nExamples, 10);
+  EXPECT_EQ(nExamples, 11);
   EXPECT_EQ(ReadText(kExamples / "uefi-laptop.json"), kDefaultMachineJson);
 }
 

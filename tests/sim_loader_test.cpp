@@ -7,6 +7,7 @@
 #include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_loader.h"
+#include "tools/description_file.h"
 
 namespace {
 
@@ -108,9 +109,9 @@ TEST(SimLoader, FileErrorsAreOneLineNamingFileAndPath) {
   std::ofstream(szFile) << R"({"disks": [{"partitions": [{"letter": true}]}]})";
   sim::SimMachine machine;
   std::string szLine;
-  ASSERT_FALSE(sim::LoadMachineFile(szFile, machine, szLine));
+  ASSERT_FALSE(LoadDescriptionFile(szFile, machine, szLine));
   EXPECT_EQ(szLine, szFile + ": disks[0].partitions[0].letter: expected a drive letter such as \"E:\"");
-  ASSERT_FALSE(sim::LoadMachineFile(szFile + ".missing", machine, szLine));
+  ASSERT_FALSE(LoadDescriptionFile(szFile + ".missing", machine, szLine));
   EXPECT_EQ(szLine, szFile + ".missing: $: cannot read the file: No such file or directory");
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "platform/win32_text.h"
 
 namespace {
@@ -26,6 +27,31 @@ TEST(Win32Text, SplitsAListOfStringsWithinItsLength) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
     EXPECT_EQ(platform::SplitMultiString(c.chars), c.expected);
+  }
+}
+
+// Windows' wchar_t is 16 bits: a character past U+FFFF is a surrogate pair
+// there and one unit on Linux; both give the same UTF-8.
+TEST(Win32Text, Utf16JoinsAndSplitsSurrogatePairs) {
+  struct Case {
+    const char* szName;
+    std::u16string utf16;
+    std::string szUtf8;   // of utf16
+    bool bWhole;          // utf16 holds only whole characters
+    bool bRoundTrip;      // utf16 comes back from szUtf8
+  };
+  const Case kCases[] = {
+      {"emoji label", u"DATA\U0001F600", "DATA\xF0\x9F\x98\x80", true, true},
+      {"first half alone", std::u16string(1, u'\xD83D') + u"A", "\xEF\xBF\xBD" "A", false, false},
+      {"halves in the wrong order", std::u16string{u'\xDE00', u'\xD83D'},
+       "\xEF\xBF\xBD\xEF\xBF\xBD", false, false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    EXPECT_EQ(platform::TextToUtf8(c.utf16), c.szUtf8);
+    EXPECT_EQ(platform::IsWholeText(c.utf16), c.bWhole);
+    EXPECT_EQ(platform::Utf8ToText<std::u16string>(c.szUtf8) == c.utf16, c.bRoundTrip);
+    EXPECT_EQ(platform::TextToUtf8(platform::Utf8ToText<std::u32string>(c.szUtf8)), c.szUtf8);
   }
 }
 

@@ -4,7 +4,8 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "platform/sim/sim_loader.h"
+#include "tools/description_file.h"
+#include "tools/host.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
 #include "tools/sim_run.h"
@@ -25,14 +26,14 @@ std::vector<std::string> DescriptionFiles(const std::vector<std::string>& paths,
   std::vector<std::string> files;
   for (const std::string& szPath : paths) {
     std::error_code ec;
-    if (!fs::is_directory(szPath, ec)) {
+    if (!fs::is_directory(HostPath(szPath), ec)) {
       files.push_back(szPath);
       continue;
     }
     std::vector<std::string> inFolder;
-    for (const fs::directory_entry& entry : fs::directory_iterator(szPath, ec)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(HostPath(szPath), ec)) {
       if (entry.path().extension() == ".json" && !entry.is_directory()) {
-        inFolder.push_back(entry.path().string());
+        inFolder.push_back(HostPathText(entry.path()));
       }
     }
     if (inFolder.empty()) empty.push_back(szPath);
@@ -100,7 +101,7 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
   for (const std::string& szFile : files) {
     sim::SimMachine machine;
     std::string szError;
-    if (!sim::LoadMachineFile(szFile, machine, szError)) {
+    if (!LoadDescriptionFile(szFile, machine, szError)) {
       unusable(szFile, szError);
       continue;
     }

@@ -1,7 +1,6 @@
 #include "tools/sim_command.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <sstream>
@@ -12,7 +11,9 @@
 #include "platform/sim/sim_loader.h"
 #include "tools/compare_log.h"
 #include "tools/default_machine.h"
+#include "tools/description_file.h"
 #include "tools/fleet_check.h"
+#include "tools/host.h"
 #include "tools/out_dir.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
@@ -21,21 +22,6 @@
 #include "tools/verdict.h"
 
 namespace {
-
-// The whole file, or false with the system's reason.
-bool ReadBytes(const std::string& szFile, std::string& szBytes, std::string& szWhy) {
-  std::FILE* pFile = std::fopen(szFile.c_str(), "rb");
-  if (pFile == nullptr) {
-    szWhy = std::strerror(errno);
-    return false;
-  }
-  char buffer[65536];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pFile)) > 0;) szBytes.append(buffer, n);
-  const bool bFailed = std::ferror(pFile) != 0;
-  szWhy = bFailed ? std::strerror(errno) : "";
-  std::fclose(pFile);
-  return !bFailed;
-}
 
 // Reads the machine the options name into `machine`, with the loader's
 // warnings on `err`. False when it cannot be used: the reason is on `err`.
@@ -51,7 +37,7 @@ bool ReadMachine(const Options& options, std::istream& input, std::ostream& err,
     szText = text.str();
   } else if (!options.m_MachineFile.empty()) {
     szSource = options.m_MachineFile;
-    if (!sim::LoadMachineFile(options.m_MachineFile, machine, szError)) {
+    if (!LoadDescriptionFile(options.m_MachineFile, machine, szError)) {
       err << szError << "\n";
       return false;
     }
@@ -74,7 +60,7 @@ int Written(std::ostream& out, std::ostream& err, int nStatus) {
     out.flush();
   }
   if (out) return nStatus;
-  err << "malvik-sim: cannot write to standard output";
+  err << kOutputLost;
   if (errno != 0) err << ": " << std::strerror(errno);
   err << "\n";
   return 2;
@@ -107,7 +93,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   const std::string& szLogFile = options.m_CompareLog;
   if (!szLogFile.empty()) {
     std::string szBytes, szWhy;
-    if (!ReadBytes(szLogFile, szBytes, szWhy)) {
+    if (!ReadHostFile(szLogFile, szBytes, szWhy)) {
       err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szWhy
           << "\n";
       return 2;

@@ -4,6 +4,9 @@
 
 #include <iostream>
 
+// What the command says when its output did not all get there.
+inline constexpr char kOutputLost[] = "malvik-sim: cannot write to standard output";
+
 // The whole command: arguments as main() gets them. Returns the process exit
 // status: the program's own exit code, 1 when --compare-log finds a
 // difference or check a failed machine, 2 when the command line, the

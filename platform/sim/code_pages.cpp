@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/sim/sim_text.h"
+#include "platform/utf8.h"
 
 namespace sim {
 namespace {
@@ -90,10 +91,7 @@ bool KnownCodePage(std::uint32_t nCodePage) {
 bool EncodeInCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::string* pBytes) {
   pBytes->clear();
   if (IsUtf8(nCodePage)) {
-    for (wchar_t c : szText) {
-      const auto n = static_cast<std::uint32_t>(c);
-      if (n > 0x10FFFF || (n >= 0xD800 && n <= 0xDFFF)) return false;
-    }
+    if (!platform::IsWholeText(szText)) return false;
     *pBytes = ToUtf8(szText);
     return true;
   }

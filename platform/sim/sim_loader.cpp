@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
@@ -631,18 +629,6 @@ void CheckPartitionPlaces(SimMachine& machine, const std::vector<bool>& sized) {
   }
 }
 
-// The system's reason why a file cannot be read, or empty when it was read.
-std::string ReadWholeFile(const std::string& szFile, std::string& szText) {
-  std::FILE* pFile = std::fopen(szFile.c_str(), "rb");
-  if (pFile == nullptr) return std::strerror(errno);
-  char buffer[65536];
-  size_t nRead = 0;
-  while ((nRead = std::fread(buffer, 1, sizeof buffer, pFile)) > 0) szText.append(buffer, nRead);
-  const std::string szReason = std::ferror(pFile) ? std::strerror(errno) : "";
-  std::fclose(pFile);
-  return szReason;
-}
-
 }  // namespace
 
 bool LoadMachine(const std::string& szJson, SimMachine& machine, LoadError& error) {
@@ -669,16 +655,6 @@ bool LoadMachineText(const std::string& szSource, const std::string& szJson,
     return false;
   }
   return true;
-}
-
-bool LoadMachineFile(const std::string& szFile, SimMachine& machine, std::string& szErrorLine) {
-  std::string szText;
-  const std::string szReason = ReadWholeFile(szFile, szText);
-  if (!szReason.empty()) {
-    szErrorLine = szFile + ": $: cannot read the file: " + szReason;
-    return false;
-  }
-  return LoadMachineText(szFile, szText, machine, szErrorLine);
 }
 
 std::string LoadWarningLines(const std::string& szSource, const SimMachine& machine) {

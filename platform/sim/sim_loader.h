@@ -26,10 +26,6 @@ bool LoadMachine(const std::string& szJson, SimMachine& machine, LoadError& erro
 bool LoadMachineText(const std::string& szSource, const std::string& szJson,
                      SimMachine& machine, std::string& szErrorLine);
 
-// Reads and loads a file, as LoadMachineText. A file that cannot be read
-// gives the system's reason: "FILE: $: cannot read the file: Permission denied".
-bool LoadMachineFile(const std::string& szFile, SimMachine& machine, std::string& szErrorLine);
-
 // The loader's warnings about a description from `szSource`, one line each:
 // "SOURCE: PATH: warning: WHAT\n"; empty when there are none.
 std::string LoadWarningLines(const std::string& szSource, const SimMachine& machine);

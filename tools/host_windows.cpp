@@ -1,0 +1,205 @@
+// The simulator's computer on Windows: file names are opened as UTF-16, text
+// reaches a console as UTF-16 through WriteConsoleW (the console's code page
+// is never changed: a changed one outlives the program), and --out follows
+// no reparse point (symbolic link, junction, mount point) below its folder.
+#include <algorithm>
+#include <string>
+
+#include "platform/sim/sim_text.h"
+#include "platform/win32/windows_min.h"
+#include "tools/host.h"
+#include "tools/text_style.h"
+
+const char kHostLinkWords[] = "a symbolic link, junction or other reparse point";
+
+namespace {
+
+// The longest piece handed to one WriteConsoleW or WriteFile call.
+constexpr size_t kPieceChars = 16384;
+
+std::wstring Wide(const std::string& sz) { return sim::FromUtf8(sz); }
+
+// The system's words for an error code, without the line end they come with.
+std::string ErrorText(DWORD nError) {
+  wchar_t* pText = nullptr;
+  const DWORD nChars = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, nError, 0, reinterpret_cast<wchar_t*>(&pText), 0, nullptr);
+  std::wstring szText = nChars > 0 && pText != nullptr ? std::wstring(pText, nChars) : L"";
+  LocalFree(pText);
+  while (!szText.empty() && (szText.back() == L'\n' || szText.back() == L'\r' ||
+                             szText.back() == L' ')) {
+    szText.pop_back();
+  }
+  return szText.empty() ? "error " + std::to_string(nError) : sim::ToUtf8(szText);
+}
+
+std::string LastErrorText() { return ErrorText(GetLastError()); }
+
+// A handle, closed when it goes.
+struct Handle {
+  HANDLE m_h = INVALID_HANDLE_VALUE;
+  explicit Handle(HANDLE h) : m_h(h) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
+  }
+};
+
+bool WriteBytes(HANDLE h, const std::string& szBytes) {
+  for (size_t nDone = 0; nDone < szBytes.size();) {
+    const auto nPiece = static_cast<DWORD>(std::min(szBytes.size() - nDone, kPieceChars));
+    DWORD nWritten = 0;
+    if (!WriteFile(h, szBytes.data() + nDone, nPiece, &nWritten, nullptr) || nWritten == 0) {
+      return false;
+    }
+    nDone += nWritten;
+  }
+  return true;
+}
+
+bool WriteConsoleText(HANDLE h, const std::string& szText) {
+  const std::wstring szWide = Wide(szText);
+  for (size_t nDone = 0; nDone < szWide.size();) {
+    size_t nPiece = std::min(szWide.size() - nDone, kPieceChars);
+    // A surrogate pair stays in one piece.
+    const wchar_t cLast = szWide[nDone + nPiece - 1];
+    if (nDone + nPiece < szWide.size() && cLast >= 0xD800 && cLast <= 0xDBFF) --nPiece;
+    DWORD nWritten = 0;
+    if (!WriteConsoleW(h, szWide.data() + nDone, static_cast<DWORD>(nPiece), &nWritten,
+                       nullptr) ||
+        nWritten == 0) {
+      return false;
+    }
+    nDone += nWritten;
+  }
+  return true;
+}
+
+bool EnvironmentHas(const wchar_t* szName, std::string& szValue) {
+  const DWORD nChars = GetEnvironmentVariableW(szName, nullptr, 0);
+  if (nChars == 0) return GetLastError() != ERROR_ENVVAR_NOT_FOUND;  // set, but empty
+  std::wstring szWide(nChars, L'\0');
+  const DWORD nGot = GetEnvironmentVariableW(szName, szWide.data(), nChars);
+  szWide.resize(nGot < nChars ? nGot : 0);
+  szValue = sim::ToUtf8(szWide);
+  return true;
+}
+
+DWORD AttributesOf(const std::string& szPath) { return GetFileAttributesW(Wide(szPath).c_str()); }
+
+// A folder opened for the walk below it; others may read and write in it,
+// but not delete, move or replace it while it is held.
+HANDLE OpenFolder(const std::string& szPath, DWORD nFlags) {
+  return CreateFileW(Wide(szPath).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | nFlags, nullptr);
+}
+
+// What stops szPath from being made: a reparse point, or the system's reason.
+HostMade FailMaking(const std::string& szPath, DWORD nError, std::string& szWhy) {
+  if (IsHostLink(szPath)) return HostMade::kLink;
+  szWhy = ErrorText(nError);
+  return HostMade::kCannotCreate;
+}
+
+}  // namespace
+
+HostFolder::~HostFolder() {
+  if (m_Handle != -1) CloseHandle(reinterpret_cast<HANDLE>(m_Handle));
+}
+
+bool WriteHostText(bool bStandardError, const std::string& szText) {
+  const HANDLE h = GetStdHandle(bStandardError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (szText.empty()) return true;
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) return false;
+  DWORD nMode = 0;
+  return GetConsoleMode(h, &nMode) ? WriteConsoleText(h, szText) : WriteBytes(h, szText);
+}
+
+bool HostOutputTakesColour() {
+  const HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD nMode = 0;
+  const bool bTerminal =
+      GetConsoleMode(h, &nMode) && (nMode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+  std::string szNoColor, szTerm;
+  const bool bNoColor = EnvironmentHas(L"NO_COLOR", szNoColor);
+  const bool bTerm = EnvironmentHas(L"TERM", szTerm);
+  return UseColour(bTerminal, bNoColor ? szNoColor.c_str() : nullptr,
+                   bTerm ? szTerm.c_str() : nullptr);
+}
+
+bool ReadHostFile(const std::string& szPath, std::string& szBytes, std::string& szWhy) {
+  const Handle file(CreateFileW(Wide(szPath).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.m_h == INVALID_HANDLE_VALUE) {
+    szWhy = LastErrorText();
+    return false;
+  }
+  char buffer[65536];
+  for (;;) {
+    DWORD nRead = 0;
+    if (!ReadFile(file.m_h, buffer, sizeof buffer, &nRead, nullptr)) {
+      szWhy = LastErrorText();
+      return false;
+    }
+    if (nRead == 0) return true;
+    szBytes.append(buffer, nRead);
+  }
+}
+
+bool IsHostLink(const std::string& szPath) {
+  const DWORD nAttributes = AttributesOf(szPath);
+  return nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool OpenHostFolder(const std::string& szPath, HostFolder& folder, std::string& szWhy) {
+  folder.m_Path = szPath;
+  const HANDLE h = OpenFolder(szPath, 0);
+  if (h == INVALID_HANDLE_VALUE) {
+    szWhy = LastErrorText();
+    return false;
+  }
+  folder.m_Handle = reinterpret_cast<std::intptr_t>(h);
+  return true;
+}
+
+HostMade OpenHostSubfolder(const HostFolder& parent, const std::string& szName,
+                           HostFolder& folder, std::string& szWhy) {
+  folder.m_Path = HostJoin(parent.m_Path, szName);
+  if (!CreateDirectoryW(Wide(folder.m_Path).c_str(), nullptr) &&
+      GetLastError() != ERROR_ALREADY_EXISTS) {
+    return FailMaking(folder.m_Path, GetLastError(), szWhy);
+  }
+  // Opened as what stands there, not what it points to: a reparse point is
+  // seen as one on the handle itself.
+  const HANDLE h = OpenFolder(folder.m_Path, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (h == INVALID_HANDLE_VALUE) return FailMaking(folder.m_Path, GetLastError(), szWhy);
+  folder.m_Handle = reinterpret_cast<std::intptr_t>(h);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) {
+    return FailMaking(folder.m_Path, GetLastError(), szWhy);
+  }
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return HostMade::kLink;
+  if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    szWhy = ErrorText(ERROR_DIRECTORY);
+    return HostMade::kCannotCreate;
+  }
+  return HostMade::kDone;
+}
+
+HostMade WriteNewHostFile(const HostFolder& parent, const std::string& szName,
+                          const std::string& szBytes, std::string& szWhy) {
+  const std::string szPath = HostJoin(parent.m_Path, szName);
+  // CREATE_NEW: whatever stands there already, a reparse point too, fails.
+  const Handle file(CreateFileW(Wide(szPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (file.m_h == INVALID_HANDLE_VALUE) return FailMaking(szPath, GetLastError(), szWhy);
+  if (!WriteBytes(file.m_h, szBytes)) {
+    szWhy = LastErrorText();
+    return HostMade::kCannotWrite;
+  }
+  return HostMade::kDone;
+}
