@@ -19,7 +19,8 @@ dir="$WINEPREFIX/drive_c/malvik-$version"
 listed="$(cut -c67- "$dir/SHA256SUMS")"
 present="$(cd "$dir" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort)"
 [ "$listed" = "$present" ] ||
-  fail "SHA256SUMS does not list exactly the files unpacked: $(diff <(echo "$listed") <(echo "$present"))"
+  fail "SHA256SUMS does not list exactly the files unpacked:
+$(diff <(echo "$listed") <(echo "$present"))"
 (cd "$dir" && sha256sum --quiet -c SHA256SUMS) || fail "a file differs from its sum in SHA256SUMS"
 for exe in malvik malvik-capture malvik-sim quenby; do
   [ -f "$dir/$exe.exe" ] || fail "the package holds no $exe.exe"
@@ -35,10 +36,13 @@ NO_COLOR=1 "$WINE64" malvik-sim.exe check 'examples\' >"$out" 2>"$WINE_TMP/check
 want=1
 tail -n 1 "$root/examples/expected/check.txt" | grep -q ' 0 failed$' && want=0
 [ "$status" = "$want" ] ||
-  fail "malvik-sim.exe check examples\\ exited $status, expected $want: $(cat "$WINE_TMP/check.err")"
+  fail "malvik-sim.exe check examples\\ exited $status, expected $want:
+$(cat "$WINE_TMP/check.err")"
 # Given as examples\, the files are named with a backslash.
-diff -u <(sed -E 's#^(passed|FAILED)  examples/#\1  examples\\#' "$root/examples/expected/check.txt") \
-  <(tr -d '\r' <"$out") ||
+expected="$WINE_TMP/expected-check.txt"
+sed -E 's#^(passed|FAILED)  examples/#\1  examples\\#' "$root/examples/expected/check.txt" \
+  >"$expected"
+diff -u "$expected" <(tr -d '\r' <"$out") ||
   fail "malvik-sim.exe check examples\\ differs from examples/expected/check.txt"
 
 # ---- malvik-capture.exe: its version, and a description of this prefix ----------
@@ -49,8 +53,9 @@ said="$("$WINE64" malvik-capture.exe --version | tr -d '\r')" ||
 "$WINE64" malvik-capture.exe --allow-incomplete --out 'C:\captured.json' \
   2>"$WINE_TMP/capture.err" >/dev/null ||
   fail "malvik-capture.exe --allow-incomplete failed: $(cat "$WINE_TMP/capture.err")"
-grep -qF "\"program\": \"C:\\\\malvik-$version\\\\malvik.exe\"" "$WINEPREFIX/drive_c/captured.json" ||
-  fail "the description names another program: $(grep '"program"' "$WINEPREFIX/drive_c/captured.json")"
+captured="$WINEPREFIX/drive_c/captured.json"
+grep -qF "\"program\": \"C:\\\\malvik-$version\\\\malvik.exe\"" "$captured" ||
+  fail "the description names another program: $(grep '"program"' "$captured")"
 NO_COLOR=1 "$WINE64" malvik-sim.exe --machine 'C:\captured.json' --json >"$WINE_TMP/run.json" \
   2>"$WINE_TMP/run.err" || fail "malvik-sim.exe cannot run the capture: $(cat "$WINE_TMP/run.err")"
 echo "wine: package: unpacked, summed, check examples\\, --version and a capture: all as expected"
