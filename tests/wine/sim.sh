@@ -127,4 +127,28 @@ want+='reparse point, which --out never follows'
 [ -z "$(ls -A "$work/elsewhere")" ] || fail "--out wrote through $kind"
 echo "wine: --out refuses $kind below its folder and writes nothing through it"
 
+# ---- 6. a console ----------------------------------------------------------
+# Under `script`, Wine gives the program a console on a terminal. Text
+# reaches it as the console's own characters (bytes would be read in the
+# console's code page, 437 here); its virtual-terminal processing is off,
+# so there is no colour although TERM names a colour terminal.
+in_console() {
+  local line="'$WINE64' 'C:\\sim\\malvik-sim.exe'" arg
+  for arg in "$@"; do line+=" '$arg'"; done
+  status=0
+  script -qec "$line" /dev/null >"$WINE_TMP/console" || status=$?
+}
+in_console --machine 'C:\Ölwanne.json'
+[ "$status" = 2 ] || fail "in a console, a missing description: exit status $status, expected 2"
+grep -aq 'C:\\Ölwanne.json: \$: cannot read the file: ' "$WINE_TMP/console" ||
+  fail "in a console, the missing description was shown as: $(cat -v "$WINE_TMP/console")"
+in_console check examples/
+[ "$status" = 1 ] || fail "in a console, check examples/: exit status $status, expected 1"
+grep -aq '^passed  examples/uefi-laptop.json' "$WINE_TMP/console" ||
+  fail "in a console, check examples/ showed: $(head -c 300 "$WINE_TMP/console" | cat -v)"
+if grep -aq $'\x1b\[\(32\|1;31\)m' "$WINE_TMP/console"; then
+  fail "check examples/ used colour in a console without virtual-terminal processing"
+fi
+echo "wine: in a console: text outside ASCII shown as such, no colour without VT processing"
+
 echo "wine: sim suite passed"
