@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "capture/capture.h"
+#include "malvik_version.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
 
@@ -40,6 +41,7 @@ const char kHelp[] =
     "                      and the replay starts malvik in its program folder,\n"
     "                      which a note says.\n"
     "  --help              this text.\n"
+    "  --version           the version: malvik-capture X.Y.Z.\n"
     "\n"
     "Standard output carries the description and nothing else; the summary of\n"
     "what was found, the notes, warnings and errors go to standard error.\n"
@@ -61,6 +63,7 @@ struct Arguments {
   bool m_Force = false;
   bool m_AllowIncomplete = false;
   bool m_Help = false;
+  bool m_Version = false;
   std::wstring m_Error;  // what is wrong with the command line; empty: nothing
 };
 
@@ -89,6 +92,8 @@ Arguments ReadArguments(const std::vector<std::wstring>& args) {
       arguments.m_AllowIncomplete = true;
     } else if (szArg == L"--help" || szArg == L"-h" || szArg == L"/?") {
       arguments.m_Help = true;
+    } else if (szArg == L"--version") {
+      arguments.m_Version = true;
     } else {
       arguments.m_Error = L"unknown argument: " + szArg;
     }
@@ -129,6 +134,10 @@ CaptureRun RunCapture(const std::vector<std::wstring>& args) {
   }
   if (arguments.m_Help) {
     run.m_Stdout = std::string(kUsage) + kHelp;
+    return run;
+  }
+  if (arguments.m_Version) {
+    run.m_Stdout = std::string("malvik-capture ") + kMalvikVersion + "\n";
     return run;
   }
   const bool bToFile = arguments.m_Out && *arguments.m_Out != L"-";
