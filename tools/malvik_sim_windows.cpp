@@ -19,10 +19,12 @@ int wmain(int argc, wchar_t* argv[]) {
 
   std::ostringstream out, err;
   int nStatus = RunSimulator(argc, pointers.data(), out, err, HostOutputTakesColour());
+  // Standard error first: its warnings and a plan's capture notes concern
+  // the report that follows, and come before it on Linux too.
+  WriteHostText(true, err.str());
   if (!WriteHostText(false, out.str())) {
-    err << kOutputLost << "\n";
+    WriteHostText(true, std::string(kOutputLost) + "\n");
     nStatus = 2;
   }
-  WriteHostText(true, err.str());
   return nStatus;
 }
