@@ -63,10 +63,27 @@ TEST(Plan, StatusFollowsTheCaptureAndTheVerdict) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.m_Name);
     std::ostringstream out, err;
-    EXPECT_EQ(ReportPlan(c.m_Capture, c.m_Description, false, false, out, err), c.m_Status)
+    EXPECT_EQ(ReportPlan(c.m_Capture, c.m_Description, {}, false, false, out, err), c.m_Status)
         << err.str();
     EXPECT_NE(err.str().find(c.m_Err), std::string::npos) << err.str();
     EXPECT_EQ(out.str().find("Verdict") != std::string::npos, c.m_Report) << out.str();
+  }
+}
+
+// The capture has no console; the plan takes this one's code pages, in
+// which malvik will write its batch file: a folder name 437 cannot carry
+// is refused there, and written in 1252.
+TEST(Plan, TakesThisConsolesCodePages) {
+  const std::string szDescription =
+      std::regex_replace(FileText(kLaptop), std::regex("Tools"), "Outils\xE2\x82\xAC");
+  const HostRun capture{true, 0, "", "", ""};
+  for (const auto& [console, nStatus] :
+       {std::pair{HostConsoleCodePages{}, kPlanFailed},
+        std::pair{HostConsoleCodePages{437, 437}, kPlanFailed},
+        std::pair{HostConsoleCodePages{1252, 1252}, kPlanPassed}}) {
+    std::ostringstream out, err;
+    EXPECT_EQ(ReportPlan(capture, szDescription, console, false, false, out, err), nStatus)
+        << console.m_Output << "\n" << out.str();
   }
 }
 
@@ -101,7 +118,7 @@ TEST(Plan, OnAFullMachineLogsAsMalvikThere) {
   ASSERT_EQ(capture.m_Status, 0) << capture.m_Stderr;
   std::ostringstream plan, err;
   const HostRun run{true, capture.m_Status, capture.m_Stdout, capture.m_Stderr, ""};
-  const int nStatus = ReportPlan(run, capture.m_Stdout, true, false, plan, err);
+  const int nStatus = ReportPlan(run, capture.m_Stdout, {}, true, false, plan, err);
   EXPECT_NE(err.str().find("malvik-capture: captured "), std::string::npos) << err.str();
 
   std::ostringstream direct;

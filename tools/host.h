@@ -100,3 +100,12 @@ std::string HostProgramFolder();
 
 // How a program's file name ends here: ".exe" on Windows, nothing on Linux.
 extern const char kHostProgramEnding[];
+
+// The code pages of the console this program runs in (chcp), which a
+// program started next in it, malvik.exe, has too; 0 without a console (and
+// on Linux, which has none).
+struct HostConsoleCodePages {
+  std::uint32_t m_Input = 0;
+  std::uint32_t m_Output = 0;
+};
+HostConsoleCodePages ReadHostConsoleCodePages();

@@ -140,6 +140,8 @@ std::string HostProgramFolder() {
   return HostPathText(HostPath(std::string(buffer, static_cast<size_t>(nChars))).parent_path());
 }
 
+HostConsoleCodePages ReadHostConsoleCodePages() { return {}; }
+
 HostFolder::~HostFolder() {
   if (m_Handle >= 0) close(static_cast<int>(m_Handle));
 }

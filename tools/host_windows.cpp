@@ -226,6 +226,10 @@ std::string HostProgramFolder() {
   return nSlash == std::wstring::npos ? std::string() : sim::ToUtf8(szPath.substr(0, nSlash));
 }
 
+HostConsoleCodePages ReadHostConsoleCodePages() {
+  return {GetConsoleCP(), GetConsoleOutputCP()};
+}
+
 HostFolder::~HostFolder() {
   if (m_Handle != -1) CloseHandle(reinterpret_cast<HANDLE>(m_Handle));
 }

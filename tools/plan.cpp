@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "capture/capture.h"
+#include "platform/sim/code_pages.h"
 #include "platform/sim/sim_loader.h"
 #include "tools/rebuilt_bcd.h"
 #include "tools/report_json.h"
@@ -35,8 +36,9 @@ std::vector<std::string> CaptureArguments(const Options& options) {
   return args;
 }
 
-int ReportPlan(const HostRun& capture, const std::string& szDescription, bool bJson,
-               bool bColour, std::ostream& out, std::ostream& err) {
+int ReportPlan(const HostRun& capture, const std::string& szDescription,
+               const HostConsoleCodePages& console, bool bJson, bool bColour, std::ostream& out,
+               std::ostream& err) {
   err << capture.m_Stderr;
   if (!capture.m_Started) {
     err << kSaid << "cannot run " << kCaptureName << ": " << capture.m_Why << "\n";
@@ -57,6 +59,17 @@ int ReportPlan(const HostRun& capture, const std::string& szDescription, bool bJ
     return kPlanCannotRun;
   }
   err << sim::LoadWarningLines(kDescriptionSource, machine);
+  if (console.m_Output != 0) {
+    if (sim::KnownCodePage(console.m_Input) && sim::KnownCodePage(console.m_Output)) {
+      machine.m_ConsoleInputCodePage = console.m_Input;
+      machine.m_ConsoleOutputCodePage = console.m_Output;
+      err << kSaid << "malvik's console is taken to be this one: code page " << console.m_Output
+          << "\n";
+    } else {
+      err << kSaid << "this console's code page " << console.m_Output
+          << " is not one the simulated machine knows; the plan takes the description's\n";
+    }
+  }
   // What the scripts will do cannot be captured before they run: the plan
   // takes the usual case and says so.
   AssumeRebuiltBcd(machine);
@@ -96,5 +109,6 @@ int RunPlan(const Options& options, bool bColour, std::ostream& out, std::ostrea
       return kPlanCannotRun;
     }
   }
-  return ReportPlan(capture, szDescription, options.m_Json, bColour, out, err);
+  return ReportPlan(capture, szDescription, ReadHostConsoleCodePages(), options.m_Json, bColour,
+                    out, err);
 }

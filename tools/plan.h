@@ -30,8 +30,12 @@ std::vector<std::string> CaptureArguments(const Options& options);
 // standard error (summary, notes, refusals) first, on `err`, then the report
 // of malvik's run on its description, on `out`. szDescription is the
 // description (the capture's standard output, or the --out file's bytes).
-int ReportPlan(const HostRun& capture, const std::string& szDescription, bool bJson,
-               bool bColour, std::ostream& out, std::ostream& err);
+// The capture runs without a console; console holds the code pages of the
+// one malvik will run in, this one, which the run takes where the simulated
+// machine knows them.
+int ReportPlan(const HostRun& capture, const std::string& szDescription,
+               const HostConsoleCodePages& console, bool bJson, bool bColour, std::ostream& out,
+               std::ostream& err);
 
 // malvik-sim plan: runs the capture from malvik-sim's own folder, then
 // ReportPlan.
