@@ -11,6 +11,7 @@
 
 #include "core/copy_efi.h"
 #include "platform/ascii.h"
+#include "platform/described_code_pages.h"
 #include "platform/firmware_words.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
@@ -34,7 +35,24 @@ std::wstring Clock() {
 // one), read as the capture's own console and system have them.
 void AddCodePages(JsonValue& machine, std::vector<std::wstring>& notes) {
   const platform::ConsoleCodePages pages = platform::ReadConsoleCodePages();
-  if (pages.m_Output == 0) {
+  const std::uint32_t nAnsi = platform::ReadAnsiCodePage();
+  // A code page a description cannot give is left out, and said so: the
+  // description must still load.
+  const auto notDescribed = [](const wchar_t* szWhat, std::uint32_t nCodePage,
+                               const wchar_t* szTaken, const wchar_t* szDiffers) {
+    std::wstring szPages;
+    for (const std::uint32_t n : platform::kDescribedCodePages) {
+      szPages += (szPages.empty() ? L"" : L", ") + std::to_wstring(n);
+    }
+    return std::wstring(szWhat) + L" is " + std::to_wstring(nCodePage) +
+           L", which a description cannot give (only " + szPages +
+           L"); it is left out and the replay takes " + szTaken + L", so " + szDiffers +
+           L" may differ where it holds text outside ASCII";
+  };
+  if (pages.m_Output != 0 && !platform::IsDescribedCodePage(pages.m_Output)) {
+    notes.push_back(notDescribed(L"The console's output code page", pages.m_Output, L"437",
+                                 L"malvik's batch file"));
+  } else if (pages.m_Output == 0) {
     notes.push_back(
         L"The capture ran without a console, so the code page of the console malvik runs in "
         L"is not known (malvik writes its batch file in it); the replay takes 437. Run the "
@@ -49,7 +67,12 @@ void AddCodePages(JsonValue& machine, std::vector<std::wstring>& notes) {
                       std::to_wstring(pages.m_Output) + L" for both");
     }
   }
-  Add(machine, "ansi_code_page", JsonNumber(platform::ReadAnsiCodePage()));
+  if (platform::IsDescribedCodePage(nAnsi)) {
+    Add(machine, "ansi_code_page", JsonNumber(nAnsi));
+  } else {
+    notes.push_back(notDescribed(L"The system's ANSI code page (the log's)", nAnsi, L"1252",
+                                 L"the field log as read"));
+  }
 }
 
 // The same probe malvik makes, as the description's "firmware".

@@ -188,6 +188,30 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
   }
 }
 
+// A machine in code pages a description cannot give (Japanese console,
+// Central European system): the capture still loads, and says what it left
+// out.
+TEST(Capture, CodePagesADescriptionCannotGiveAreNoted) {
+  sim::SimMachine original;
+  sim::LoadError error;
+  ASSERT_TRUE(sim::LoadMachine(R"({"name": "cp", "costs": {"all": 0}})", original, error));
+  original.m_ConsoleInputCodePage = original.m_ConsoleOutputCodePage = 932;
+  original.m_AnsiCodePage = 1250;
+  std::string szCaptured;
+  {
+    sim::ScopedSimMachine installed(original);
+    szCaptured = WriteJsonText(CaptureMachine({}));
+  }
+  sim::SimMachine replayed;
+  ASSERT_TRUE(sim::LoadMachine(szCaptured, replayed, error)) << error.m_What << szCaptured;
+  EXPECT_NE(szCaptured.find("The console's output code page is 932, which a description "
+                            "cannot give (only 437, 850, 1252, 65001)"),
+            std::string::npos)
+      << szCaptured;
+  EXPECT_NE(szCaptured.find("The system's ANSI code page (the log's) is 1250"), std::string::npos)
+      << szCaptured;
+}
+
 // A field machine for the command: malvik's folder C:\Tools, a folder
 // C:\Bare with malvik.exe and one script, a field log, and the capture run
 // from a stick, E:\stick.

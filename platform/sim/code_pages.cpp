@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "platform/described_code_pages.h"
 #include "platform/sim/sim_text.h"
 #include "platform/utf8.h"
 
@@ -85,7 +86,8 @@ bool IsUtf8(std::uint32_t nCodePage) { return nCodePage == kCodePageUtf8; }
 }  // namespace
 
 bool KnownCodePage(std::uint32_t nCodePage) {
-  return IsUtf8(nCodePage) || TableOf(nCodePage) != nullptr;
+  return platform::IsDescribedCodePage(nCodePage) &&
+         (IsUtf8(nCodePage) || TableOf(nCodePage) != nullptr);
 }
 
 bool EncodeInCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::string* pBytes) {

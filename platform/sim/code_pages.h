@@ -10,7 +10,7 @@ namespace sim {
 
 constexpr std::uint32_t kCodePageUtf8 = 65001;
 
-// 437, 850, 1252 and 65001.
+// One of platform::kDescribedCodePages, with its table.
 bool KnownCodePage(std::uint32_t nCodePage);
 
 // False when a character has no byte form in the code page, or the code page

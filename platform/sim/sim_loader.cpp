@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/described_code_pages.h"
 #include "platform/firmware_words.h"
 #include "platform/sim/json_syntax.h"
 #include "platform/sim/code_pages.h"
@@ -406,7 +407,16 @@ std::int64_t ReadClock(const json& j, const std::string& szPath) {
 
 std::uint32_t ReadCodePage(const json& j, const std::string& szPath) {
   const auto nCodePage = static_cast<std::uint32_t>(Integer(j, szPath, 0, 0xFFFFFFFF));
-  if (!KnownCodePage(nCodePage)) throw Bad{szPath, "expected 437, 850, 1252 or 65001"};
+  if (!KnownCodePage(nCodePage)) {
+    // "expected 437, 850, 1252 or 65001"
+    const auto& kPages = platform::kDescribedCodePages;
+    std::string szExpected = "expected";
+    for (size_t i = 0; i < std::size(kPages); ++i) {
+      szExpected += i == 0 ? " " : i + 1 == std::size(kPages) ? " or " : ", ";
+      szExpected += std::to_string(kPages[i]);
+    }
+    throw Bad{szPath, szExpected};
+  }
   return nCodePage;
 }
 
