@@ -23,6 +23,12 @@ constexpr int kCaptureBadCommandLine = 2;
 constexpr int kCaptureIncompleteFolder = 3;  // the program folder is not malvik's: nothing captured
 constexpr int kCaptureNotWritten = 4;        // the output exists, is a folder, or was not written
 
+// The options of malvik-capture.exe that take a value, which malvik-sim
+// plan also passes on.
+inline constexpr wchar_t kOutOption[] = L"--out";
+inline constexpr wchar_t kProgramOption[] = L"--program";
+inline constexpr wchar_t kCurrentDirectoryOption[] = L"--current-directory";
+
 struct CaptureOptions {
   // The folder malvik runs from, full ("C:\Tools", "E:\"); empty: the
   // folder of the running program.

@@ -71,15 +71,15 @@ Arguments ReadArguments(const std::vector<std::wstring>& args) {
   Arguments arguments;
   for (size_t i = 0; i < args.size() && arguments.m_Error.empty(); ++i) {
     const std::wstring& szArg = args[i];
-    if (szArg == L"--out" || szArg == L"--program" || szArg == L"--current-directory") {
-      std::optional<std::wstring>& value = szArg == L"--out"       ? arguments.m_Out
-                                           : szArg == L"--program" ? arguments.m_Program
-                                                                   : arguments.m_CurrentDirectory;
+    if (szArg == kOutOption || szArg == kProgramOption || szArg == kCurrentDirectoryOption) {
+      std::optional<std::wstring>& value = szArg == kOutOption       ? arguments.m_Out
+                                           : szArg == kProgramOption ? arguments.m_Program
+                                                                     : arguments.m_CurrentDirectory;
       const bool bHasValue =
           i + 1 < args.size() && !args[i + 1].empty() && args[i + 1].rfind(L"--", 0) != 0;
       if (!bHasValue) {
         arguments.m_Error =
-            szArg + (szArg == L"--out" ? L" needs a file name" : L" needs a folder");
+            szArg + (szArg == kOutOption ? L" needs a file name" : L" needs a folder");
       } else if (value) {
         arguments.m_Error = szArg + L" is given twice (" + *value + L", " + args[i + 1] +
                             L"); give it once";

@@ -7,6 +7,7 @@
 #include "capture/capture.h"
 #include "platform/sim/code_pages.h"
 #include "platform/sim/sim_loader.h"
+#include "platform/sim/sim_text.h"
 #include "tools/rebuilt_bcd.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
@@ -26,12 +27,12 @@ constexpr char kDescriptionSource[] = "(the capture's description)";
 std::vector<std::string> CaptureArguments(const Options& options) {
   // The plan is made where malvik.exe is about to be started, so the
   // current folder is the one malvik starts in.
-  std::vector<std::string> args = {"--current-directory", "."};
+  std::vector<std::string> args = {sim::ToUtf8(kCurrentDirectoryOption), "."};
   if (!options.m_ProgramFolder.empty()) {
-    args.insert(args.end(), {"--program", options.m_ProgramFolder});
+    args.insert(args.end(), {sim::ToUtf8(kProgramOption), options.m_ProgramFolder});
   }
   if (!options.m_DescriptionOut.empty()) {
-    args.insert(args.end(), {"--out", options.m_DescriptionOut});
+    args.insert(args.end(), {sim::ToUtf8(kOutOption), options.m_DescriptionOut});
   }
   return args;
 }
