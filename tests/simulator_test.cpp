@@ -186,6 +186,8 @@ TEST(Simulator, CommandLinesGiveTheirStatusAndMessage) {
        "malvik-sim: --log-run picks a run of the --compare-log file; give that too", ""},
       {{"--compare-log", "Malvik.log", "--log-run=0"}, "", 2,
        "malvik-sim: --log-run 0: a run number is needed, from 1", ""},
+      {{"--compare-log", "/dev/zero"}, "", 2,
+       "malvik-sim: --compare-log: /dev/zero: larger than the 64 MiB a field log may hold\n", ""},
   };
   for (const Case& c : kCases) {
     std::string szLine;

@@ -106,7 +106,7 @@ int RunPlan(const Options& options, bool bColour, std::ostream& out, std::ostrea
       !options.m_DescriptionOut.empty()) {
     std::string szWhy;
     szDescription.clear();
-    if (!ReadHostFile(options.m_DescriptionOut, szDescription, szWhy)) {
+    if (!ReadHostFile(options.m_DescriptionOut, szDescription, szWhy, sim::kMaxDescriptionBytes)) {
       err << capture.m_Stderr << kSaid << options.m_DescriptionOut
           << ": cannot read the description back: " << szWhy << "\n";
       return kPlanCannotRun;

@@ -100,9 +100,14 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   const std::string& szLogFile = options.m_CompareLog;
   if (!szLogFile.empty()) {
     std::string szBytes, szWhy;
-    if (!ReadHostFile(szLogFile, szBytes, szWhy)) {
+    if (!ReadHostFile(szLogFile, szBytes, szWhy, kMaxFieldLogBytes)) {
       err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szWhy
           << "\n";
+      return 2;
+    }
+    if (szBytes.size() > kMaxFieldLogBytes) {
+      err << "malvik-sim: --compare-log: " << szLogFile << ": larger than the "
+          << (kMaxFieldLogBytes >> 20) << " MiB a field log may hold\n";
       return 2;
     }
     field = ReadFieldLog(szBytes, machine.m_AnsiCodePage, options.m_LogRun);
