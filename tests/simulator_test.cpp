@@ -117,7 +117,8 @@ TEST(Simulator, CheckFailsAnUnreadableDescriptionAndRunsTheOthers) {
   std::ofstream(szDir + "/b-good.json") << kDefaultMachineJson;
   const SimRun run = Simulate({"check", "/dev/zero", szDir.c_str(), "/dev/urandom"});
   EXPECT_EQ(run.m_Status, 1);
-  const std::string kLarger = ": $: the description is larger than the 8 MiB a description may hold\n";
+  const std::string kLarger =
+      ": $: the description is larger than the 8 MiB a description may hold\n";
   EXPECT_NE(run.m_Out.find("FAILED  /dev/zero" + kLarger), std::string::npos) << run.m_Out;
   EXPECT_NE(run.m_Out.find("FAILED  /dev/urandom" + kLarger), std::string::npos) << run.m_Out;
   EXPECT_NE(run.m_Out.find("FAILED  " + szDir + "/a-deep.json: notes"), std::string::npos)

@@ -378,7 +378,9 @@ void ReadFirmware(const json& j, const std::string& szPath, SimFirmware& firmwar
 // malvik's own arguments, as a command line gives them: no argument holds
 // U+0000, which ends a command line's text.
 void ReadArguments(const json& j, const std::string& szPath, std::vector<std::wstring>& args) {
-  if (!j.is_array()) throw Bad{szPath, "expected an array of texts, such as [\"W:\", \"R:\", \"M:\"]"};
+  if (!j.is_array()) {
+    throw Bad{szPath, "expected an array of texts, such as [\"W:\", \"R:\", \"M:\"]"};
+  }
   for (size_t i = 0; i < j.size(); ++i) {
     args.push_back(FromUtf8(String(j[i], Index(szPath, i))));
     if (args.back().find(L'\0') != std::wstring::npos) {
