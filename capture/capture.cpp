@@ -431,6 +431,12 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   Add(machine, "disks", DisksJson(capture));
   Add(machine, "drives", DrivesJson(capture));
   NoteScripts(capture);
+  // malvik's own command line is the factory line's, which no capture sees.
+  capture.m_Notes.push_back(
+      L"malvik's command line is not captured: the replay runs it with no arguments. Where "
+      L"the factory line gives it letters, add them to the description as \"arguments\": "
+      L"[\"W:\", \"R:\", \"M:\"] (in malvik's order: recovery, EFI system partition, reset), "
+      L"or give them to malvik-sim after --");
   JsonValue& jsonNotes = Add(machine, "notes", JsonArray());
   for (const std::wstring& szNote : options.m_FolderNotes) Push(jsonNotes, JsonString(szNote));
   for (const std::wstring& szNote : capture.m_Notes) Push(jsonNotes, JsonString(szNote));

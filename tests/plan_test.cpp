@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <regex>
 #include <sstream>
 
@@ -84,6 +85,30 @@ TEST(Plan, TakesThisConsolesCodePages) {
     std::ostringstream out, err;
     EXPECT_EQ(ReportPlan(capture, szDescription, console, false, false, out, err), nStatus)
         << console.m_Output << "\n" << out.str();
+  }
+}
+
+// A factory line's letters: in the description, or given after -- (plan --
+// W: S: M:), which replace them.
+TEST(Plan, RunsWithTheDescriptionsArgumentsUnlessGiven) {
+  auto description = nlohmann::json::parse(FileText(kLaptop));
+  description["arguments"] = {"X:", "Y:", "Z:"};
+  const HostRun capture{true, 0, "", "", ""};
+  struct Case {
+    std::optional<std::vector<std::wstring>> m_Args;
+    const char* m_Letters;
+    int m_Status;
+  };
+  const Case kCases[] = {
+      {std::nullopt, "RecoveryLetter:X:   ESPLetter:Y:   PBRLetter:Z:", kPlanFailed},
+      {std::vector<std::wstring>{}, "RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:", kPlanPassed},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.m_Letters);
+    std::ostringstream out, err;
+    EXPECT_EQ(ReportPlan(capture, description.dump(), {}, false, false, out, err, c.m_Args),
+              c.m_Status);
+    EXPECT_NE(out.str().find(c.m_Letters), std::string::npos) << out.str();
   }
 }
 

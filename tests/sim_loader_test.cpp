@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -113,6 +116,69 @@ TEST(SimLoader, FileErrorsAreOneLineNamingFileAndPath) {
   EXPECT_EQ(szLine, szFile + ": disks[0].partitions[0].letter: expected a drive letter such as \"E:\"");
   ASSERT_FALSE(LoadDescriptionFile(szFile + ".missing", machine, szLine));
   EXPECT_EQ(szLine, szFile + ".missing: $: cannot read the file: No such file or directory");
+}
+
+// Input that could exhaust memory, hang or slip past the model: one line,
+// "FILE: PATH: WHAT", and nothing loaded.
+TEST(SimLoader, InputThatCouldTakeTheToolDownIsRefused) {
+  const std::string szDir = testing::TempDir();
+  const std::string szFifo = szDir + "no-writer.json";
+  std::remove(szFifo.c_str());
+  ASSERT_EQ(mkfifo(szFifo.c_str(), 0600), 0);
+  std::string szDeep = R"({"notes": )";
+  std::string szDeepPath = "notes";
+  for (size_t i = 0; i < sim::kMaxDescriptionNesting; ++i) szDeep += "[";
+  for (size_t i = 1; i < sim::kMaxDescriptionNesting; ++i) szDeepPath += "[0]";
+  struct Case {
+    std::string m_File;  // empty: the text below, written to a file
+    std::string m_Text;
+    std::string m_Path;
+    const char* m_What;  // part of the message
+  };
+  const std::string kLarger = "larger than the 8 MiB a description may hold";
+  const Case kCases[] = {
+      {"/dev/zero", "", "$", kLarger.c_str()},
+      {"", R"({"name": ")" + std::string(sim::kMaxDescriptionBytes, 'x') + "\"}", "$",
+       kLarger.c_str()},
+      {szFifo, "", "$", "the text is empty"},
+      {"", szDeep, szDeepPath, "nest deeper here than the 32 levels"},
+      {"", R"({"drives": {"e:": "no-media", "E:": {}}})", "drives.e:",
+       "the same letter as drives.E:"},
+      {"", R"({"current_directory": "C:Tools"})", "current_directory",
+       "does not start with a drive letter and a separator"},
+      {"", R"({"current_directory": "C:\\Tools\\..\\..\\x"})", "current_directory",
+       "it has a \"..\" component"},
+      {"", R"({"disks": [{"partitions": [{"label": "ESP\u0000x"}]}]})",
+       "disks[0].partitions[0].label", "a label cannot hold U+0000"},
+      {"", R"({"drives": {"D:": {"label": "\u0000"}}})", "drives.D:.label",
+       "a label cannot hold U+0000"},
+      {"", R"({"arguments": "W: R: M:"})", "arguments", "expected an array"},
+      {"", R"({"arguments": ["W:", 7]})", "arguments[1]", "expected a string"},
+  };
+  for (const Case& c : kCases) {
+    std::string szFile = c.m_File;
+    if (szFile.empty()) {
+      szFile = szDir + "bad-input.json";
+      std::ofstream(szFile, std::ios::binary | std::ios::trunc) << c.m_Text;
+    }
+    SCOPED_TRACE(szFile + ": " + c.m_Text.substr(0, 80));
+    sim::SimMachine machine;
+    std::string szLine;
+    EXPECT_FALSE(LoadDescriptionFile(szFile, machine, szLine));
+    EXPECT_EQ(szLine.rfind(szFile + ": " + c.m_Path + ": ", 0), 0u) << szLine;
+    EXPECT_NE(szLine.find(c.m_What), std::string::npos) << szLine;
+  }
+  std::remove(szFifo.c_str());
+
+  // What a real machine needs loads: a description of exactly the limit, an
+  // absolute current folder, and arguments.
+  const std::string szText = R"({"current_directory": "c:\\", "arguments": ["W:", "S:", "M:"]})";
+  sim::SimMachine machine;
+  sim::LoadError error;
+  ASSERT_TRUE(sim::LoadMachine(
+      szText + std::string(sim::kMaxDescriptionBytes - szText.size(), '\n'), machine, error))
+      << error.m_Path << ": " << error.m_What;
+  EXPECT_EQ(machine.m_Arguments, (std::vector<std::wstring>{L"W:", L"S:", L"M:"}));
 }
 
 TEST(SimLoader, DefaultsFollowTheMachine) {

@@ -62,6 +62,71 @@ TEST(Simulator, ArgumentsAfterTheSeparatorReachTheProgram) {
   EXPECT_EQ(summary(one), "RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:\n");
 }
 
+// The description's "arguments" are malvik's in every command that runs it;
+// arguments after -- replace them, -- alone with none. check takes its
+// paths before --.
+TEST(Simulator, ArgumentsComeFromTheDescriptionUnlessGivenAfterTheSeparator) {
+  const std::string szDir = testing::TempDir() + "malvik-sim-arguments";
+  std::filesystem::remove_all(szDir);
+  std::filesystem::create_directories(szDir);
+  auto description = nlohmann::json::parse(kDefaultMachineJson);
+  description["arguments"] = {"X:", "Y:", "Z:"};
+  const std::string szFile = szDir + "/line.json";
+  std::ofstream(szFile) << description.dump();
+  // The field log of a run with the description's letters.
+  const std::string szOut = szDir + "/out";
+  ASSERT_EQ(Simulate({"--machine", szFile.c_str(), "--out", szOut.c_str()}).m_Status, 0);
+  const std::string szLog = szOut + "/C/Tools/Log/Malvik.log";
+  const char* const szFileArg = szFile.c_str();
+  const char* const szLogArg = szLog.c_str();
+
+  struct Case {
+    std::vector<const char*> args;
+    int nStatus;
+    const char* szOut;  // part of standard output
+  };
+  const Case kCases[] = {
+      {{"--machine", szFileArg}, 0, "RecoveryLetter:X:   ESPLetter:Y:   PBRLetter:Z:"},
+      {{"--machine", szFileArg, "--", "A:", "B:", "C:"}, 0,
+       "RecoveryLetter:A:   ESPLetter:B:   PBRLetter:C:"},
+      {{"--machine", szFileArg, "--"}, 0, "RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:"},
+      {{"check", szFileArg}, 1, "X: "},
+      {{"check", szFileArg, "--", "A:", "B:", "C:"}, 1, "A: "},
+      {{"check", szFileArg, "--"}, 0, "1 passed, 0 failed"},
+      {{"--machine", szFileArg, "--compare-log", szLogArg}, 0, "agree"},
+      {{"--machine", szFileArg, "--compare-log", szLogArg, "--"}, 1,
+       R"("arguments": ["X:", "Y:", "Z:"], or after --)"},
+  };
+  for (const Case& c : kCases) {
+    std::string szLine;
+    for (const char* sz : c.args) szLine += std::string(" ") + sz;
+    SCOPED_TRACE(szLine);
+    const SimRun run = Simulate(c.args);
+    EXPECT_EQ(run.m_Status, c.nStatus) << run.m_Err;
+    EXPECT_NE(run.m_Out.find(c.szOut), std::string::npos) << run.m_Out;
+  }
+}
+
+// One description that cannot be read fails its own line; the rest of the
+// fleet still runs.
+TEST(Simulator, CheckFailsAnUnreadableDescriptionAndRunsTheOthers) {
+  const std::string szDir = testing::TempDir() + "malvik-sim-fleet";
+  std::filesystem::remove_all(szDir);
+  std::filesystem::create_directories(szDir);
+  std::ofstream(szDir + "/a-deep.json") << "{\"notes\": " << std::string(100, '[');
+  std::ofstream(szDir + "/b-good.json") << kDefaultMachineJson;
+  const SimRun run = Simulate({"check", "/dev/zero", szDir.c_str(), "/dev/urandom"});
+  EXPECT_EQ(run.m_Status, 1);
+  const std::string kLarger =
+      ": $: the description is larger than the 8 MiB a description may hold\n";
+  EXPECT_NE(run.m_Out.find("FAILED  /dev/zero" + kLarger), std::string::npos) << run.m_Out;
+  EXPECT_NE(run.m_Out.find("FAILED  /dev/urandom" + kLarger), std::string::npos) << run.m_Out;
+  EXPECT_NE(run.m_Out.find("FAILED  " + szDir + "/a-deep.json: notes"), std::string::npos)
+      << run.m_Out;
+  EXPECT_NE(run.m_Out.find("passed  " + szDir + "/b-good.json"), std::string::npos) << run.m_Out;
+  EXPECT_NE(run.m_Out.find("\n1 passed, 3 failed\n"), std::string::npos) << run.m_Out;
+}
+
 TEST(Simulator, BadDescriptionExitsTwoWithOneLine) {
   const std::string szFile = testing::TempDir() + "unknown-key.json";
   std::ofstream(szFile) << R"({"disks": [{"partitions": [{"colour": "red"}]}]})";
@@ -114,14 +179,16 @@ TEST(Simulator, CommandLinesGiveTheirStatusAndMessage) {
       {{"--version", "--json"}, "", 0, "", "malvik-sim 0."},
       {{"plan", "--machine", "x.json"}, "", 2,
        "malvik-sim plan: --machine is not an option of plan", ""},
-      {{"plan", "--", "X:"}, "", 2,
-       "malvik-sim plan: unexpected argument 'X:' (a plan runs malvik as it starts here", ""},
+      {{"plan", "X:"}, "", 2,
+       "malvik-sim plan: unexpected argument 'X:' (malvik's own arguments go after --)", ""},
       {{"--program", "C:\\Tools"}, "", 2, "malvik-sim: --program is an option of plan", ""},
       {{"plan", "--json"}, "", 2, "malvik-sim plan: no malvik-capture beside malvik-sim in ", ""},
       {{"--log-run", "2"}, "", 2,
        "malvik-sim: --log-run picks a run of the --compare-log file; give that too", ""},
       {{"--compare-log", "Malvik.log", "--log-run=0"}, "", 2,
        "malvik-sim: --log-run 0: a run number is needed, from 1", ""},
+      {{"--compare-log", "/dev/zero"}, "", 2,
+       "malvik-sim: --compare-log: /dev/zero: larger than the 64 MiB a field log may hold\n", ""},
   };
   for (const Case& c : kCases) {
     std::string szLine;

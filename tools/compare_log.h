@@ -11,6 +11,11 @@
 
 #include "tools/sim_outcome.h"
 
+// The most of a field log that is read: a Malvik.log grows by some
+// kilobytes a run, so this holds thousands of runs. A larger file (or a
+// device such as /dev/zero) is refused before anything runs.
+inline constexpr size_t kMaxFieldLogBytes = 64u << 20;  // 64 MiB
+
 // One run of a field log, as read from the file's bytes.
 struct FieldLog {
   std::string m_ReadAs;              // "code page 1252", "UTF-8", "UTF-16 LE", "UTF-16 BE"

@@ -6,7 +6,7 @@
 bool LoadDescriptionFile(const std::string& szFile, sim::SimMachine& machine,
                          std::string& szErrorLine) {
   std::string szText, szWhy;
-  if (!ReadHostFile(szFile, szText, szWhy)) {
+  if (!ReadHostFile(szFile, szText, szWhy, sim::kMaxDescriptionBytes)) {
     szErrorLine = szFile + ": $: cannot read the file: " + szWhy;
     return false;
   }

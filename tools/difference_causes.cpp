@@ -66,7 +66,8 @@ std::vector<DifferenceCause> DifferenceCauses(const std::vector<LogLine>& field,
   if (bLetters) {
     causes.push_back({"arguments",
                       "malvik's own arguments: the letters it used differ; give the field run's "
-                      "after -- (malvik-sim ... -- X: Y: Z:)"});
+                      "in the description, \"arguments\": [\"X:\", \"Y:\", \"Z:\"], or after -- "
+                      "(malvik-sim ... -- X: Y: Z:)"});
   }
   if (bKeysDiffer &&
       (KeyStartsWith(pField, kExitCodeLine) || KeyStartsWith(pSimulated, kExitCodeLine))) {

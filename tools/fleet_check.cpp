@@ -78,7 +78,7 @@ std::string MachineLine(const std::string& szFile, const sim::SimMachine& machin
 }  // namespace
 
 int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColour,
-                  std::ostream& out) {
+                  std::ostream& out, const std::optional<std::vector<std::wstring>>& args) {
   int nPassed = 0, nFailed = 0;
   ordered_json machines = ordered_json::array();
   std::vector<std::string> empty;
@@ -105,7 +105,8 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
       unusable(szFile, szError);
       continue;
     }
-    const Outcome outcome = RunOnMachine(machine, {});
+    if (args) machine.m_Arguments = *args;
+    const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
     const Verdict verdict = JudgeRun(machine, outcome);
     (verdict.Passed() ? nPassed : nFailed) += 1;
     if (bJson) {

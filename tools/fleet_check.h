@@ -5,11 +5,14 @@
 // "passed": N, "failed": N}. Everything goes to the one stream.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 // The exit status: 0 when every machine passed, 1 when any failed its
-// verdict or could not be read.
+// verdict or could not be read. Each machine runs with its description's
+// "arguments", or with `args` when given (malvik-sim check ... -- ARG...).
 int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColour,
-                  std::ostream& out);
+                  std::ostream& out,
+                  const std::optional<std::vector<std::wstring>>& args = std::nullopt);

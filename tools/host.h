@@ -34,8 +34,11 @@ inline std::string HostJoin(const std::string& szFolder, const std::string& szNa
   return HostPathText(HostPath(szFolder) / HostPath(szName));
 }
 
-// Reads the whole file; false with the system's reason in szWhy.
-bool ReadHostFile(const std::string& szPath, std::string& szBytes, std::string& szWhy);
+// Reads the whole file, or, when it holds more than nMaxBytes, the first
+// nMaxBytes + 1 bytes (so that a device such as /dev/zero ends too); false
+// with the system's reason in szWhy. Opening waits for no writer of a pipe.
+bool ReadHostFile(const std::string& szPath, std::string& szBytes, std::string& szWhy,
+                  size_t nMaxBytes = static_cast<size_t>(-1));
 
 // Whether a link stands at szPath, followed by nothing that opens it without
 // saying so: a symbolic link on Linux; on Windows any reparse point (a

@@ -156,18 +156,30 @@ bool HostOutputTakesColour() {
   return UseColour(isatty(STDOUT_FILENO) != 0, std::getenv("NO_COLOR"), std::getenv("TERM"));
 }
 
-bool ReadHostFile(const std::string& szPath, std::string& szBytes, std::string& szWhy) {
-  std::FILE* pFile = std::fopen(szPath.c_str(), "rb");
-  if (pFile == nullptr) {
+bool ReadHostFile(const std::string& szPath, std::string& szBytes, std::string& szWhy,
+                  size_t nMaxBytes) {
+  // Opened without waiting for a pipe's writer; reads wait again after.
+  const Descriptor file(open(szPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  const int nFlags = file.m_Fd < 0 ? -1 : fcntl(file.m_Fd, F_GETFL);
+  if (nFlags < 0 || fcntl(file.m_Fd, F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
     szWhy = std::strerror(errno);
     return false;
   }
   char buffer[65536];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pFile)) > 0;) szBytes.append(buffer, n);
-  const bool bFailed = std::ferror(pFile) != 0;
-  szWhy = bFailed ? std::strerror(errno) : "";
-  std::fclose(pFile);
-  return !bFailed;
+  while (szBytes.size() <= nMaxBytes) {
+    const size_t nLeft = nMaxBytes - szBytes.size();  // one more byte shows it is past
+    const size_t nWant = nLeft < sizeof buffer ? nLeft + 1 : sizeof buffer;
+    const ssize_t nRead = read(file.m_Fd, buffer, nWant);
+    if (nRead < 0 && errno == EINTR) continue;
+    if (nRead < 0) {
+      szWhy = std::strerror(errno);
+      return false;
+    }
+    if (nRead == 0) break;
+    szBytes.append(buffer, static_cast<size_t>(nRead));
+  }
+  szWhy.clear();
+  return true;
 }
 
 bool IsHostLink(const std::string& szPath) {

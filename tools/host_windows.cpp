@@ -254,7 +254,8 @@ bool HostOutputTakesColour() {
                    bTerm ? szTerm.c_str() : nullptr);
 }
 
-bool ReadHostFile(const std::string& szPath, std::string& szBytes, std::string& szWhy) {
+bool ReadHostFile(const std::string& szPath, std::string& szBytes, std::string& szWhy,
+                  size_t nMaxBytes) {
   const Handle file(CreateFileW(Wide(szPath).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -263,15 +264,18 @@ bool ReadHostFile(const std::string& szPath, std::string& szBytes, std::string& 
     return false;
   }
   char buffer[65536];
-  for (;;) {
+  while (szBytes.size() <= nMaxBytes) {
+    const size_t nLeft = nMaxBytes - szBytes.size();  // one more byte shows it is past
+    const size_t nWant = nLeft < sizeof buffer ? nLeft + 1 : sizeof buffer;
     DWORD nRead = 0;
-    if (!ReadFile(file.m_h, buffer, sizeof buffer, &nRead, nullptr)) {
+    if (!ReadFile(file.m_h, buffer, static_cast<DWORD>(nWant), &nRead, nullptr)) {
       szWhy = LastErrorText();
       return false;
     }
     if (nRead == 0) return true;
     szBytes.append(buffer, nRead);
   }
+  return true;
 }
 
 bool IsHostLink(const std::string& szPath) {

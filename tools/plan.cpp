@@ -39,7 +39,7 @@ std::vector<std::string> CaptureArguments(const Options& options) {
 
 int ReportPlan(const HostRun& capture, const std::string& szDescription,
                const HostConsoleCodePages& console, bool bJson, bool bColour, std::ostream& out,
-               std::ostream& err) {
+               std::ostream& err, const std::optional<std::vector<std::wstring>>& args) {
   err << capture.m_Stderr;
   if (!capture.m_Started) {
     err << kSaid << "cannot run " << kCaptureName << ": " << capture.m_Why << "\n";
@@ -76,8 +76,10 @@ int ReportPlan(const HostRun& capture, const std::string& szDescription,
   AssumeRebuiltBcd(machine);
   err << kSaid << "assumed, as no capture can see it: each boot-configuration script exits 0 "
       << "and rebuilds the boot store (as --assume-rebuilt-bcd)\n";
-  // malvik as it is started here: from its folder, with no arguments.
-  const Outcome outcome = RunOnMachine(machine, {});
+  // malvik as it is started here: in the current folder, with the arguments
+  // the factory line gives it.
+  if (args) machine.m_Arguments = *args;
+  const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
   const Verdict verdict = JudgeRun(machine, outcome);
   if (bJson) {
     WriteJson(out, machine, outcome, verdict);
@@ -104,12 +106,12 @@ int RunPlan(const Options& options, bool bColour, std::ostream& out, std::ostrea
       !options.m_DescriptionOut.empty()) {
     std::string szWhy;
     szDescription.clear();
-    if (!ReadHostFile(options.m_DescriptionOut, szDescription, szWhy)) {
+    if (!ReadHostFile(options.m_DescriptionOut, szDescription, szWhy, sim::kMaxDescriptionBytes)) {
       err << capture.m_Stderr << kSaid << options.m_DescriptionOut
           << ": cannot read the description back: " << szWhy << "\n";
       return kPlanCannotRun;
     }
   }
   return ReportPlan(capture, szDescription, ReadHostConsoleCodePages(), options.m_Json, bColour,
-                    out, err);
+                    out, err, options.m_Args);
 }

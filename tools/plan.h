@@ -5,6 +5,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,12 @@ std::vector<std::string> CaptureArguments(const Options& options);
 // description (the capture's standard output, or the --out file's bytes).
 // The capture runs without a console; console holds the code pages of the
 // one malvik will run in, this one, which the run takes where the simulated
-// machine knows them.
+// machine knows them. malvik runs with the description's "arguments" (a
+// capture gives none), or with `args` when given (plan -- ARG...).
 int ReportPlan(const HostRun& capture, const std::string& szDescription,
                const HostConsoleCodePages& console, bool bJson, bool bColour, std::ostream& out,
-               std::ostream& err);
+               std::ostream& err,
+               const std::optional<std::vector<std::wstring>>& args = std::nullopt);
 
 // malvik-sim plan: runs the capture from malvik-sim's own folder, then
 // ReportPlan.

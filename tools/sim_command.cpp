@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "malvik_version.h"
@@ -34,9 +33,13 @@ bool ReadMachine(const Options& options, std::istream& input, std::ostream& err,
   std::string szError;
   if (options.m_MachineFile == kStandardInput) {
     szSource = "(standard input)";
-    std::ostringstream text;
-    text << input.rdbuf();
-    szText = text.str();
+    // No more than one byte past what a description may hold.
+    szText.clear();
+    char buffer[65536];
+    while (szText.size() <= sim::kMaxDescriptionBytes &&
+           input.read(buffer, sizeof buffer).gcount() > 0) {
+      szText.append(buffer, static_cast<size_t>(input.gcount()));
+    }
   } else if (!options.m_MachineFile.empty()) {
     szSource = options.m_MachineFile;
     if (!LoadDescriptionFile(options.m_MachineFile, machine, szError)) {
@@ -79,7 +82,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
     return 0;
   }
   if (options.m_Check) {
-    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out);
+    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out, options.m_Args);
   }
   if (options.m_Plan) return RunPlan(options, bColour, out, err);
   if (options.m_PrintDefault) {
@@ -97,9 +100,14 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   const std::string& szLogFile = options.m_CompareLog;
   if (!szLogFile.empty()) {
     std::string szBytes, szWhy;
-    if (!ReadHostFile(szLogFile, szBytes, szWhy)) {
+    if (!ReadHostFile(szLogFile, szBytes, szWhy, kMaxFieldLogBytes)) {
       err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szWhy
           << "\n";
+      return 2;
+    }
+    if (szBytes.size() > kMaxFieldLogBytes) {
+      err << "malvik-sim: --compare-log: " << szLogFile << ": larger than the "
+          << (kMaxFieldLogBytes >> 20) << " MiB a field log may hold\n";
       return 2;
     }
     field = ReadFieldLog(szBytes, machine.m_AnsiCodePage, options.m_LogRun);
@@ -111,7 +119,8 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   }
   if (!options.m_OutDir.empty() && !PrepareOutDir(options.m_OutDir, err)) return 2;
 
-  const Outcome outcome = RunOnMachine(machine, options.m_Args);
+  if (options.m_Args) machine.m_Arguments = *options.m_Args;
+  const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
   const Verdict verdict = JudgeRun(machine, outcome);
   LogComparison comparison;
   if (field) comparison = CompareLogs(field->m_Lines, outcome.m_Log);

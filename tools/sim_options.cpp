@@ -3,14 +3,15 @@
 #include <optional>
 #include <set>
 
+#include "platform/sim/sim_loader.h"
 #include "platform/sim/sim_text.h"
 
 const char kUsage[] =
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
     "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
     "                  [-- ARG...]\n"
-    "       malvik-sim check [--json] PATH...\n"
-    "       malvik-sim plan [--program FOLDER] [--json] [--out FILE]\n"
+    "       malvik-sim check [--json] PATH... [-- ARG...]\n"
+    "       malvik-sim plan [--program FOLDER] [--json] [--out FILE] [-- ARG...]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n";
 
@@ -20,8 +21,8 @@ const char kHelp[] =
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
     "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
     "                  [-- ARG...]\n"
-    "       malvik-sim check [--json] PATH...\n"
-    "       malvik-sim plan [--program FOLDER] [--json] [--out FILE]\n"
+    "       malvik-sim check [--json] PATH... [-- ARG...]\n"
+    "       malvik-sim plan [--program FOLDER] [--json] [--out FILE] [-- ARG...]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n"
     "\n"
@@ -59,15 +60,18 @@ const char kHelp[] =
     "                         the description's scripts.NAME.creates says what it\n"
     "                         leaves. For replaying a capture: no capture can see\n"
     "                         what a script will create\n"
-    "  -- ARG...              malvik's own arguments (three letters, or none)\n"
+    "  -- ARG...              malvik's own arguments (three letters, or none),\n"
+    "                         instead of the description's \"arguments\"; -- alone:\n"
+    "                         none. With check, for every machine\n"
     "  check PATH...          run every description given (files, or folders of\n"
-    "                         *.json): one line per machine, then N passed, N failed\n"
+    "                         *.json), each with its own \"arguments\": one line per\n"
+    "                         machine, then N passed, N failed\n"
     "  plan                   a plan of this machine: runs malvik-capture(.exe)\n"
     "                         from malvik-sim's own folder (it changes nothing),\n"
     "                         shows its summary and notes on standard error, then\n"
     "                         runs malvik on the description as it would start\n"
-    "                         here (no arguments, in the current folder) and\n"
-    "                         prints the report and its verdict\n"
+    "                         here (no arguments unless -- gives them, in the\n"
+    "                         current folder) and prints the report and its verdict\n"
     "    --program FOLDER     malvik's folder, as the capture takes it; default:\n"
     "                         the capture's own folder\n"
     "    --out FILE           also keep the captured description in FILE, written\n"
@@ -79,13 +83,14 @@ const char kHelp[] =
     "  --version              the version: malvik-sim X.Y.Z\n"
     "\n"
     "Options come in any order, each at most once. A value is the next argument\n"
-    "or follows '=': --machine=FILE.json. Everything after -- is malvik's (with\n"
-    "check: more paths).\n"
+    "or follows '=': --machine=FILE.json. Everything after -- is malvik's, with\n"
+    "every command (a path that starts with - is written ./-NAME).\n"
     "\n"
     "A description is read whole before anything runs: a fault in it stops\n"
-    "malvik-sim with one line, FILE: PATH: WHAT. What it accepts with a warning\n"
-    "(a partition past its disk's size) runs, the warning on standard error as\n"
-    "FILE: PATH: warning: WHAT.\n"
+    "malvik-sim with one line, FILE: PATH: WHAT; so does one larger than 8 MiB or\n"
+    "nested deeper than 32 levels (a device such as /dev/zero included). What it\n"
+    "accepts with a warning (a partition past its disk's size) runs, the warning\n"
+    "on standard error as FILE: PATH: warning: WHAT.\n"
     "\n"
     "Colour only when standard output is a terminal, NO_COLOR is not set and TERM\n"
     "is not \"dumb\".\n"
@@ -110,6 +115,9 @@ const char kHelp[] =
     "     started, ended with another status, or its description unreadable\n"
     "  3  the capture refused: the program folder is not malvik's (nothing captured)\n"
     "  4  --out FILE exists, is a folder, or could not be written (nothing run)\n";
+
+// The help gives the loader's limits in words.
+static_assert(sim::kMaxDescriptionBytes == 8u << 20 && sim::kMaxDescriptionNesting == 32);
 
 namespace {
 
@@ -176,6 +184,8 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
     const std::string sz = argv[i];
     if (sz == "--") {
       rest.assign(argv + i + 1, argv + argc);
+      options.m_Args.emplace();
+      for (const std::string& szArg : rest) options.m_Args->push_back(sim::FromUtf8(szArg));
       break;
     }
     if (!StartsWith(sz, "-") || sz == kStandardInput) {
@@ -239,7 +249,6 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
       }
     }
     options.m_CheckPaths = positional;
-    options.m_CheckPaths.insert(options.m_CheckPaths.end(), rest.begin(), rest.end());
     if (options.m_CheckPaths.empty()) {
       szError = "malvik-sim check: name at least one description file or folder";
       return false;
@@ -253,10 +262,9 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
         return false;
       }
     }
-    if (!positional.empty() || !rest.empty()) {
-      szError = "malvik-sim plan: unexpected argument '" +
-                (positional.empty() ? rest.front() : positional.front()) +
-                "' (a plan runs malvik as it starts here, with no arguments)";
+    if (!positional.empty()) {
+      szError = "malvik-sim plan: unexpected argument '" + positional.front() +
+                "' (malvik's own arguments go after --)";
       return false;
     }
     options.m_DescriptionOut = options.m_OutDir;
@@ -296,6 +304,5 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
     szError = "malvik-sim: --log-run picks a run of the --compare-log file; give that too";
     return false;
   }
-  for (const std::string& sz : rest) options.m_Args.push_back(sim::FromUtf8(sz));
   return true;
 }

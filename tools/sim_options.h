@@ -1,6 +1,7 @@
 // The command line of malvik-sim.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,9 @@ struct Options {
   std::string m_CompareLog;  // a field Malvik.log to compare this run's log with
   size_t m_LogRun = 0;       // the run of that log to compare, from 1; 0: its last
   bool m_AssumeRebuiltBcd = false;  // the scripts leave the rebuilt boot store
-  std::vector<std::wstring> m_Args;
+  // malvik's own arguments, given after "--" (even none): they replace the
+  // description's "arguments". nullopt: no "--", the description's are used.
+  std::optional<std::vector<std::wstring>> m_Args;
   bool m_Check = false;                  // malvik-sim check PATH...
   std::vector<std::string> m_CheckPaths;
   bool m_Plan = false;            // malvik-sim plan
@@ -32,5 +35,5 @@ struct Options {
 // Reads argv into `options`; false with `szError` set on a bad argument.
 // Options come in any order, each at most once; a value follows its option
 // as the next argument or after "=". "--" ends the options: what follows is
-// malvik's arguments (with check: paths).
+// malvik's arguments, with every command (check: for every machine).
 bool ParseOptions(int argc, const char* const argv[], Options& options, std::string& szError);

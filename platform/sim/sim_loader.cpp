@@ -85,6 +85,14 @@ std::int64_t Integer(const json& j, const std::string& szPath, std::int64_t nMin
   return n;
 }
 
+// A volume label: Windows keeps it as counted text, but every program reads
+// it up to its first U+0000, so a label cannot hold one.
+std::wstring Label(const json& j, const std::string& szPath) {
+  const std::wstring szLabel = FromUtf8(String(j, szPath));
+  if (szLabel.find(L'\0') != std::wstring::npos) throw Bad{szPath, "a label cannot hold U+0000"};
+  return szLabel;
+}
+
 bool Boolean(const json& j, const std::string& szPath) {
   if (!j.is_boolean()) throw Bad{szPath, "expected true or false"};
   return j.get<bool>();
@@ -181,7 +189,7 @@ SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPos
       if (value.is_null()) {
         part.m_Label.reset();
       } else {
-        part.m_Label = FromUtf8(String(value, szKey));
+        part.m_Label = Label(value, szKey);
       }
     }
     if (key == "unreadable") part.m_Unreadable = Boolean(value, szKey);
@@ -247,7 +255,7 @@ SimDrive ReadDrive(const json& j, const std::string& szPath) {
     return drive;
   }
   ExpectObject(j, szPath, {"label", "files"});
-  if (j.contains("label")) drive.m_Label = FromUtf8(String(j["label"], Join(szPath, "label")));
+  if (j.contains("label")) drive.m_Label = Label(j["label"], Join(szPath, "label"));
   if (j.contains("files")) ReadFiles(j["files"], Join(szPath, "files"), drive.m_Files);
   return drive;
 }
@@ -367,6 +375,20 @@ void ReadFirmware(const json& j, const std::string& szPath, SimFirmware& firmwar
                                                         0xFFFFFFFF))};
 }
 
+// malvik's own arguments, as a command line gives them: no argument holds
+// U+0000, which ends a command line's text.
+void ReadArguments(const json& j, const std::string& szPath, std::vector<std::wstring>& args) {
+  if (!j.is_array()) {
+    throw Bad{szPath, "expected an array of texts, such as [\"W:\", \"R:\", \"M:\"]"};
+  }
+  for (size_t i = 0; i < j.size(); ++i) {
+    args.push_back(FromUtf8(String(j[i], Index(szPath, i))));
+    if (args.back().find(L'\0') != std::wstring::npos) {
+      throw Bad{Index(szPath, i), "an argument cannot hold U+0000"};
+    }
+  }
+}
+
 void ReadNotes(const json& j, const std::string& szPath, std::vector<std::wstring>& notes) {
   if (!j.is_array()) throw Bad{szPath, "expected an array"};
   for (size_t i = 0; i < j.size(); ++i) notes.push_back(FromUtf8(String(j[i], Index(szPath, i))));
@@ -391,12 +413,22 @@ std::wstring ReadProgram(const json& j, const std::string& szPath) {
   return FromUtf8(szProgram);
 }
 
+// A full path of a folder, from a drive's root: "C:\\" or "C:\\Tools". A
+// path relative to a drive's current folder ("C:Tools") or one that steps
+// up ("..") names no folder the description could know.
 std::wstring ReadCurrentDirectory(const json& j, const std::string& szPath) {
-  const std::wstring sz = FromUtf8(String(j, szPath));
-  if (sz.size() < 2 || sz[1] != L':') {
-    throw Bad{szPath, "expected a full path such as \"C:\\\\Tools\""};
+  const std::string sz = String(j, szPath);
+  std::string szFault;
+  if (sz.size() < 3 || !std::isalpha(static_cast<unsigned char>(sz[0])) || sz[1] != ':' ||
+      !IsSeparator(sz[2])) {
+    szFault = "it does not start with a drive letter and a separator";
+  } else if (sz.size() > 3) {
+    szFault = PathFault(sz.substr(3));
   }
-  return sz;
+  if (!szFault.empty()) {
+    throw Bad{szPath, "expected a full path such as \"C:\\\\Tools\": " + szFault};
+  }
+  return FromUtf8(sz);
 }
 
 std::int64_t ReadClock(const json& j, const std::string& szPath) {
@@ -436,7 +468,12 @@ void ReadDrives(const json& j, const std::string& szPath,
   if (!j.is_object()) throw Bad{szPath, "expected an object"};
   for (const auto& [szLetter, drive] : j.items()) {
     const std::string szDrivePath = Join(szPath, szLetter);
-    drives[Letter(json(szLetter), szDrivePath)] = ReadDrive(drive, szDrivePath);
+    const std::wstring szKey = Letter(json(szLetter), szDrivePath);
+    if (drives.count(szKey)) {
+      throw Bad{szDrivePath, "the same letter as " + Join(szPath, ToUtf8(szKey)) +
+                                 " (a letter is one whatever its case)"};
+    }
+    drives[szKey] = ReadDrive(drive, szDrivePath);
   }
 }
 
@@ -488,11 +525,12 @@ void Read(const json& j, SimMachine& machine) {
   ExpectObject(j, "",
                {"name", "program", "current_directory", "clock", "console_code_page",
                 "ansi_code_page", "firmware", "disks", "drives", "scripts", "faults", "costs",
-                "notes"});
+                "notes", "arguments"});
   machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
   for (const auto& [key, value] : j.items()) {
     if (key == "name") machine.m_Name = FromUtf8(String(value, key));
     if (key == "notes") ReadNotes(value, key, machine.m_Notes);
+    if (key == "arguments") ReadArguments(value, key, machine.m_Arguments);
     if (key == "program") machine.m_Program = ReadProgram(value, key);
     if (key == "current_directory") machine.m_CurrentDirectory = ReadCurrentDirectory(value, key);
     if (key == "clock") machine.m_ClockMs = ReadClock(value, key);
@@ -541,6 +579,11 @@ struct PathTracker {
     switch (event) {
       case json::parse_event_t::object_start:
       case json::parse_event_t::array_start:
+        if (m_Frames.size() >= kMaxDescriptionNesting) {
+          throw Bad{Path(), "objects and arrays nest deeper here than the " +
+                                std::to_string(kMaxDescriptionNesting) +
+                                " levels a description may use"};
+        }
         m_Frames.push_back({event == json::parse_event_t::array_start, 0, {}, {}});
         break;
       case json::parse_event_t::object_end:
@@ -644,6 +687,11 @@ void CheckPartitionPlaces(SimMachine& machine, const std::vector<bool>& sized) {
 
 bool LoadMachine(const std::string& szJson, SimMachine& machine, LoadError& error) {
   try {
+    if (szJson.size() > kMaxDescriptionBytes) {
+      throw Bad{"$", "the description is larger than the " +
+                         std::to_string(kMaxDescriptionBytes >> 20) +
+                         " MiB a description may hold"};
+    }
     const json j = Parse(szJson);
     machine = SimMachine{};
     Read(j, machine);

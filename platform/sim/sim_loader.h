@@ -5,11 +5,21 @@
 // disk's size) is a warning in SimMachine::m_LoadWarnings.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/sim/sim_model.h"
 
 namespace sim {
+
+// The most a description may hold: far beyond any real machine's (a capture
+// of a machine with many disks is some hundred kilobytes), and small enough
+// to load in a few seconds. A text past it is refused before it is parsed;
+// a reader reads no more than one byte past it.
+inline constexpr size_t kMaxDescriptionBytes = 8u << 20;  // 8 MiB
+// How deep objects and arrays may nest: a description needs 7 levels
+// (disks[0].partitions[0].files[0] is an object at the 7th).
+inline constexpr size_t kMaxDescriptionNesting = 32;
 
 struct LoadError {
   std::string m_Path;  // "disks[0].partitions[2].letter"; "$" for the whole text

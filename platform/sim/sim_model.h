@@ -171,6 +171,7 @@ struct SimMachine {
   // --- the description
   std::wstring m_Name;
   std::vector<std::wstring> m_Notes;  // what a capture could not see, for the report
+  std::vector<std::wstring> m_Arguments;  // malvik's own, after its name
   std::vector<SimLoadWarning> m_LoadWarnings;  // in the order of the description
   std::wstring m_Program = L"C:\\Tools\\malvik.exe";
   std::wstring m_CurrentDirectory;  // empty: the program's folder
