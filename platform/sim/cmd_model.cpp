@@ -8,10 +8,11 @@
 // (Microsoft's cmd documentation: "cmd /?", "set /?", "call /?" and "Command
 // redirection operators"; where that is silent, Wine's cmd, run on such
 // lines in the Wine suites' prefix):
-// 1. '%' first. In a batch file "%%" is one '%' (docs); %0 to %9 and %* are
-//    the batch file's arguments, none here (docs: call /?); %NAME% is the
-//    variable's value (docs: set /?), nothing when it is not defined, and a
-//    lone '%' is dropped (Wine: "50%" reads "50"; the name runs to the next
+// 1. '%' first. In a batch file "%%" is one '%' (docs); %0 is the name the
+//    batch file was started by, %1 to %9 and %* its arguments, none here
+//    (docs: call /?); %NAME% is the variable's value (docs: set /?), nothing
+//    when it is not defined, and a lone '%' is dropped (Wine: "50%" reads
+//    "50"; the name runs to the next
 //    '%' whatever lies between). On the command line that starts the batch
 //    file an undefined %NAME% and a lone '%' stay as typed (Wine).
 // 2. Then the words. Outside double quotes, '^' makes the next character
@@ -55,9 +56,11 @@ std::optional<std::wstring> Variable(const std::wstring& szName) {
   return std::nullopt;
 }
 
-// Step 1: the line after cmd has read its '%' signs (bBatchFile: a line of
-// a batch file; otherwise the command line that starts one).
-std::wstring ExpandPercents(const std::wstring& szLine, bool bBatchFile) {
+// Step 1: the line after cmd has read its '%' signs. pBatchFile: the name
+// the batch file was started by, for a line of it; nullptr for the command
+// line that starts one.
+std::wstring ExpandPercents(const std::wstring& szLine, const std::wstring* pBatchFile) {
+  const bool bBatchFile = pBatchFile != nullptr;
   std::wstring szOut;
   for (size_t i = 0; i < szLine.size();) {
     const wchar_t c = szLine[i];
@@ -68,7 +71,10 @@ std::wstring ExpandPercents(const std::wstring& szLine, bool bBatchFile) {
     } else if (bBatchFile && next == L'%') {
       szOut += L'%';
       i += 2;
-    } else if (bBatchFile && ((next >= L'0' && next <= L'9') || next == L'*')) {
+    } else if (bBatchFile && next == L'0') {
+      szOut += *pBatchFile;
+      i += 2;
+    } else if (bBatchFile && ((next >= L'1' && next <= L'9') || next == L'*')) {
       i += 2;  // an argument of the batch file: it has none
     } else if (const size_t end = szLine.find(L'%', i + 1); end == std::wstring::npos) {
       if (!bBatchFile) szOut += c;  // a lone '%'
@@ -305,7 +311,9 @@ Redirected OpenRedirections(SimMachine& machine, const Command& command) {
   return result;
 }
 
-// SCRIPT ARG...: control passes to the script for good.
+// SCRIPT ARG...: control passes to the script; the batch file ends once the
+// rest of its line has run (Wine: "a.cmd & b.cmd" and "a.cmd | b.cmd" run
+// both and end with b's exit code; the documentation is silent).
 SimBatchLine HandOver(SimMachine& machine, const Command& command, const Redirected& output,
                       SimProcessRun& run, bool& bRan) {
   const std::wstring& szNamed = command.m_Words[0];
@@ -339,7 +347,7 @@ SimBatchLine HandOver(SimMachine& machine, const Command& command, const Redirec
     szDid += L"; left " + std::to_wstring(script.m_Creates.m_Entries.size()) + L" entries on " +
              args[0];
   }
-  run.m_RunMs = script.m_RunMs;
+  run.m_RunMs += script.m_RunMs;
   bRan = true;
   return {L"", szDid, script.m_ExitCode};
 }
@@ -353,15 +361,19 @@ SimBatchLine RunCommand(SimMachine& machine, const Command& command, SimProcessR
   const std::wstring& szNamed = command.m_Words[0];
   const std::wstring szVerb = UpperAscii(szNamed);
   const std::vector<std::wstring> args(command.m_Words.begin() + 1, command.m_Words.end());
-  if (IsHandOverVerb(szVerb)) RecordHandOver(command, run);
+  // The run records the line's first hand-over.
+  const bool bRecorded = IsHandOverVerb(szVerb) && run.m_HandOverScript.empty();
+  if (bRecorded) RecordHandOver(command, run);
   const Redirected output = OpenRedirections(machine, command);
   if (!output.m_Error.empty()) return {L"", output.m_Error, 1};
   if (szVerb == L"MKDIR" || szVerb == L"MD") return MakeFolder(machine, args);
   if (szVerb == L"XCOPY") return CopyTree(machine, args);
   if (szVerb == L"DEL" || szVerb == L"ERASE") return DeleteHidden(machine, args);
   if (IsHandOverVerb(szVerb)) {
-    const SimBatchLine line = HandOver(machine, command, output, run, bHandedOver);
-    run.m_HandOverRan = bHandedOver;
+    bool bRan = false;
+    const SimBatchLine line = HandOver(machine, command, output, run, bRan);
+    if (bRecorded) run.m_HandOverRan = bRan;
+    bHandedOver = bHandedOver || bRan;
     return line;
   }
   // A path names a program; cmd finds none there.
@@ -398,7 +410,7 @@ std::vector<ReadLine> ReadBatchLines(SimMachine& machine, const std::wstring& sz
     std::wstring szLine = szText.substr(begin, end - begin);
     begin = end + 1;
     if (!szLine.empty() && szLine.back() == L'\r') szLine.pop_back();
-    std::vector<Command> commands = Commands(ExpandPercents(szLine, true));
+    std::vector<Command> commands = Commands(ExpandPercents(szLine, &szBatch));
     if (!commands.empty()) lines.push_back({szLine, std::move(commands)});
   }
   return lines;
@@ -420,7 +432,6 @@ void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRu
       line.m_Line = read.m_Text;
       nLevel = line.m_Code;
       run.m_Lines.push_back(line);
-      if (bHandedOver) break;
     }
     if (bHandedOver) break;
   }
@@ -428,10 +439,19 @@ void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRu
 }
 
 void RunBatchCommand(SimMachine& machine, const std::wstring& szCommandLine, SimProcessRun& run) {
-  // The platform starts "cmd /c" with the command line, which names the
-  // batch file; cmd reads it as a line typed at its prompt.
-  const std::vector<Command> commands = Commands(ExpandPercents(szCommandLine, false));
-  const std::wstring szNamed = commands.empty() ? L"" : commands[0].m_Words.at(0);
+  // The platform starts cmd /c "COMMAND LINE". cmd keeps those two quotes
+  // when they are the only ones, hold a space or tab and none of & < > ( )
+  // @ ^ |, and name a file; otherwise it drops them (docs: cmd /?). Then
+  // it reads the line as typed at its prompt.
+  const bool bKeepQuotes =
+      szCommandLine.find(L'"') == std::wstring::npos &&
+      szCommandLine.find_first_of(L" \t") != std::wstring::npos &&
+      szCommandLine.find_first_of(L"&<>()@^|") == std::wstring::npos &&
+      FindFile(machine, AbsolutePath(machine, szCommandLine)) != nullptr;
+  const std::wstring szLine = bKeepQuotes ? L"\"" + szCommandLine + L"\"" : szCommandLine;
+  const std::vector<Command> commands = Commands(ExpandPercents(szLine, nullptr));
+  const std::wstring szNamed =
+      commands.empty() || commands[0].m_Words.empty() ? L"" : commands[0].m_Words[0];
   const std::wstring szBatch = AbsolutePath(machine, szNamed);
   const SimFile* pFile = FindFile(machine, szBatch);
   if (pFile == nullptr || pFile->m_Folder || !IsHandOverVerb(szNamed)) {
