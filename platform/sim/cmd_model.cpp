@@ -104,7 +104,8 @@ std::vector<Command> Commands(const std::wstring& szLine) {
   std::vector<Command> commands(1);
   std::wstring szWord;
   bool bQuoted = false, bAny = false;
-  // Where the next word goes: 0 the command's words, else a redirection.
+  // Where the next word goes: empty, the command's words; else the
+  // redirection it follows.
   std::wstring szRedirect;
   auto endWord = [&] {
     if (!bAny) return;
