@@ -62,6 +62,9 @@ std::uint32_t WriteAndRunBatchFile(SetupContext& context, const std::wstring& sz
   input.m_ScriptLetter = bReset ? context.m_PBRLetter : context.m_RecoveryLetter;
   std::string szBytes;
   const BatchCodePage codePage = ChooseBatchCodePage(platform::ReadConsoleCodePages());
+  if (!KeepsAscii(codePage.m_CodePage)) {
+    return NotRun(logger, copy_efi_log::kCodePageNotAscii, std::to_wstring(codePage.m_CodePage));
+  }
   if (const std::wstring* pText = EncodeEfiBatch(input, codePage, &szBytes)) {
     return NotRun(logger, copy_efi_log::kCannotHoldPath, *pText);
   }

@@ -61,6 +61,9 @@ namespace copy_efi_log {
 constexpr wchar_t kEspNotADrive[] = L"Error ESP Letter Is Not A Drive, not run";
 // Detail: the text. Nothing is deleted or written.
 constexpr wchar_t kCannotHoldPath[] = L"Error Batch File Cannot Hold Path, not run";
+// Detail: the code page, which does not write ASCII as itself. Nothing is
+// deleted or written.
+constexpr wchar_t kCodePageNotAscii[] = L"Error Console Code Page Not ASCII, not run";
 // Detail: the batch file's path. Nothing is deleted.
 constexpr wchar_t kCannotWrite[] = L"Error Writing Batch File, not run";
 // Detail: "err=N", the platform's start error.

@@ -38,6 +38,14 @@ bool Carried(const std::wstring& sz, const BatchCodePage& codePage, bool bOnComm
 
 }  // namespace
 
+bool KeepsAscii(std::uint32_t nCodePage) {
+  std::wstring szAscii = L"\r\n";
+  for (wchar_t c = 0x20; c <= 0x7E; ++c) szAscii += c;
+  std::string szBytes;
+  return platform::TextToCodePage(nCodePage, szAscii, &szBytes) &&
+         szBytes == std::string(szAscii.begin(), szAscii.end());
+}
+
 std::wstring QuoteForCommandLine(const std::wstring& szPath) {
   if (szPath.find_first_of(kNeedsQuotes) == std::wstring::npos) return szPath;
   return L"\"" + szPath + L"\"";

@@ -33,6 +33,12 @@ struct BatchCodePage {
 // which one a given cmd uses is not certain, so only ASCII is carried.
 BatchCodePage ChooseBatchCodePage(const platform::ConsoleCodePages& pages);
 
+// Whether the code page writes every printable ASCII character, CR and LF
+// as that one byte: the batch file's own words and a path's backslashes are
+// written as themselves only then. Not so in UTF-7 ('+', '\\'), HZ ('~') or
+// a code page the conversion refuses.
+bool KeepsAscii(std::uint32_t nCodePage);
+
 // Encodes the batch file for input into *pBytes. Returns the first inserted
 // text (program folder, ESP letter, script letter) that the batch file
 // cannot carry so that cmd reads it back unchanged, or nullptr when all of

@@ -9,7 +9,11 @@
 
 namespace platform {
 
-inline constexpr std::uint32_t kDescribedCodePages[] = {437, 850, 1252, 65001};
+inline constexpr std::uint32_t kDescribedCodePages[] = {437, 850, 1252, 65000, 65001};
+
+// "console_code_page" may also be this: the program has no console, and a
+// child it starts gets a new one in the OEM code page.
+inline constexpr std::uint32_t kNoConsoleCodePage = 0;
 
 inline bool IsDescribedCodePage(std::uint32_t nCodePage) {
   return std::find(std::begin(kDescribedCodePages), std::end(kDescribedCodePages), nCodePage) !=

@@ -173,6 +173,8 @@ std::uint32_t ReadAnsiCodePage();
 // WideCharToMultiByte into nCodePage, with no best-fit substitutes where the
 // code page takes that flag. False when a character has no form there (a
 // default character would have been used) or the code page is not known.
+// Some code pages (UTF-7, ISO-2022, ...) cannot report a substitute: only
+// converting back shows one.
 bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::string* pBytes);
 // MultiByteToWideChar from nCodePage. False when a byte sequence is not
 // valid there or the code page is not known.

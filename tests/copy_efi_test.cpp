@@ -76,6 +76,11 @@ TEST(EfiBatch, ProgramFolderInTheConsoleCodePage) {
       {L"C:\\T%OS%x\\", {437, 437, 437}, nullptr},  // expanded on the command line
       {L"C:\\A\"B\\", {437, 437, 437}, nullptr},
       {L"C:\\A\tB\\", {437, 437, 437}, nullptr},
+      // Control characters, C1 included, even where the code page has them.
+      {L"C:\\A\u007fB\\", {437, 437, 437}, nullptr},
+      {L"C:\\A\u0085B\\", {65001, 65001, 437}, nullptr},
+      {L"C:\\A\u009fB\\", {65001, 65001, 437}, nullptr},
+      {L"C:\\A\u00a0B\\", {65001, 65001, 437}, "mkdir C:\\A\xc2\xa0""B\\Log"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.szDir)) + " " +
@@ -91,6 +96,22 @@ TEST(EfiBatch, ProgramFolderInTheConsoleCodePage) {
       EXPECT_EQ(szBytes.substr(0, szBytes.find("\r\n")), c.szMkdir);
     }
   }
+}
+
+// The batch file's own words are ASCII: a code page that writes ASCII
+// otherwise (UTF-7's "+AFw-" for '\\'), or that cannot be written at all,
+// takes no batch file; a folder that cannot be written in the code page is
+// refused, never written as an empty batch file.
+TEST(EfiBatch, CodePagesThatKeepAscii) {
+  for (const std::uint32_t nCodePage : {437u, 850u, 1252u, 65001u}) {
+    EXPECT_TRUE(KeepsAscii(nCodePage)) << nCodePage;
+  }
+  for (const std::uint32_t nCodePage : {65000u, 932u, 0u}) EXPECT_FALSE(KeepsAscii(nCodePage)) << nCodePage;
+  const EfiBatchInput input = {L"C:\\Tools\\", L"R:", false, L"modifybcdtoWinRE.cmd", L"W:"};
+  std::string szBytes = "x";
+  const std::wstring* pRefused = EncodeEfiBatch(input, {932, true}, &szBytes);
+  EXPECT_EQ(pRefused, &input.m_ProgramDir);
+  EXPECT_EQ(szBytes, "");
 }
 
 const char kOldBatch[] = "stale commands from an earlier run, longer than any new batch file: ";
@@ -191,6 +212,9 @@ TEST(CopyEfi, BatchFileHandOverAndPresenceLines) {
       {"ESP given as Y:", {L"Zeph2\\"}, {L"W:", L"Y:", L"M:"}, L"Y:", false, false,
        "mkdir Y:\\EFI\\OEM ", "C:\\Tools\\modifybcdtoPBR.cmd Y: M: >> C:\\Tools\\Log\\modifybcdLog.log",
        L"0x7", L"Y:", "1011111"},
+      {"ESP given in lower case", {L"Zeph2\\"}, {L"W:", L"r:", L"M:"}, L"R:", false, false,
+       "mkdir r:\\EFI\\OEM ", "C:\\Tools\\modifybcdtoPBR.cmd r: M: >> C:\\Tools\\Log\\modifybcdLog.log",
+       L"0x7", L"r:", "1011111"},
       {"no \\EFI\\Microsoft: the copy fails", {}, {L"W:", L"R:", L"M:"}, L"R:", true, false,
        "mkdir R:\\EFI\\OEM ", kWinRe, L"0x9", L"R:", "1000000"},
   };
@@ -270,6 +294,11 @@ TEST(CopyEfi, NotRunSaysWhyAndKeepsWhatItCannotRebuild) {
       {"the batch file cannot be written", L"R:", L"C:\\Tools\\", 437,
        [](sim::SimFaults& f) { f.m_BatchCreateFail = true; }, L"Error Writing Batch File, not run",
        L"C:\\Tools\\CopyEFI_byOEM.cmd", false},
+      {"a console code page that writes ASCII otherwise", L"R:", L"C:\\Tools\\", 65000, none,
+       L"Error Console Code Page Not ASCII, not run", L"65000", false},
+      {"the batch file cannot be renamed into place", L"R:", L"C:\\Tools\\", 437,
+       [](sim::SimFaults& f) { f.m_BatchRenameFail = true; }, L"Error Writing Batch File, not run",
+       L"C:\\Tools\\CopyEFI_byOEM.cmd", false},
       {"the start fails", L"R:", L"C:\\Tools\\", 437,
        [](sim::SimFaults& f) { f.m_ProcessStart = 5; }, L"Error Starting Batch File, not run",
        L"err=5", true},
@@ -328,6 +357,8 @@ TEST(CopyEfi, ProgramFolderWithASpaceOrForeignLetters) {
       {L"Program Files", 437, L"\"C:\\Program Files\\CopyEFI_byOEM.cmd\""},
       {L"Outils \u00e9", 437, L"\"C:\\Outils \u00e9\\CopyEFI_byOEM.cmd\""},
       {L"Outils\u00d8", 850, L"C:\\Outils\u00d8\\CopyEFI_byOEM.cmd"},
+      // No console: the batch file gets a new one in the OEM code page, 437.
+      {L"Outils \u00e9", 0, L"\"C:\\Outils \u00e9\\CopyEFI_byOEM.cmd\""},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(c.m_Folder));
@@ -347,6 +378,61 @@ TEST(CopyEfi, ProgramFolderWithASpaceOrForeignLetters) {
         sim::FindFile(machine, L"C:\\" + c.m_Folder + L"\\Log\\modifybcdLog.log");
     ASSERT_NE(pOutput, nullptr);
     EXPECT_EQ(pOutput->m_Bytes, "PBR done\r\n");
+  }
+}
+
+// What cmd reads in the batch file (the command-interpreter model: '%'
+// first, then quotes, '^', '&', '|', '<', '>' and the delimiters , ; =)
+// must hand over to the script with exactly the folder and letter malvik
+// was given; what it cannot carry is refused before anything is deleted.
+// The payloads only echo.
+TEST(CopyEfi, ScriptGetsTheLettersAsGivenOrNothingRuns) {
+  struct Case {
+    const char* szName;
+    std::wstring m_ProgramDir;
+    std::wstring m_Recovery;  // the recovery script's letter: no recovery folder here
+    const wchar_t* szRefused;  // the refused text; nullptr: the hand-over below
+    const wchar_t* szScript;
+  };
+  const Case kCases[] = {
+      {"a comma in the folder", L"C:\\A,B\\", L"W:", nullptr, L"C:\\A,B\\modifybcdtoWinRE.cmd"},
+      {"a semicolon and an equals sign", L"C:\\A;B=C\\", L"W:", nullptr,
+       L"C:\\A;B=C\\modifybcdtoWinRE.cmd"},
+      {"a '%' pair in the letter", L"C:\\Tools\\", L"W:%OS%", nullptr, L"C:\\Tools\\modifybcdtoWinRE.cmd"},
+      {"a lone '%' in the letter", L"C:\\Tools\\", L"W:%", nullptr, L"C:\\Tools\\modifybcdtoWinRE.cmd"},
+      {"a pipe in the letter", L"C:\\Tools\\", L"W:|echo", L"W:|echo", nullptr},
+      {"a quote that ends the quoting", L"C:\\Tools\\", L"W:\" & echo injected & \"",
+       L"W:\" & echo injected & \"", nullptr},
+      {"redirection", L"C:\\Tools\\", L"W:>x", L"W:>x", nullptr},
+      {"a wildcard", L"C:\\Tools\\", L"W:*", L"W:*", nullptr},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    sim::SimMachine machine = EfiMachine({});
+    machine.m_Program = c.m_ProgramDir + L"malvik.exe";
+    sim::SimVolumeFiles& drive = machine.m_Disks[0].m_Partitions[0].m_Files;
+    sim::AddFile(drive, c.m_ProgramDir.substr(3) + L"modifybcdtoWinRE.cmd", false, false, "");
+    const sim::SimVolumeFiles esp = machine.m_Disks[0].m_Partitions[1].m_Files;
+    test::BuildContext(machine, c.m_Recovery, L"R:", L"M:");
+
+    const auto lines = test::ReadLog(machine, c.m_ProgramDir + L"Log\\Malvik.log");
+    ASSERT_GE(lines.size(), 9u);
+    if (c.szRefused != nullptr) {
+      EXPECT_EQ(lines[lines.size() - 9].m_Message, L"Error Batch File Cannot Hold Path, not run");
+      EXPECT_EQ(lines[lines.size() - 9].m_Value, c.szRefused);
+      EXPECT_EQ(machine.m_Runs.size(), 0u);
+      EXPECT_EQ(machine.m_Disks[0].m_Partitions[1].m_Files.m_Entries.size(), esp.m_Entries.size());
+      continue;
+    }
+    ASSERT_EQ(machine.m_Runs.size(), 1u);
+    const sim::SimProcessRun& run = machine.m_Runs[0];
+    EXPECT_EQ(run.m_HandOverScript, c.szScript);
+    EXPECT_EQ(run.m_HandOverArgs, (std::vector<std::wstring>{L"R:", c.m_Recovery}));
+    EXPECT_TRUE(run.m_HandOverRan);
+    EXPECT_EQ(CopyStepLog(machine, c.m_ProgramDir + L"Log\\Malvik.log"), Presence(L"0x9", L"R:", "1011111"));
+    const sim::SimFile* pOutput = sim::FindFile(machine, c.m_ProgramDir + L"Log\\modifybcdLog.log");
+    ASSERT_NE(pOutput, nullptr);
+    EXPECT_EQ(pOutput->m_Bytes, "WinRE done\r\n");
   }
 }
 

@@ -147,6 +147,7 @@ std::string WhyNotRun(const std::wstring& szMessage, const std::wstring& szValue
   if (szMessage == why::kEspNotADrive) {
     return "the batch file was not run: the ESP letter \"" + szDetail + "\" is not a drive letter";
   }
+  if (szMessage == why::kCodePageNotAscii) return "the batch file was not run: code page " + szDetail + " does not write ASCII as itself";
   if (szMessage == why::kCannotStart) {
     return "the batch file could not be started (" + szDetail + ")";
   }

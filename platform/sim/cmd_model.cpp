@@ -3,8 +3,29 @@
 // folder's contents, Del of a hidden file, and a hand-over to a script of
 // the program folder with its output appended to a file. Anything else is
 // reported as not understood and fails.
+//
+// A line is read as cmd reads it, in two steps; each rule names its witness
+// (Microsoft's cmd documentation: "cmd /?", "set /?", "call /?" and "Command
+// redirection operators"; where that is silent, Wine's cmd, run on such
+// lines in the Wine suites' prefix):
+// 1. '%' first. In a batch file "%%" is one '%' (docs); %0 is the name the
+//    batch file was started by, %1 to %9 and %* its arguments, none here
+//    (docs: call /?); %NAME% is the variable's value (docs: set /?), nothing
+//    when it is not defined, and a lone '%' is dropped (Wine: "50%" reads
+//    "50"; the name runs to the next
+//    '%' whatever lies between). On the command line that starts the batch
+//    file an undefined %NAME% and a lone '%' stay as typed (Wine).
+// 2. Then the words. Outside double quotes, '^' makes the next character
+//    plain and is dropped; '&', "&&", "||" and '|' end a command and start
+//    the next; '>', ">>" and '<' redirect to or from the next word (docs:
+//    redirection operators). Words end at a space, a tab, ',', ';' or '='
+//    (docs: cmd /? and call /? name them as delimiters; Wine splits
+//    "C:\A,B\t.cmd" into the command "C:\A" and the word "B\t.cmd").
+//    Quotes are removed from the words.
 #include "platform/sim/cmd_model.h"
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/code_pages.h"
@@ -17,26 +38,128 @@ namespace {
 
 constexpr std::uint32_t kNotRecognised = 9009;  // cmd: not a command, program or batch file
 
-// Splits a line at spaces and tabs outside quotes; quotes are removed.
-std::vector<std::wstring> Tokens(const std::wstring& szLine) {
-  std::vector<std::wstring> tokens;
-  std::wstring szCurrent;
+// The variables every Windows sets, as a batch file started by a program
+// sees them; names are matched without regard to case.
+std::optional<std::wstring> Variable(const std::wstring& szName) {
+  static const std::pair<const wchar_t*, const wchar_t*> kVariables[] = {
+      {L"OS", L"Windows_NT"},
+      {L"SystemDrive", L"C:"},
+      {L"SystemRoot", L"C:\\Windows"},
+      {L"windir", L"C:\\Windows"},
+      {L"ComSpec", L"C:\\Windows\\system32\\cmd.exe"},
+      {L"ProgramFiles", L"C:\\Program Files"},
+      {L"PATHEXT", L".COM;.EXE;.BAT;.CMD;.VBS;.VBE;.JS;.JSE;.WSF;.WSH;.MSC"},
+  };
+  for (const auto& [szKnown, szValue] : kVariables) {
+    if (UpperAscii(szKnown) == UpperAscii(szName)) return szValue;
+  }
+  return std::nullopt;
+}
+
+// Step 1: the line after cmd has read its '%' signs. pBatchFile: the name
+// the batch file was started by, for a line of it; nullptr for the command
+// line that starts one.
+std::wstring ExpandPercents(const std::wstring& szLine, const std::wstring* pBatchFile) {
+  const bool bBatchFile = pBatchFile != nullptr;
+  std::wstring szOut;
+  for (size_t i = 0; i < szLine.size();) {
+    const wchar_t c = szLine[i];
+    const wchar_t next = i + 1 < szLine.size() ? szLine[i + 1] : L'\0';
+    if (c != L'%') {
+      szOut += c;
+      ++i;
+    } else if (bBatchFile && next == L'%') {
+      szOut += L'%';
+      i += 2;
+    } else if (bBatchFile && next == L'0') {
+      szOut += *pBatchFile;
+      i += 2;
+    } else if (bBatchFile && ((next >= L'1' && next <= L'9') || next == L'*')) {
+      i += 2;  // an argument of the batch file: it has none
+    } else if (const size_t end = szLine.find(L'%', i + 1); end == std::wstring::npos) {
+      if (!bBatchFile) szOut += c;  // a lone '%'
+      ++i;
+    } else if (const auto value = Variable(szLine.substr(i + 1, end - i - 1))) {
+      szOut += *value;
+      i = end + 1;
+    } else {
+      if (!bBatchFile) szOut += szLine.substr(i, end + 1 - i);  // undefined
+      i = end + 1;
+    }
+  }
+  return szOut;
+}
+
+// One command of a line, as step 2 takes it apart.
+struct Command {
+  std::vector<std::wstring> m_Words;
+  std::wstring m_Joiner;                // what joins it to the command before: "", "&", "&&", "||", "|"
+  std::vector<std::wstring> m_Outputs;  // ">" and ">>" targets, in order (">" ones marked by a leading '>')
+  std::vector<std::wstring> m_Inputs;   // "<" sources
+  bool m_Understood = true;             // false: a redirection without a word after it
+};
+
+// Step 2: the commands of a line.
+std::vector<Command> Commands(const std::wstring& szLine) {
+  std::vector<Command> commands(1);
+  std::wstring szWord;
   bool bQuoted = false, bAny = false;
-  for (wchar_t c : szLine) {
+  // Where the next word goes: empty, the command's words; else the
+  // redirection it follows.
+  std::wstring szRedirect;
+  auto endWord = [&] {
+    if (!bAny) return;
+    Command& command = commands.back();
+    if (szRedirect == L"<") {
+      command.m_Inputs.push_back(szWord);
+    } else if (!szRedirect.empty()) {
+      command.m_Outputs.push_back((szRedirect == L">" ? L">" : L"") + szWord);
+    } else {
+      command.m_Words.push_back(szWord);
+    }
+    szRedirect.clear();
+    szWord.clear();
+    bAny = false;
+  };
+  for (size_t i = 0; i < szLine.size(); ++i) {
+    const wchar_t c = szLine[i];
+    const wchar_t next = i + 1 < szLine.size() ? szLine[i + 1] : L'\0';
     if (c == L'"') {
       bQuoted = !bQuoted;
       bAny = true;
-    } else if (!bQuoted && (c == L' ' || c == L'\t')) {
-      if (bAny) tokens.push_back(szCurrent);
-      szCurrent.clear();
-      bAny = false;
+    } else if (bQuoted) {
+      szWord += c;
+    } else if (c == L'^') {
+      if (next != L'\0') szWord += next;
+      bAny = bAny || next != L'\0';
+      ++i;
+    } else if (c == L'&' || c == L'|') {
+      endWord();
+      if (!szRedirect.empty()) commands.back().m_Understood = false;
+      szRedirect.clear();
+      const bool bDouble = next == c;
+      commands.push_back({});
+      commands.back().m_Joiner = std::wstring(bDouble ? 2 : 1, c);
+      if (bDouble) ++i;
+    } else if (c == L'>' || c == L'<') {
+      endWord();
+      if (!szRedirect.empty()) commands.back().m_Understood = false;
+      szRedirect = c == L'>' && next == L'>' ? L">>" : std::wstring(1, c);
+      if (szRedirect == L">>") ++i;
+    } else if (c == L' ' || c == L'\t' || c == L',' || c == L';' || c == L'=') {
+      endWord();
     } else {
-      szCurrent += c;
+      szWord += c;
       bAny = true;
     }
   }
-  if (bAny) tokens.push_back(szCurrent);
-  return tokens;
+  endWord();
+  if (!szRedirect.empty()) commands.back().m_Understood = false;
+  std::vector<Command> found;
+  for (Command& command : commands) {
+    if (!command.m_Words.empty() || !command.m_Understood) found.push_back(std::move(command));
+  }
+  return found;
 }
 
 std::wstring FileName(const std::wstring& szPath) {
@@ -143,61 +266,66 @@ bool IsHandOverVerb(const std::wstring& szVerb) {
                                 szUpper.substr(szUpper.size() - 4) == L".BAT");
 }
 
-// SCRIPT ARG... >> TARGET, taken apart.
-struct HandOverLine {
-  std::wstring m_Script;
-  std::vector<std::wstring> m_Args;  // up to any ">>"
-  std::wstring m_Target;             // after ">>"; empty: no redirection
-  bool m_Understood = true;          // false: ">>" is not followed by exactly one file
-};
-
-HandOverLine ReadHandOverLine(const std::vector<std::wstring>& tokens) {
-  HandOverLine line{tokens[0], {tokens.begin() + 1, tokens.end()}, L"", true};
-  for (size_t i = 0; i < line.m_Args.size(); ++i) {
-    if (line.m_Args[i] != L">>") continue;
-    line.m_Understood = i + 2 == line.m_Args.size();
-    if (line.m_Understood) line.m_Target = line.m_Args[i + 1];
-    line.m_Args.resize(i);
-    break;
-  }
-  return line;
-}
-
 // The run record names the hand-over; whether it ran is set once it has.
-void RecordHandOver(const HandOverLine& line, SimProcessRun& run) {
-  run.m_HandOverScript = line.m_Script;
-  run.m_HandOverArgs = line.m_Args;
+void RecordHandOver(const Command& command, SimProcessRun& run) {
+  run.m_HandOverScript = command.m_Words[0];
+  run.m_HandOverArgs.assign(command.m_Words.begin() + 1, command.m_Words.end());
   run.m_HandOverRan = false;
 }
 
-// SCRIPT ARG... >> TARGET: control passes to the script for good.
-SimBatchLine HandOver(SimMachine& machine, const HandOverLine& line, SimProcessRun& run,
-                      bool& bRan) {
-  if (!line.m_Understood) return {L"", L"not understood: >> takes one file at the end", 1};
-  const std::vector<std::wstring>& args = line.m_Args;
-  const std::wstring& szTarget = line.m_Target;
+// A command's output file, once its redirections are open: cmd opens each
+// before the command runs, "<" sources must exist, '>' empties its file,
+// and the last output is the one written.
+struct Redirected {
+  SimFile* m_pOutput = nullptr;  // nullptr: the console
+  std::wstring m_OutputPath;     // absolute
+  std::wstring m_Error;          // not empty: the command does not run
+};
+
+Redirected OpenRedirections(SimMachine& machine, const Command& command) {
+  Redirected result;
+  for (const std::wstring& szInput : command.m_Inputs) {
+    const SimFile* pFile = FindFile(machine, AbsolutePath(machine, szInput));
+    if (pFile == nullptr || pFile->m_Folder) {
+      result.m_Error = L"The system cannot find the file specified.";
+      return result;
+    }
+  }
+  for (const std::wstring& szOutput : command.m_Outputs) {
+    const bool bEmpties = !szOutput.empty() && szOutput[0] == L'>';
+    const std::wstring szAbsolute = AbsolutePath(machine, bEmpties ? szOutput.substr(1) : szOutput);
+    SimVolumeFiles* pFiles = FilesOf(machine, szAbsolute);
+    SimFile* pFile = FindFile(machine, szAbsolute);
+    if (pFile == nullptr && pFiles != nullptr && szAbsolute.size() > 3 &&
+        ParentFolderExists(machine, szAbsolute)) {
+      AddFile(*pFiles, szAbsolute.substr(3), false, false, "");
+      pFile = FindFile(machine, szAbsolute);
+    }
+    if (pFile == nullptr || pFile->m_Folder) {
+      result.m_Error = L"The system cannot find the path specified.";
+      return result;
+    }
+    if (bEmpties) pFile->m_Bytes.clear();
+    result.m_pOutput = pFile;
+    result.m_OutputPath = szAbsolute;
+  }
+  return result;
+}
+
+// SCRIPT ARG...: control passes to the script; the batch file ends once the
+// rest of its line has run (Wine: "a.cmd & b.cmd" and "a.cmd | b.cmd" run
+// both and end with b's exit code; the documentation is silent).
+SimBatchLine HandOver(SimMachine& machine, const Command& command, const Redirected& output,
+                      SimProcessRun& run, bool& bRan) {
+  const std::wstring& szNamed = command.m_Words[0];
+  const std::vector<std::wstring> args(command.m_Words.begin() + 1, command.m_Words.end());
   std::wstring szArgs;
   for (const std::wstring& sz : args) szArgs += L" " + sz;
-  const std::wstring szScript = AbsolutePath(machine, line.m_Script);
+  const std::wstring szScript = AbsolutePath(machine, szNamed);
   const SimFile* pScript = FindFile(machine, szScript);
   if (pScript == nullptr || pScript->m_Folder) {
-    return {L"", L"'" + line.m_Script + L"' is not recognized as an internal or external command",
+    return {L"", L"'" + szNamed + L"' is not recognized as an internal or external command",
             kNotRecognised};
-  }
-  SimFile* pOutput = nullptr;
-  std::wstring szAbsoluteTarget;
-  if (!szTarget.empty()) {
-    szAbsoluteTarget = AbsolutePath(machine, szTarget);
-    SimVolumeFiles* pFiles = FilesOf(machine, szAbsoluteTarget);
-    pOutput = FindFile(machine, szAbsoluteTarget);
-    if (pOutput == nullptr && pFiles != nullptr && szAbsoluteTarget.size() > 3 &&
-        ParentFolderExists(machine, szAbsoluteTarget)) {
-      AddFile(*pFiles, szAbsoluteTarget.substr(3), false, false, "");
-      pOutput = FindFile(machine, szAbsoluteTarget);
-    }
-    if (pOutput == nullptr || pOutput->m_Folder) {
-      return {L"", L"The system cannot find the path specified.", 1};
-    }
   }
   SimScript script;
   for (const auto& [szName, entry] : machine.m_Scripts) {
@@ -207,9 +335,9 @@ SimBatchLine HandOver(SimMachine& machine, const HandOverLine& line, SimProcessR
                        (szArgs.empty() ? L" no arguments" : szArgs) + L", exit code " +
                        std::to_wstring(script.m_ExitCode);
   if (script.m_RunMs != 0) szDid += L" after " + std::to_wstring(script.m_RunMs) + L" ms";
-  if (pOutput != nullptr && script.m_Output) {
-    pOutput->m_Bytes += *script.m_Output + "\r\n";
-    szDid += L"; output appended to " + szAbsoluteTarget;
+  if (output.m_pOutput != nullptr && script.m_Output) {
+    output.m_pOutput->m_Bytes += *script.m_Output + "\r\n";
+    szDid += L"; output appended to " + output.m_OutputPath;
   }
   SimVolumeFiles* pFirstVolume =
       args.empty() ? nullptr : FilesOf(machine, AbsolutePath(machine, args[0] + L"\\"));
@@ -220,16 +348,48 @@ SimBatchLine HandOver(SimMachine& machine, const HandOverLine& line, SimProcessR
     szDid += L"; left " + std::to_wstring(script.m_Creates.m_Entries.size()) + L" entries on " +
              args[0];
   }
-  run.m_RunMs = script.m_RunMs;
+  run.m_RunMs += script.m_RunMs;
   bRan = true;
   return {L"", szDid, script.m_ExitCode};
 }
 
-// One line of a batch file as cmd reads it: the text, and its words after
-// "%%" is read as one '%'.
+// One command, its redirections first.
+SimBatchLine RunCommand(SimMachine& machine, const Command& command, SimProcessRun& run,
+                        bool& bHandedOver) {
+  if (!command.m_Understood || command.m_Words.empty()) {
+    return {L"", L"not understood: a redirection takes one file", 1};
+  }
+  const std::wstring& szNamed = command.m_Words[0];
+  const std::wstring szVerb = UpperAscii(szNamed);
+  const std::vector<std::wstring> args(command.m_Words.begin() + 1, command.m_Words.end());
+  // The run records the line's first hand-over.
+  const bool bRecorded = IsHandOverVerb(szVerb) && run.m_HandOverScript.empty();
+  if (bRecorded) RecordHandOver(command, run);
+  const Redirected output = OpenRedirections(machine, command);
+  if (!output.m_Error.empty()) return {L"", output.m_Error, 1};
+  if (szVerb == L"MKDIR" || szVerb == L"MD") return MakeFolder(machine, args);
+  if (szVerb == L"XCOPY") return CopyTree(machine, args);
+  if (szVerb == L"DEL" || szVerb == L"ERASE") return DeleteHidden(machine, args);
+  if (IsHandOverVerb(szVerb)) {
+    bool bRan = false;
+    const SimBatchLine line = HandOver(machine, command, output, run, bRan);
+    if (bRecorded) run.m_HandOverRan = bRan;
+    bHandedOver = bHandedOver || bRan;
+    return line;
+  }
+  // A path names a program; cmd finds none there.
+  if (szNamed.find_first_of(L"\\:") != std::wstring::npos &&
+      FindFile(machine, AbsolutePath(machine, szNamed)) == nullptr) {
+    return {L"", L"'" + szNamed + L"' is not recognized as an internal or external command",
+            kNotRecognised};
+  }
+  return {L"", L"not understood by the interpreter model", 1};
+}
+
+// One line of a batch file as cmd reads it: the text, and its commands.
 struct ReadLine {
   std::wstring m_Text;
-  std::vector<std::wstring> m_Tokens;
+  std::vector<Command> m_Commands;
 };
 
 // The lines of the batch file that hold a command, in order.
@@ -251,14 +411,8 @@ std::vector<ReadLine> ReadBatchLines(SimMachine& machine, const std::wstring& sz
     std::wstring szLine = szText.substr(begin, end - begin);
     begin = end + 1;
     if (!szLine.empty() && szLine.back() == L'\r') szLine.pop_back();
-    // cmd reads "%%" in a batch file as one '%'.
-    std::wstring szExpanded = szLine;
-    for (size_t p = szExpanded.find(L"%%"); p != std::wstring::npos;
-         p = szExpanded.find(L"%%", p + 1)) {
-      szExpanded.erase(p, 1);
-    }
-    std::vector<std::wstring> tokens = Tokens(szExpanded);
-    if (!tokens.empty()) lines.push_back({szLine, std::move(tokens)});
+    std::vector<Command> commands = Commands(ExpandPercents(szLine, &szBatch));
+    if (!commands.empty()) lines.push_back({szLine, std::move(commands)});
   }
   return lines;
 }
@@ -268,40 +422,57 @@ std::vector<ReadLine> ReadBatchLines(SimMachine& machine, const std::wstring& sz
 void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run) {
   run.m_BatchFile = szBatch;
   std::uint32_t nLevel = 0;
+  bool bHandedOver = false;
   for (const ReadLine& read : ReadBatchLines(machine, szBatch)) {
-    const std::vector<std::wstring>& tokens = read.m_Tokens;
-    const std::wstring szVerb = UpperAscii(tokens[0]);
-    const std::vector<std::wstring> args(tokens.begin() + 1, tokens.end());
-    SimBatchLine line;
-    bool bHandedOver = false;
-    if (szVerb == L"MKDIR" || szVerb == L"MD") {
-      line = MakeFolder(machine, args);
-    } else if (szVerb == L"XCOPY") {
-      line = CopyTree(machine, args);
-    } else if (szVerb == L"DEL" || szVerb == L"ERASE") {
-      line = DeleteHidden(machine, args);
-    } else if (IsHandOverVerb(szVerb)) {
-      const HandOverLine handOver = ReadHandOverLine(tokens);
-      RecordHandOver(handOver, run);
-      line = HandOver(machine, handOver, run, bHandedOver);
-      run.m_HandOverRan = bHandedOver;
-    } else {
-      line = {L"", L"not understood by the interpreter model", 1};
+    for (const Command& command : read.m_Commands) {
+      // "&&" runs after success only, "||" after failure only.
+      if ((command.m_Joiner == L"&&" && nLevel != 0) || (command.m_Joiner == L"||" && nLevel == 0)) {
+        continue;
+      }
+      SimBatchLine line = RunCommand(machine, command, run, bHandedOver);
+      line.m_Line = read.m_Text;
+      nLevel = line.m_Code;
+      run.m_Lines.push_back(line);
     }
-    line.m_Line = read.m_Text;
-    nLevel = line.m_Code;
-    run.m_Lines.push_back(line);
     if (bHandedOver) break;
   }
   run.m_ExitCode = nLevel;
 }
 
+void RunBatchCommand(SimMachine& machine, const std::wstring& szCommandLine, SimProcessRun& run) {
+  // The platform starts cmd /c "COMMAND LINE". cmd keeps those two quotes
+  // when they are the only ones, hold a space or tab and none of & < > ( )
+  // @ ^ |, and name a file; otherwise it drops them (docs: cmd /?). Then
+  // it reads the line as typed at its prompt.
+  const bool bKeepQuotes =
+      szCommandLine.find(L'"') == std::wstring::npos &&
+      szCommandLine.find_first_of(L" \t") != std::wstring::npos &&
+      szCommandLine.find_first_of(L"&<>()@^|") == std::wstring::npos &&
+      FindFile(machine, AbsolutePath(machine, szCommandLine)) != nullptr;
+  const std::wstring szLine = bKeepQuotes ? L"\"" + szCommandLine + L"\"" : szCommandLine;
+  const std::vector<Command> commands = Commands(ExpandPercents(szLine, nullptr));
+  const std::wstring szNamed =
+      commands.empty() || commands[0].m_Words.empty() ? L"" : commands[0].m_Words[0];
+  const std::wstring szBatch = AbsolutePath(machine, szNamed);
+  const SimFile* pFile = FindFile(machine, szBatch);
+  if (pFile == nullptr || pFile->m_Folder || !IsHandOverVerb(szNamed)) {
+    run.m_Lines.push_back(
+        {szCommandLine, L"'" + szNamed + L"' is not recognized as an internal or external command",
+         kNotRecognised});
+    run.m_ExitCode = kNotRecognised;
+    return;
+  }
+  RunBatchFile(machine, szBatch, run);
+}
+
 void ReadHandOver(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run) {
   run.m_BatchFile = szBatch;
   for (const ReadLine& read : ReadBatchLines(machine, szBatch)) {
-    if (IsHandOverVerb(read.m_Tokens[0])) {
-      RecordHandOver(ReadHandOverLine(read.m_Tokens), run);
-      return;
+    for (const Command& command : read.m_Commands) {
+      if (!command.m_Words.empty() && IsHandOverVerb(command.m_Words[0])) {
+        RecordHandOver(command, run);
+        return;
+      }
     }
   }
 }

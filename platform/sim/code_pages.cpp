@@ -1,9 +1,12 @@
 // The code pages the simulated machine converts text in: the console's
-// 437 (United States) and 850 (Western Europe), the ANSI 1252 and UTF-8.
-// Bytes below 0x80 are ASCII in each; the tables give the upper half.
+// 437 (United States) and 850 (Western Europe), the ANSI 1252, UTF-7 and
+// UTF-8. Bytes below 0x80 are ASCII in each but UTF-7; the tables give the
+// upper half.
 #include "platform/sim/code_pages.h"
 
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 #include "platform/described_code_pages.h"
 #include "platform/sim/sim_text.h"
@@ -83,11 +86,78 @@ const UpperHalf* TableOf(std::uint32_t nCodePage) {
 
 bool IsUtf8(std::uint32_t nCodePage) { return nCodePage == kCodePageUtf8; }
 
+// UTF-7 (RFC 2152): letters, digits, space, tab, CR, LF and ' ( ) , - . / : ?
+// stand for themselves; any other UTF-16 unit is written in base64 between
+// '+' and '-', and '+' itself as "+-". So '\\' is "+AFw-".
+constexpr std::uint32_t kCodePageUtf7 = 65000;
+const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+bool IsUtf7Direct(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') ||
+         std::wstring_view(L" \t\r\n'(),-./:?").find(c) != std::wstring_view::npos;
+}
+
+std::string ToUtf7(const std::wstring& szText) {
+  std::string szOut;
+  for (size_t i = 0; i < szText.size();) {
+    if (IsUtf7Direct(szText[i])) {
+      szOut += static_cast<char>(szText[i++]);
+    } else if (szText[i] == L'+') {
+      szOut += "+-";
+      ++i;
+    } else {
+      szOut += '+';
+      std::uint32_t nBits = 0;
+      int nCount = 0;
+      for (; i < szText.size() && !IsUtf7Direct(szText[i]) && szText[i] != L'+'; ++i) {
+        nBits = (nBits << 16) | static_cast<std::uint16_t>(szText[i]);
+        for (nCount += 16; nCount >= 6; nCount -= 6) szOut += kBase64[(nBits >> (nCount - 6)) & 63];
+      }
+      if (nCount > 0) szOut += kBase64[(nBits << (6 - nCount)) & 63];
+      szOut += '-';
+    }
+  }
+  return szOut;
+}
+
+int Base64Value(char c) {
+  const char* p = c == '\0' ? nullptr : std::strchr(kBase64, c);
+  return p == nullptr ? -1 : static_cast<int>(p - kBase64);
+}
+
+// False for a byte outside ASCII, which UTF-7 never holds.
+bool FromUtf7(const std::string& szBytes, std::wstring* pText) {
+  for (size_t i = 0; i < szBytes.size();) {
+    const char b = szBytes[i++];
+    if (static_cast<unsigned char>(b) >= 0x80) return false;
+    if (b != '+') {
+      *pText += static_cast<wchar_t>(b);
+      continue;
+    }
+    std::uint32_t nBits = 0;
+    int nCount = 0;
+    bool bAny = false;
+    for (int n; i < szBytes.size() && (n = Base64Value(szBytes[i])) >= 0; ++i) {
+      bAny = true;
+      nBits = (nBits << 6) | static_cast<std::uint32_t>(n);
+      if ((nCount += 6) >= 16) {
+        nCount -= 16;
+        *pText += static_cast<wchar_t>((nBits >> nCount) & 0xFFFF);
+      }
+    }
+    if (i < szBytes.size() && szBytes[i] == '-') {
+      ++i;
+      if (!bAny) *pText += L'+';
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool KnownCodePage(std::uint32_t nCodePage) {
   return platform::IsDescribedCodePage(nCodePage) &&
-         (IsUtf8(nCodePage) || TableOf(nCodePage) != nullptr);
+         (IsUtf8(nCodePage) || nCodePage == kCodePageUtf7 || TableOf(nCodePage) != nullptr);
 }
 
 bool EncodeInCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::string* pBytes) {
@@ -95,6 +165,10 @@ bool EncodeInCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::
   if (IsUtf8(nCodePage)) {
     if (!platform::IsWholeText(szText)) return false;
     *pBytes = ToUtf8(szText);
+    return true;
+  }
+  if (nCodePage == kCodePageUtf7) {
+    *pBytes = ToUtf7(szText);
     return true;
   }
   const UpperHalf* pTable = TableOf(nCodePage);
@@ -121,6 +195,7 @@ bool DecodeInCodePage(std::uint32_t nCodePage, const std::string& szBytes, std::
     *pText = FromUtf8(szBytes);
     return true;
   }
+  if (nCodePage == kCodePageUtf7) return FromUtf7(szBytes, pText);
   const UpperHalf* pTable = TableOf(nCodePage);
   if (pTable == nullptr) return false;
   for (char b : szBytes) {

@@ -166,6 +166,7 @@ CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& s
   const sim::SimFile* pSource = sim::FindFile(machine, szSource);
   const sim::SimFile* pTarget = sim::FindFile(machine, szTarget);
   if (pFiles == nullptr || pSource == nullptr) return Failed(kERROR_FILE_NOT_FOUND);
+  if (machine.m_Faults.m_BatchRenameFail) return Failed(kERROR_ACCESS_DENIED);
   // A rename stays on its volume and replaces files only.
   if (pFiles != sim::FilesOf(machine, szTarget)) return Failed(kERROR_NOT_SAME_DEVICE);
   if (szTarget.size() <= 3 || !sim::ParentFolderExists(machine, szTarget)) {

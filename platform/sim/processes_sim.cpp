@@ -96,7 +96,7 @@ ProcessStart StartProcess(wchar_t* pCommandLine, std::uint16_t /*nShowWindow*/) 
     return {nullptr, started.m_StartError};
   }
   if (IsBatchFile(started.m_Program)) {
-    sim::RunBatchFile(machine, sim::AbsolutePath(machine, started.m_Program), started);
+    sim::RunBatchCommand(machine, started.m_CommandLine, started);
   } else {
     // Only batch files are modelled; any other program ends at once.
     started.m_Lines.push_back({started.m_Program, L"a program, not modelled: ends with 0", 0});

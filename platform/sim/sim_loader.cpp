@@ -280,7 +280,7 @@ bool KnownWmiCall(const std::string& sz) {
 void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
   ExpectObject(j, szPath,
                {"wmi", "define_fails", "logical_drives", "drive_strings", "process_start",
-                "profile_write", "batch_create", "framework_init", "log_folder",
+                "profile_write", "batch_create", "batch_rename", "framework_init", "log_folder",
                 "exit_code_query", "partition_table"});
   for (const auto& [key, value] : j.items()) {
     const std::string szKey = Join(szPath, key);
@@ -319,6 +319,7 @@ void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
         {"drive_strings", &SimFaults::m_DriveStringsFail},
         {"profile_write", &SimFaults::m_ProfileWriteFail},
         {"batch_create", &SimFaults::m_BatchCreateFail},
+        {"batch_rename", &SimFaults::m_BatchRenameFail},
         {"framework_init", &SimFaults::m_FrameworkInitFail},
         {"log_folder", &SimFaults::m_LogFolderFail},
         {"exit_code_query", &SimFaults::m_ExitCodeQueryFail},
@@ -437,16 +438,19 @@ std::int64_t ReadClock(const json& j, const std::string& szPath) {
   return *nMs;
 }
 
-std::uint32_t ReadCodePage(const json& j, const std::string& szPath) {
+// bConsole: the console's, which may also be kNoConsoleCodePage.
+std::uint32_t ReadCodePage(const json& j, const std::string& szPath, bool bConsole) {
   const auto nCodePage = static_cast<std::uint32_t>(Integer(j, szPath, 0, 0xFFFFFFFF));
+  if (bConsole && nCodePage == platform::kNoConsoleCodePage) return nCodePage;
   if (!KnownCodePage(nCodePage)) {
-    // "expected 437, 850, 1252 or 65001"
+    // "expected 437, 850, 1252, 65000 or 65001", and "or 0 (no console)"
     const auto& kPages = platform::kDescribedCodePages;
     std::string szExpected = "expected";
     for (size_t i = 0; i < std::size(kPages); ++i) {
-      szExpected += i == 0 ? " " : i + 1 == std::size(kPages) ? " or " : ", ";
+      szExpected += i == 0 ? " " : i + 1 == std::size(kPages) && !bConsole ? " or " : ", ";
       szExpected += std::to_string(kPages[i]);
     }
+    if (bConsole) szExpected += " or " + std::to_string(platform::kNoConsoleCodePage) + " (no console)";
     throw Bad{szPath, szExpected};
   }
   return nCodePage;
@@ -535,9 +539,9 @@ void Read(const json& j, SimMachine& machine) {
     if (key == "current_directory") machine.m_CurrentDirectory = ReadCurrentDirectory(value, key);
     if (key == "clock") machine.m_ClockMs = ReadClock(value, key);
     if (key == "console_code_page") {
-      machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = ReadCodePage(value, key);
+      machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = ReadCodePage(value, key, true);
     }
-    if (key == "ansi_code_page") machine.m_AnsiCodePage = ReadCodePage(value, key);
+    if (key == "ansi_code_page") machine.m_AnsiCodePage = ReadCodePage(value, key, false);
     if (key == "firmware") ReadFirmware(value, key, machine.m_Firmware);
     if (key == "disks") ReadDisks(value, key, machine.m_Disks);
     if (key == "drives") ReadDrives(value, key, machine.m_Drives);

@@ -86,6 +86,7 @@ struct SimFaults {
   std::optional<std::uint32_t> m_ProcessStart;
   bool m_ProfileWriteFail = false;
   bool m_BatchCreateFail = false;
+  bool m_BatchRenameFail = false;  // renaming the written batch file into place fails
   bool m_FrameworkInitFail = false;
   bool m_LogFolderFail = false;  // creating the program's Log folder fails
   bool m_ExitCodeQueryFail = false;  // asking a started child for its exit code fails

@@ -7,10 +7,25 @@ namespace platform {
 namespace {
 
 // Code pages whose conversions take no flags at all (ERROR_INVALID_FLAGS
-// otherwise): the ISO-2022 and ISCII families, UTF-7 and Symbol.
+// otherwise), as the conversion calls' documentation lists them: the
+// ISO-2022 and ISCII families, UTF-7 and Symbol.
 bool TakesNoFlags(UINT nCodePage) {
   return nCodePage == 42 || nCodePage == CP_UTF7 || (nCodePage >= 50220 && nCodePage <= 50229) ||
          (nCodePage >= 57002 && nCodePage <= 57011);
+}
+
+// Code pages that take WC_ERR_INVALID_CHARS and no other flag (documented:
+// UTF-8 and GB18030); a lone surrogate then fails instead of becoming a
+// substitute.
+bool TakesOnlyInvalidCharsFlag(UINT nCodePage) { return nCodePage == CP_UTF8 || nCodePage == 54936; }
+
+// Whether the call may be given a used-default pointer. The documentation
+// forbids one for UTF-7 and UTF-8; for Symbol, ISO-2022 and ISCII the call
+// is seen to fail with one (error 87). GB18030 has a form for every
+// character and takes none either. Where there is none, the caller's round
+// trip is what shows a substitute.
+bool TakesUsedDefault(UINT nCodePage) {
+  return !TakesNoFlags(nCodePage) && !TakesOnlyInvalidCharsFlag(nCodePage);
 }
 
 }  // namespace
@@ -25,15 +40,11 @@ std::uint32_t ReadAnsiCodePage() { return GetACP(); }
 bool TextToCodePage(std::uint32_t nCodePage, const std::wstring& szText, std::string* pBytes) {
   pBytes->clear();
   if (szText.empty()) return true;
-  // UTF-8 takes only WC_ERR_INVALID_CHARS (a lone surrogate then fails instead
-  // of becoming U+FFFD) and no used-default pointer; the others say through
-  // that pointer whether a character had no form.
-  const bool bUtf8 = nCodePage == CP_UTF8;
-  const DWORD nFlags = bUtf8                     ? WC_ERR_INVALID_CHARS
-                       : TakesNoFlags(nCodePage) ? 0
-                                                 : WC_NO_BEST_FIT_CHARS;
+  const DWORD nFlags = TakesOnlyInvalidCharsFlag(nCodePage) ? WC_ERR_INVALID_CHARS
+                       : TakesNoFlags(nCodePage)              ? 0
+                                                              : WC_NO_BEST_FIT_CHARS;
   BOOL bDefaultUsed = FALSE;
-  BOOL* pDefaultUsed = bUtf8 || nCodePage == CP_UTF7 ? nullptr : &bDefaultUsed;
+  BOOL* pDefaultUsed = TakesUsedDefault(nCodePage) ? &bDefaultUsed : nullptr;
   const int nChars = static_cast<int>(szText.size());
   const int nBytes = WideCharToMultiByte(nCodePage, nFlags, szText.data(), nChars, nullptr, 0,
                                          nullptr, pDefaultUsed);

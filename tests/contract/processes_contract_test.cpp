@@ -72,5 +72,48 @@ TEST_F(ContractTest, BatchFileExitCodes) {
   EXPECT_EQ(ReadFileBytes(szT + L"\\out.log"), std::optional<std::string>(""));
 }
 
+TEST_F(ContractTest, BatchLinesAsCmdReadsThem) {
+  // One line of a batch file, read as cmd reads it: '%' signs first, then
+  // quotes, '^', the command separators and the , ; = delimiters. The
+  // script that runs, told by its exit code, shows how the line was read.
+  const std::wstring szT(kDrive);
+  PutScript(szT + L"\\s7.cmd", 7);
+  PutScript(szT + L"\\s9.cmd", 9);
+  PutScript(szT + L"\\A,B\\s9.cmd", 9);
+  PutScript(szT + L"\\sWindows_NT.cmd", 5);
+  PutScript(szT + L"\\p%.cmd", 6);
+  PutScript(szT + L"\\q.cmd", 4);
+  struct Case {
+    const char* szLine;  // "T:" is added in front of each "\\"
+    std::uint32_t nExitCode;
+  };
+  const Case kCases[] = {
+      {"\\p%%.cmd", 6},                  // "%%" is one '%'
+      {"\\s%OS%.cmd", 5},                // a variable
+      {"\\s%NOPE%7.cmd", 7},             // an undefined one is nothing
+      {"\\q%.cmd", 4},                   // a lone '%' is dropped
+      {"\"\\A,B\\s9.cmd\" x", 9},          // quoted, ',' is part of the path
+      {"\\s7.cmd;x=y,z", 7},             // unquoted, ; = , end words
+      {"\\s7.cmd ^| \\s9.cmd", 7},       // an escaped '|' is a word
+      {"\\s7.cmd \"|\" \\s9.cmd", 7},      // so is a quoted one
+      {"\\s7.cmd | \\s9.cmd", 9},        // a pipe runs both
+      {"\\none.cmd & \\s7.cmd", 7},      // '&' runs the next whatever happened
+      {"\\s7.cmd & \\s9.cmd", 9},        // a hand-over ends the file, not its line
+  };
+  const std::string szNarrowT(szT.begin(), szT.end());
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szLine);
+    std::string szLine;
+    for (const char* p = c.szLine; *p != '\0'; ++p) {
+      if (*p == '\\' && (p == c.szLine || p[-1] == ' ' || p[-1] == '"')) szLine += szNarrowT;
+      szLine += *p;
+    }
+    PutFile(szT + L"\\go.cmd", szLine + "\r\n");
+    const Outcome outcome = RunToEnd(szT + L"\\go.cmd");
+    EXPECT_EQ(outcome.m_StartError, 0u);
+    EXPECT_EQ(outcome.m_ExitCode, std::optional<std::uint32_t>(c.nExitCode));
+  }
+}
+
 }  // namespace
 }  // namespace contract

@@ -54,9 +54,7 @@ state() {
     -prune -o -path ./prefix/dosdevices -prune -o -path ./console -prune -o -print | sort)
   (cd "$WINE_TMP" && find ./prefix/drive_c ./esp ./pbr ./sys -path ./prefix/drive_c/windows \
     -prune -o -path ./prefix/drive_c/users -prune -o -type f -exec md5sum {} + | sort -k 2)
-  # Letters by name and target only: Wine recreates its serial-port links
-  # (com1 ...) with new times when a program opens a device.
-  find "$WINEPREFIX/dosdevices" -mindepth 1 -maxdepth 1 -printf '%f -> %l\n' | sort
+  drive_letters
 }
 before=$(state)
 "$WINE64" 'C:\Tools\malvik-capture.exe' --out 'C:\Tools\captured.json' >"$console/out.txt" \

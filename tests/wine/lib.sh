@@ -37,6 +37,14 @@ wine_new_prefix() {
 
 fail() { echo "wine: FAIL: $*" >&2; exit 1; }
 
+# drive_letters: the prefix's drive letters and devices, by name and target
+# only, for suites that compare them before and after a run: Wine recreates
+# its serial-port links (com1 ...) with new times when a program opens a
+# device, so a listing with times differs whenever a minute turns.
+drive_letters() {
+  find "$WINEPREFIX/dosdevices" -mindepth 1 -maxdepth 1 -printf '%f -> %l\n' | sort
+}
+
 # malvik_machine DIR: a fresh prefix for the real malvik.exe ($exe) with the
 # program in C:\DIR (DIR below drive_c, "/" between folders, may hold
 # spaces), an ESP on R: holding \EFI\Microsoft\Boot (its BCD hidden), a reset

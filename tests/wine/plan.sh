@@ -56,7 +56,7 @@ state() {
     -prune -o -path ./prefix/dosdevices -prune -o -path ./console -prune -o -print | sort)
   (cd "$WINE_TMP" && find ./prefix/drive_c ./esp ./pbr -path ./prefix/drive_c/windows \
     -prune -o -path ./prefix/drive_c/users -prune -o -type f -exec md5sum {} + | sort -k 2)
-  ls -l "$WINEPREFIX/dosdevices"
+  drive_letters
 }
 
 # plan NAME FOLDER ARG...: malvik-sim.exe plan from FOLDER (a folder below
