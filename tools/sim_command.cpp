@@ -79,7 +79,8 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
     return 0;
   }
   if (options.m_Check) {
-    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out);
+    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out,
+                         options.m_AssumeRebuiltBcd);
   }
   if (options.m_Plan) return RunPlan(options, bColour, out, err);
   if (options.m_PrintDefault) {
@@ -89,7 +90,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
 
   sim::SimMachine machine;
   if (!ReadMachine(options, input, err, machine)) return 2;
-  if (options.m_AssumeRebuiltBcd) AssumeRebuiltBcd(machine);
+  const bool bAssumedRebuiltBcd = options.m_AssumeRebuiltBcd && AssumeRebuiltBcd(machine);
 
   // A field log without lines and a folder for --out that is in use stop the
   // command before anything runs.
@@ -99,10 +100,11 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
     std::string szBytes, szWhy;
     if (!ReadHostFile(szLogFile, szBytes, szWhy)) {
       err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szWhy
-          << "\n";
+          << FileNameHint(szLogFile) << "\n";
       return 2;
     }
-    field = ReadFieldLog(szBytes, machine.m_AnsiCodePage, options.m_LogRun);
+    field = ReadFieldLog(szBytes, machine.m_AnsiCodePage, options.m_LogRun,
+                         machine.m_AnsiCodePageGiven);
     if (field->m_Lines.empty()) {
       err << "malvik-sim: --compare-log: " << szLogFile << ": no log lines to compare: "
           << field->m_NoLinesBecause << "\n";
@@ -115,6 +117,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   const Verdict verdict = JudgeRun(machine, outcome);
   LogComparison comparison;
   if (field) comparison = CompareLogs(field->m_Lines, outcome.m_Log);
+  comparison.m_AssumedRebuiltBcd = bAssumedRebuiltBcd;
   if (options.m_Json) {
     WriteJson(out, machine, outcome, verdict,
               field ? ComparisonJson(szLogFile, *field, outcome.m_Log, comparison) : nullptr);
