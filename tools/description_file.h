@@ -6,6 +6,13 @@
 #include "platform/sim/sim_model.h"
 
 // Reads and loads a file, as sim::LoadMachineText. A file that cannot be read
-// gives the system's reason: "FILE: $: cannot read the file: Permission denied".
+// gives the system's reason, "FILE: cannot read the file: Permission denied",
+// and FileNameHint.
 bool LoadDescriptionFile(const std::string& szFile, sim::SimMachine& machine,
                          std::string& szErrorLine);
+
+// For a file name that could not be read: when it ends in a double quote,
+// what it was read as and why (cmd's trap: "C:\My Files\" passes
+// C:\My Files" to a program, the backslash escaping the closing quote), as
+// a sentence after "; "; otherwise empty.
+std::string FileNameHint(const std::string& szFile);

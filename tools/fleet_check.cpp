@@ -6,6 +6,7 @@
 
 #include "tools/description_file.h"
 #include "tools/host.h"
+#include "tools/rebuilt_bcd.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
 #include "tools/sim_run.h"
@@ -78,7 +79,7 @@ std::string MachineLine(const std::string& szFile, const sim::SimMachine& machin
 }  // namespace
 
 int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColour,
-                  std::ostream& out) {
+                  std::ostream& out, bool bAssumeRebuiltBcd) {
   int nPassed = 0, nFailed = 0;
   ordered_json machines = ordered_json::array();
   std::vector<std::string> empty;
@@ -105,6 +106,7 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
       unusable(szFile, szError);
       continue;
     }
+    if (bAssumeRebuiltBcd) AssumeRebuiltBcd(machine);
     const Outcome outcome = RunOnMachine(machine, {});
     const Verdict verdict = JudgeRun(machine, outcome);
     (verdict.Passed() ? nPassed : nFailed) += 1;

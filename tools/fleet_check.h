@@ -10,6 +10,8 @@
 #include <vector>
 
 // The exit status: 0 when every machine passed, 1 when any failed its
-// verdict or could not be read.
+// verdict or could not be read. bAssumeRebuiltBcd: every machine's scripts
+// rebuild the boot store (--assume-rebuilt-bcd), as plan takes them to, so
+// that the descriptions plan --out kept pass here as they passed there.
 int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColour,
-                  std::ostream& out);
+                  std::ostream& out, bool bAssumeRebuiltBcd = false);
