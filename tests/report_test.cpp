@@ -203,10 +203,13 @@ TEST(Report, ReadsTheBatchFileInItsCodePageAndExplainsInventoryCodes) {
       "Tools/", "Outils \u00e9/");
   const std::string szText = Simulate({"--machine", file.string().c_str()}).m_Out;
   EXPECT_NE(szText.find("Batch file: (code page 850)\n  | "), std::string::npos) << szText;
-  EXPECT_NE(szText.find("C:\\Outils \xC3\xA9\\modifybcdtoWinRE.cmd"), std::string::npos);
+  EXPECT_NE(szText.find("  | \"C:\\Outils \xC3\xA9\\modifybcdtoWinRE.cmd\" R: W: >> "),
+            std::string::npos);
   EXPECT_EQ(szText.find('\x82'), std::string::npos);
-  const auto json = nlohmann::json::parse(Simulate({"--json", "--machine", file.string().c_str()}).m_Out);
-  EXPECT_NE(json["batch_file"].get<std::string>().find("C:\\Outils \xC3\xA9\\"), std::string::npos);
+  const auto json =
+      nlohmann::json::parse(Simulate({"--json", "--machine", file.string().c_str()}).m_Out);
+  EXPECT_NE(json["batch_file"].get<std::string>().find("C:\\Outils \xC3\xA9\\"),
+            std::string::npos);
   EXPECT_EQ(json["batch_file_code_page"], 850);
 
   // Wine's WMI: no disk is a "Fixed hard disk media".
