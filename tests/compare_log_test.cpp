@@ -304,6 +304,9 @@ TEST(CompareLog, ReadsFieldLogShapes) {
       {"1252 with \xC3\xA9",
        "[Malvik]\r\n" + stamped(" 0: 0:  0", "[EFI]No need to mount RECOVERY=R\xE9" "cup"), false,
        1, "code page 1252", {L"[EFI]No need to mount RECOVERY"}, L"R\u00e9cup"},
+      {"1252 with \xC3\x80\xE2\x82\xAC, an overlong form of UTF-8",
+       "[Malvik]\r\n" + stamped(" 0: 0:  0", "[EFI]No need to mount RECOVERY=\xC0\x80"), false,
+       1, "code page 1252", {L"[EFI]No need to mount RECOVERY"}, L"\u00c0\u20ac"},
       {"CR line ends only", szCrOnly, false, 1, "code page 1252",
        {L"Get Disk info", L"m_DiskCount", L"ExitCode:0x0"}, L""},
   };

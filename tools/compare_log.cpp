@@ -56,7 +56,14 @@ bool LooksLikeUtf8(const std::string& szBytes) {
   for (size_t i = 0; i < szBytes.size();) {
     const platform::Utf8Sequence sequence = platform::DecodeUtf8At(szBytes, i);
     const std::uint32_t c = sequence.m_CodePoint;
-    if (!sequence.m_Valid || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    // An overlong form ("\xC0\x80" for a zero byte) is not valid either.
+    const std::uint32_t nLeast = sequence.m_Length == 2   ? 0x80
+                                 : sequence.m_Length == 3 ? 0x800
+                                 : sequence.m_Length == 4 ? 0x10000
+                                                          : 0;
+    if (!sequence.m_Valid || c < nLeast || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      return false;
+    }
     bHigh = bHigh || sequence.m_Length > 1;
     i += sequence.m_Length;
   }
