@@ -7,7 +7,10 @@ bool LoadDescriptionFile(const std::string& szFile, sim::SimMachine& machine,
                          std::string& szErrorLine) {
   std::string szText, szWhy;
   if (!ReadHostFile(szFile, szText, szWhy)) {
-    szErrorLine = szFile + ": cannot read the file: " + szWhy + FileNameHint(szFile);
+    const std::string szHint = FileNameHint(szFile);
+    // The system's sentence may end in a full stop, which the hint follows.
+    if (!szHint.empty() && !szWhy.empty() && szWhy.back() == '.') szWhy.pop_back();
+    szErrorLine = szFile + ": cannot read the file: " + szWhy + szHint;
     return false;
   }
   return sim::LoadMachineText(szFile, szText, machine, szErrorLine);

@@ -99,8 +99,10 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   if (!szLogFile.empty()) {
     std::string szBytes, szWhy;
     if (!ReadHostFile(szLogFile, szBytes, szWhy)) {
+      const std::string szHint = FileNameHint(szLogFile);
+      if (!szHint.empty() && !szWhy.empty() && szWhy.back() == '.') szWhy.pop_back();
       err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szWhy
-          << FileNameHint(szLogFile) << "\n";
+          << szHint << "\n";
       return 2;
     }
     field = ReadFieldLog(szBytes, machine.m_AnsiCodePage, options.m_LogRun,

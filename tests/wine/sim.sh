@@ -89,14 +89,16 @@ grep -q "^C:\\\\$folder\\\\Ölwanne.json: cannot read the file: " "$WINE_TMP/err
 echo "wine: a description in 'C:\\$folder\\Gerät 😀.json' loads; a missing one is named as given"
 
 # cmd's trap: "NAME\" passes NAME" (the backslash escapes the quote); the
-# message says what the name was read as and why.
+# message says what the name was read as and why. The line is cmd's own, in
+# a batch file, so that nothing quotes it again on the way.
+printf 'C:\\sim\\malvik-sim.exe check "Mes outils\\"\r\n' >"$work/trap.cmd"
 status=0
-"$WINE64" cmd /c 'C:\sim\malvik-sim.exe check "ex é\"' >"$WINE_TMP/out.trap" 2>&1 || status=$?
-[ "$status" = 1 ] || fail "check \"ex é\\\": exit status $status, expected 1"
-grep -Fq 'FAILED  ex é": cannot read the file: ' "$WINE_TMP/out.trap" &&
-  grep -Fq 'the name was read as [ex é"], ending in a double quote' "$WINE_TMP/out.trap" ||
-  fail "check \"ex é\\\" was answered: $(cat "$WINE_TMP/out.trap")"
-echo "wine: check \"ex é\\\" says the name was read as ex é\" and why"
+"$WINE64" cmd /c 'C:\sim\trap.cmd' >"$WINE_TMP/out.trap" 2>&1 || status=$?
+[ "$status" = 1 ] || fail "check \"Mes outils\\\": exit status $status, expected 1"
+grep -Fq 'FAILED  Mes outils": cannot read the file: ' "$WINE_TMP/out.trap" &&
+  grep -Fq 'the name was read as [Mes outils"], ending in a double quote' "$WINE_TMP/out.trap" ||
+  fail "check \"Mes outils\\\" was answered: $(cat "$WINE_TMP/out.trap")"
+echo "wine: check \"Mes outils\\\" says the name was read as Mes outils\" and why"
 
 # A field log saved as UTF-8 without a byte-order mark, with CR line ends:
 # read as UTF-8, which the outcome says, its lines taken apart.
