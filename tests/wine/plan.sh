@@ -104,7 +104,7 @@ done
 cmp -s "$console/json.out" "$console/replay.json" ||
   fail "the plan's report is not the simulator's on its description:
 $(diff "$console/json.out" "$console/replay.json" | head -20)"
-echo "wine: plan: the capture's summary and notes:"
+echo "wine: plan: the capture's summary, in plan's words:"
 tr -d '\r' <"$console/json.err" | sed 's/^/wine: plan:   /'
 
 # The report as text, with its verdict, in the same run without --out.
