@@ -53,10 +53,7 @@ void AddCodePages(JsonValue& machine, std::vector<std::wstring>& notes) {
     notes.push_back(notDescribed(L"The console's output code page", pages.m_Output, L"437",
                                  L"malvik's batch file"));
   } else if (pages.m_Output == 0) {
-    notes.push_back(
-        L"The capture ran without a console, so the code page of the console malvik runs in "
-        L"is not known (malvik writes its batch file in it); the replay takes 437. Run the "
-        L"capture in malvik's console, or supply it as console_code_page");
+    notes.push_back(kNoConsoleNote);
   } else {
     Add(machine, "console_code_page", JsonNumber(pages.m_Output));
     if (pages.m_Input != pages.m_Output) {

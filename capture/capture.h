@@ -28,6 +28,21 @@ constexpr int kCaptureNotWritten = 4;        // the output exists, is a folder, 
 inline constexpr wchar_t kOutOption[] = L"--out";
 inline constexpr wchar_t kProgramOption[] = L"--program";
 inline constexpr wchar_t kCurrentDirectoryOption[] = L"--current-directory";
+// Options of malvik-capture.exe that malvik-sim plan does not take: plan
+// takes their advice out of what it passes on.
+inline constexpr wchar_t kForceOption[] = L"--force";
+inline constexpr wchar_t kAllowIncompleteOption[] = L"--allow-incomplete";
+
+// The note of a capture made without a console, which plan settles by
+// taking its own console's code pages.
+inline constexpr wchar_t kNoConsoleNote[] =
+    L"The capture ran without a console, so the code page of the console malvik runs in "
+    L"is not known (malvik writes its batch file in it); the replay takes 437. Run the "
+    L"capture in malvik's console, or supply it as console_code_page";
+
+// Where the summary lists the notes: this, their number, "):", then one
+// line "  - NOTE" each.
+inline constexpr char kSummaryNotesHeading[] = "  notes (";
 
 struct CaptureOptions {
   // The folder malvik runs from, full ("C:\Tools", "E:\"); empty: the

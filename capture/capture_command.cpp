@@ -44,7 +44,9 @@ const char kHelp[] =
     "  --version           the version: malvik-capture X.Y.Z.\n"
     "\n"
     "Standard output carries the description and nothing else; the summary of\n"
-    "what was found, the notes, warnings and errors go to standard error.\n"
+    "what was found, the notes, warnings and errors go to standard error. Both\n"
+    "end every line with LF alone, as --out does: standard output holds the\n"
+    "very bytes --out writes.\n"
     "\n"
     "Exit status:\n"
     "  0  the description was written\n"
@@ -86,9 +88,9 @@ Arguments ReadArguments(const std::vector<std::wstring>& args) {
       } else {
         value = args[++i];
       }
-    } else if (szArg == L"--force") {
+    } else if (szArg == kForceOption) {
       arguments.m_Force = true;
-    } else if (szArg == L"--allow-incomplete") {
+    } else if (szArg == kAllowIncompleteOption) {
       arguments.m_AllowIncomplete = true;
     } else if (szArg == L"--help" || szArg == L"-h" || szArg == L"/?") {
       arguments.m_Help = true;
@@ -170,8 +172,8 @@ CaptureRun RunCapture(const std::vector<std::wstring>& args) {
     run.m_Status = kCaptureIncompleteFolder;
     for (const std::wstring& sz : folder.m_Settled) run.m_Stderr += Said(sz);
     for (const std::wstring& sz : folder.m_Lacks) run.m_Stderr += Said(sz);
-    run.m_Stderr += Said(L"nothing captured: name malvik's folder with --program FOLDER, or add "
-                         L"--allow-incomplete to capture this one as it is");
+    run.m_Stderr += Said(L"nothing captured: name malvik's folder with --program FOLDER, or add " +
+                         std::wstring(kAllowIncompleteOption) + L" to capture this one as it is");
     return run;
   }
   for (const std::wstring& sz : folder.m_Lacks) {

@@ -2,7 +2,10 @@
 // capture_command.cpp reads the command line (malvik-capture.exe --help
 // explains it) and answers with the texts and the exit status; this writes
 // them out: the description on standard output, the rest on standard error
-// in the console's code page.
+// in the console's code page, both with LF line ends.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -31,6 +34,10 @@ void WriteStderr(const std::string& szUtf8) {
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
+  // Every line ends in LF alone, as in the --out file and in malvik-sim's
+  // output: text mode would make it CR LF on these two streams only.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   const CaptureRun run = RunCapture(std::vector<std::wstring>(argv + 1, argv + argc));
   platform::WriteStdout(run.m_Stdout);
   WriteStderr(run.m_Stderr);

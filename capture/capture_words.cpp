@@ -107,7 +107,7 @@ std::string SummaryText(const JsonValue& machine, const ProgramFolderCheck& fold
         "; other drives: " + DriveWords(Member(machine, "drives")) + "\n";
   const JsonValue* pNotes = Member(machine, "notes");
   const size_t nNotes = pNotes ? pNotes->m_Items.size() : 0;
-  sz += "  notes (" + std::to_string(nNotes) + "):\n";
+  sz += kSummaryNotesHeading + std::to_string(nNotes) + "):\n";
   for (size_t i = 0; i < nNotes; ++i) sz += "  - " + pNotes->m_Items[i].m_Text + "\n";
   return sz;
 }

@@ -30,7 +30,7 @@ void RunSetupSequence(SetupContext& context) {
   WriteLog(logger, L"m_DiskCount", L"");
   context.m_DiskCount = CountDisks(context.m_DiskTable);
 
-  WriteLog(logger, L"AssignLetterToEFI", L"");
+  WriteLog(logger, sequence_log::kAssignLetterToEfi, L"");
   if (!context.m_LettersGiven) context.AssignUefiLetters();
   if (!IsUefiBoot(context)) {
     context.AssignSystemReservedLetter();

@@ -17,6 +17,8 @@ constexpr std::uint32_t kInventoryRetryDelayMs = 100;
 namespace sequence_log {
 inline constexpr wchar_t kGetDiskInfo[] = L"Get Disk info";
 inline constexpr wchar_t kInventoryFailed[] = L"Error Getting System Disk Info";
+// Before the UEFI letter rule, which three letters given skip.
+inline constexpr wchar_t kAssignLetterToEfi[] = L"AssignLetterToEFI";
 // The letter summary: kLetterSummary, the recovery letter, then the ESP's
 // and the reset partition's, each after its name; a line feed ends the key.
 inline constexpr wchar_t kLetterSummary[] = L"RecoveryLetter:";

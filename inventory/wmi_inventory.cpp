@@ -13,7 +13,6 @@ namespace {
 using platform::HResult;
 using platform::WmiRef;
 
-constexpr std::int32_t kNextTimeoutMs = 10000;
 constexpr double kGiBPerByte = 1.0 / 1073741824.0;
 const wchar_t kWql[] = L"WQL";
 

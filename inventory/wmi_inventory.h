@@ -18,6 +18,9 @@ constexpr int kInventoryNoFixedDisk = 10;     // the disk query returned no disk
 constexpr int kInventoryPropertyFailed = 11;  // "Index", an association's
                                               // addresses or paths not readable
 
+// How long one IEnumWbemClassObject::Next waits for its object.
+constexpr std::int32_t kNextTimeoutMs = 10000;
+
 // The inventory's disk query: the disks WMI calls fixed hard disks, and
 // only those.
 inline constexpr wchar_t kFixedDiskQuery[] =

@@ -2,7 +2,10 @@
 
 #include <sstream>
 
+#include "platform/sim/sim_loader.h"
 #include "platform/sim/sim_text.h"
+#include "tools/default_machine.h"
+#include "tools/sim_run.h"
 #include "tools/compare_log.h"
 #include "tools/difference_causes.h"
 
@@ -107,7 +110,10 @@ TEST(CompareLog, NamesTheCausesThatFitTheDifference) {
     std::vector<LogLine> field;
     std::vector<LogLine> simulated;
     std::vector<std::string> causes;
+    size_t nAt = 0;
+    bool bAssumedRebuiltBcd = false;
   };
+  const LogLine efi = {L"AssignLetterToEFI", L""};
   const LogLine summary = {L"RecoveryLetter:W:   ESPLetter:R:   PBRLetter:M:\n", L""};
   const LogLine given = {L"RecoveryLetter:X:   ESPLetter:Y:   PBRLetter:Z:\n", L""};
   const LogLine disks = {L"Disks 0 : Partitions 5", L""};
@@ -123,15 +129,30 @@ TEST(CompareLog, NamesTheCausesThatFitTheDifference) {
       {{disks}, {{L"[1]AssignLetterToSYS", L""}}, {"captured_after_run"}},
       {{{L"[EFI]AssignLetterToRECOVERY", L""}}, {{L"[EFI]AssignLetterToPBR", L""}}, {}},
       {{{L"R:\\EFI\\OEM", L"false"}}, {{L"R:\\EFI\\OEM", L"true"}}, {"captured_after_run"}},
+      // The boot store the scripts rebuild: assumed by the replay, or not.
       {{{L"R:\\EFI\\OEM\\boot\\BCD", L"true"}},
        {{L"R:\\EFI\\OEM\\boot\\BCD", L"false"}},
-       {}},
+       {"rebuilt_bcd"}},
+      {{{L"R:\\EFI\\OEM\\boot\\BCD", L"false"}},
+       {{L"R:\\EFI\\OEM\\boot\\BCD", L"true"}},
+       {"rebuilt_bcd", "captured_after_run"}, 0, true},
+      {{{L"R:\\EFI\\OEM\\boot\\BCD", L"false"}},
+       {{L"R:\\EFI\\OEM\\boot\\BCD", L"true"}},
+       {"captured_after_run"}},
+      {{{L"R:\\EFI\\OEM\\BCD", L"false"}}, {{L"R:\\EFI\\OEM\\BCD", L"true"}},
+       {"captured_after_run"}, 0, true},
+      // The rules' own letters given: the summaries agree, the disk lines
+      // of the skipped rule are missing on one side.
+      {{efi, noAccess, summary}, {efi, disks, noAccess, summary}, {"arguments"}, 1},
+      {{efi, disks, noAccess}, {efi, noAccess}, {"arguments"}, 1},
+      {{disks, noAccess}, {noAccess}, {}},
       {{{L"[1]No need to mount SYS", L"Boot"}}, {{L"[1]No need to mount SYS", L"BOOT"}}, {}},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(sim::ToUtf8(c.field.front().m_Key));
     std::vector<std::string> names;
-    for (const DifferenceCause& cause : DifferenceCauses(c.field, c.simulated, 0)) {
+    for (const DifferenceCause& cause :
+         DifferenceCauses(c.field, c.simulated, c.nAt, c.bAssumedRebuiltBcd)) {
       names.push_back(cause.m_Name);
     }
     EXPECT_EQ(names, c.causes);
@@ -141,7 +162,7 @@ TEST(CompareLog, NamesTheCausesThatFitTheDifference) {
   std::ostringstream out;
   const std::vector<LogLine> run = {{L"2026/ 1/ 1  0: 0: 0:  0 ExitCode:0x0", L""}};
   WriteComparison(out, "Malvik.log", log, run, CompareLogs(log.m_Lines, run));
-  EXPECT_NE(out.str().find("  What a capture cannot know may cause it:\n"
+  EXPECT_NE(out.str().find("  What the replay assumed or a capture cannot know may cause it:\n"
                            "  - the scripts' exit codes, which a capture cannot know: give the "
                            "field run's\n"
                            "    in the description as scripts.NAME.exit_code (the ExitCode line "
@@ -223,6 +244,106 @@ TEST(CompareLog, ReadsTheLogInItsCodePageOrAsAnEditorSavedIt) {
     EXPECT_EQ(log.m_Lines[2].m_Value, c.szLastValue);
     EXPECT_EQ(log.m_FileLines, (std::vector<size_t>{2, 3, 5}));
   }
+}
+
+// Logs as they come back from the field: runs cut short, saved by an
+// editor, with other line ends. Each row: the bytes, whether the
+// description names the code page, the runs found, how it was read, and the
+// messages and last value of the last run.
+TEST(CompareLog, ReadsFieldLogShapes) {
+  auto stamped = [](const char* szTime, const std::string& szLine) {
+    return std::string("2026/ 3/ 7  9:") + szTime + " " + szLine + "\r\n";
+  };
+  auto failed = [&](const char* szTime, int nAttempt) {
+    return stamped(szTime, "[" + std::to_string(nAttempt) +
+                               "]Error Getting System Disk Info. Return Code:5=");
+  };
+  const std::string szGet = "Get Disk info=";
+  const std::string szCount = "m_DiskCount=";
+  const std::string szRun = stamped(" 0: 0:  0", szGet) + stamped(" 0: 0:  1", szCount);
+  // Killed after its fourth failed attempt, during the retry delay.
+  std::string szKilled = stamped(" 1: 0:  0", szGet) + failed(" 1: 0:  1", 0);
+  for (int n = 1; n <= 3; ++n) szKilled += stamped(" 1: 0:101", szGet) + failed(" 1: 0:  1", n);
+  std::string szTwenty;
+  for (int n = 0; n < 20; ++n) szTwenty += stamped(" 2: 0:  0", szGet) + failed(" 2: 0:  1", n);
+  const std::string szUtf8 = "[Malvik]\r\n" + stamped(" 0: 0:  0", szGet) +
+                             stamped(" 0: 0:  1", "[EFI]No need to mount RECOVERY=RECOVERY-R\xC3\xA9" "cup");
+  std::string szCrOnly = "[Malvik]\r" + szRun + stamped(" 0: 0:  2", "ExitCode:0x0=");
+  for (size_t i = szCrOnly.find('\n'); i != std::string::npos; i = szCrOnly.find('\n', i)) {
+    szCrOnly.erase(i, 1);
+  }
+  struct Case {
+    const char* szName;
+    std::string szBytes;
+    bool bCodePageGiven;
+    size_t nRuns;
+    const char* szReadAs;  // its start
+    std::vector<std::wstring> messages;
+    std::wstring szLastValue;
+  };
+  const Case kCases[] = {
+      {"a run killed during its retries, then one at once",
+       "[Malvik]\r\n" + szRun + szKilled + stamped(" 1: 0:300", szGet) + failed(" 1: 0:400", 0) +
+           stamped(" 1: 0:500", szGet) + stamped(" 1: 0:501", szCount),
+       false, 3, "code page 1252", {L"Get Disk info", L"[0]Error Getting System Disk Info. Return Code:5",
+       L"Get Disk info", L"m_DiskCount"}, L""},
+      {"a run killed during its retries, the next started later",
+       "[Malvik]\r\n" + szKilled + stamped(" 9: 0:  0", szGet) + stamped(" 9: 0:  1", szCount),
+       false, 2, "code page 1252", {L"Get Disk info", L"m_DiskCount"}, L""},
+      {"a retry that succeeds",
+       "[Malvik]\r\n" + szKilled + stamped(" 1: 0:101", szGet) + stamped(" 1: 0:102", szCount), false,
+       1, "code page 1252", {}, L""},
+      {"twenty failed attempts, then a run at once",
+       "[Malvik]\r\n" + szTwenty + stamped(" 2: 0:  1", szGet) + stamped(" 2: 0:  2", szCount),
+       false, 2, "code page 1252", {L"Get Disk info", L"m_DiskCount"}, L""},
+      {"UTF-8 without a byte-order mark", szUtf8, false, 1, "UTF-8 without a byte-order mark",
+       {L"Get Disk info", L"[EFI]No need to mount RECOVERY"}, L"RECOVERY-R\u00e9cup"},
+      {"UTF-8 without a mark, the code page given", szUtf8, true, 1,
+       "code page 1252, the description's ansi_code_page",
+       {L"Get Disk info", L"[EFI]No need to mount RECOVERY"}, L"RECOVERY-R\u00c3\u00a9cup"},
+      {"1252 with \xC3\xA9",
+       "[Malvik]\r\n" + stamped(" 0: 0:  0", "[EFI]No need to mount RECOVERY=R\xE9" "cup"), false,
+       1, "code page 1252", {L"[EFI]No need to mount RECOVERY"}, L"R\u00e9cup"},
+      {"1252 with \xC3\x80\xE2\x82\xAC, an overlong form of UTF-8",
+       "[Malvik]\r\n" + stamped(" 0: 0:  0", "[EFI]No need to mount RECOVERY=\xC0\x80"), false,
+       1, "code page 1252", {L"[EFI]No need to mount RECOVERY"}, L"\u00c0\u20ac"},
+      {"CR line ends only", szCrOnly, false, 1, "code page 1252",
+       {L"Get Disk info", L"m_DiskCount", L"ExitCode:0x0"}, L""},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    const FieldLog log = ReadFieldLog(c.szBytes, 1252, 0, c.bCodePageGiven);
+    EXPECT_EQ(log.m_Runs, c.nRuns);
+    EXPECT_EQ(log.m_ReadAs.rfind(c.szReadAs, 0), 0u) << log.m_ReadAs;
+    if (c.messages.empty()) continue;
+    std::vector<std::wstring> messages;
+    for (const LogLine& line : log.m_Lines) messages.push_back(line.m_Key);
+    EXPECT_EQ(messages, c.messages);
+    EXPECT_EQ(log.m_Lines.back().m_Value, c.szLastValue);
+  }
+}
+
+// A field run given the rules' own letters, replayed without them: the
+// summaries agree, and the difference where the skipped rule's disk lines
+// stand names malvik's arguments and the description key that carries them.
+TEST(CompareLog, ThreeLettersGivenNameTheArguments) {
+  auto run = [](const std::vector<std::wstring>& args) {
+    sim::SimMachine machine;
+    std::string szError;
+    EXPECT_TRUE(sim::LoadMachineText("default", kDefaultMachineJson, machine, szError)) << szError;
+    const Outcome outcome = RunOnMachine(machine, args);
+    return std::pair{outcome.m_pLog ? outcome.m_pLog->m_Bytes : std::string(), outcome.m_Log};
+  };
+  const FieldLog field = ReadFieldLog(run({L"W:", L"R:", L"M:"}).first, 1252);
+  const std::vector<LogLine> replay = run({}).second;
+  const LogComparison comparison = CompareLogs(field.m_Lines, replay);
+  ASSERT_FALSE(comparison.m_Agrees);
+  std::ostringstream out;
+  WriteComparison(out, "Malvik.log", field, replay, comparison);
+  EXPECT_NE(out.str().find("  - malvik's own arguments: the field run has no disk lines here"),
+            std::string::npos)
+      << out.str();
+  EXPECT_NE(out.str().find("description's \"arguments\" list"), std::string::npos) << out.str();
 }
 
 }  // namespace

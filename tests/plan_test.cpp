@@ -48,9 +48,9 @@ TEST(Plan, StatusFollowsTheCaptureAndTheVerdict) {
        "malvik-sim plan: cannot run malvik-capture: No such file or directory\n", false},
       {"not malvik's folder",
        {true, 3, "", "malvik-capture: The program folder C:\\Work holds no malvik.exe\n", ""}, "",
-       3, "malvik-capture: The program folder C:\\Work holds no malvik.exe\n", false},
+       3, "malvik-sim plan: The program folder C:\\Work holds no malvik.exe\n", false},
       {"output kept", {true, 4, "", "malvik-capture: C:\\p.json exists and is kept\n", ""}, "", 4,
-       "malvik-capture: C:\\p.json exists and is kept\n", false},
+       "malvik-sim plan: C:\\p.json exists and is kept\n", false},
       {"another status", {true, 2, "", "", ""}, "", 2,
        "malvik-sim plan: malvik-capture ended with status 2: no description, so no plan\n",
        false},
@@ -59,7 +59,7 @@ TEST(Plan, StatusFollowsTheCaptureAndTheVerdict) {
       {"no disk found", {true, 0, "", "  - malvik will find none of these disks\n", ""},
        kNoDiskFound, 1, "  - malvik will find none of these disks\n", true},
       {"passed", {true, 0, "", "malvik-capture: captured laptop\n", ""}, FileText(kLaptop), 0,
-       "malvik-capture: captured laptop\n", true},
+       "malvik-sim plan: captured laptop\n", true},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.m_Name);
@@ -144,7 +144,7 @@ TEST(Plan, OnAFullMachineLogsAsMalvikThere) {
   std::ostringstream plan, err;
   const HostRun run{true, capture.m_Status, capture.m_Stdout, capture.m_Stderr, ""};
   const int nStatus = ReportPlan(run, capture.m_Stdout, {}, true, false, plan, err);
-  EXPECT_NE(err.str().find("malvik-capture: captured "), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("malvik-sim plan: captured "), std::string::npos) << err.str();
 
   std::ostringstream direct;
   const Outcome outcome = RunOnMachine(original, {});
@@ -152,6 +152,58 @@ TEST(Plan, OnAFullMachineLogsAsMalvikThere) {
   EXPECT_EQ(nStatus, JudgeRun(original, outcome).Passed() ? kPlanPassed : kPlanFailed);
   EXPECT_GT(LogLines(plan.str()).size(), 10u);
   EXPECT_EQ(LogLines(plan.str()), LogLines(direct.str())) << plan.str();
+}
+
+// plan passes the capture's words on in its own terms: no option it does not
+// take, LF line ends, each note once (in the report), and not the console
+// note, which plan settles with its own console.
+TEST(Plan, PassesOnTheCapturesWordsInItsOwnTerms) {
+  const std::pair<HostRun, std::string> kRefusals[] = {
+      {{true, 4, "",
+        "malvik-capture: C:\\p.json exists and is kept; name another file, or add --force to "
+        "replace it\r\n", ""},
+       "malvik-sim plan: C:\\p.json exists and is kept; name another file\n"},
+      {{true, 3, "",
+        "malvik-capture: The program folder C:\\Work holds no malvik.exe\r\nmalvik-capture: "
+        "nothing captured: name malvik's folder with --program FOLDER, or add "
+        "--allow-incomplete to capture this one as it is\r\n", ""},
+       "malvik-sim plan: The program folder C:\\Work holds no malvik.exe\nmalvik-sim plan: "
+       "nothing captured: name malvik's folder with --program FOLDER\n"},
+  };
+  for (const auto& [capture, szErr] : kRefusals) {
+    std::ostringstream out, err;
+    ReportPlan(capture, "", {}, false, false, out, err);
+    EXPECT_EQ(err.str(), szErr);
+  }
+
+  sim::SimMachine machine;
+  std::string szError;
+  ASSERT_TRUE(sim::LoadMachineText("laptop", FileText(kLaptop), machine, szError)) << szError;
+  machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = 0;  // no console
+  CaptureRun capture;
+  {
+    sim::ScopedSimMachine installed(machine);
+    capture = RunCapture({L"--current-directory", L"."});
+  }
+  ASSERT_NE(capture.m_Stderr.find(sim::ToUtf8(kNoConsoleNote)), std::string::npos);
+  std::string szCrLf;
+  for (char c : capture.m_Stderr) szCrLf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  const HostRun run{true, 0, capture.m_Stdout, szCrLf, ""};
+  std::ostringstream out, err;
+  ReportPlan(run, capture.m_Stdout, {437, 437}, false, false, out, err);
+  const std::string szAll = err.str() + out.str();
+  EXPECT_EQ(err.str().find('\r'), std::string::npos);
+  EXPECT_EQ(szAll.find("console_code_page"), std::string::npos) << szAll;
+  sim::SimMachine described;
+  ASSERT_TRUE(sim::LoadMachineText("capture", capture.m_Stdout, described, szError)) << szError;
+  ASSERT_GT(described.m_Notes.size(), 1u);
+  for (const std::wstring& szNote : described.m_Notes) {
+    if (szNote == kNoConsoleNote) continue;
+    const std::string sz = sim::ToUtf8(szNote).substr(0, 40);
+    const size_t nFirst = szAll.find(sz);
+    EXPECT_NE(nFirst, std::string::npos) << sz;
+    EXPECT_EQ(szAll.find(sz, nFirst + 1), std::string::npos) << sz << "\n" << szAll;
+  }
 }
 
 // Both outputs are read as they come: a program that fills standard error

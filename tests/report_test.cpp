@@ -6,6 +6,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "tools/sim_command.h"
 
@@ -191,6 +192,40 @@ TEST(Report, FitsEightyColumnsAndColoursOnlyWhenAsked) {
   }
 }
 
+// The batch file is shown as cmd reads it, in the code page malvik wrote
+// it in, which the report names; so is a failed inventory's code.
+TEST(Report, ReadsTheBatchFileInItsCodePageAndExplainsInventoryCodes) {
+  const fs::path file = fs::path(testing::TempDir()) / "outils.json";
+  std::ofstream(file) << Changed(
+      Changed(Laptop(R"("program": "C:\\Outils \u00e9\\malvik.exe", "console_code_page": 850,)",
+                     ""),
+              "Tools/", "Outils \u00e9/"),
+      "Tools/", "Outils \u00e9/");
+  const std::string szText = Simulate({"--machine", file.string().c_str()}).m_Out;
+  EXPECT_NE(szText.find("Batch file: (code page 850)\n  | "), std::string::npos) << szText;
+  EXPECT_NE(szText.find("  | \"C:\\Outils \xC3\xA9\\modifybcdtoWinRE.cmd\" R: W: >> "),
+            std::string::npos);
+  EXPECT_EQ(szText.find('\x82'), std::string::npos);
+  const auto json =
+      nlohmann::json::parse(Simulate({"--json", "--machine", file.string().c_str()}).m_Out);
+  EXPECT_NE(json["batch_file"].get<std::string>().find("C:\\Outils \xC3\xA9\\"),
+            std::string::npos);
+  EXPECT_EQ(json["batch_file_code_page"], 850);
+
+  // Wine's WMI: no disk is a "Fixed hard disk media".
+  std::ofstream(file) << Changed(Laptop("", ""), R"("disks": [{)",
+                                 R"("disks": [{"media_type": "Fixed hard disk", )");
+  std::string szFailed = Simulate({"--machine", file.string().c_str()}).m_Out;
+  for (size_t i = szFailed.find("\n    "); i != std::string::npos; i = szFailed.find("\n    ", i)) {
+    szFailed.replace(i, 5, " ");
+  }
+  EXPECT_NE(szFailed.find("  - \"[0]Error Getting System Disk Info. Return Code:10\": attempt 0 "
+                          "(from 0) of malvik's WMI disk inventory failed; code 10: the disk "
+                          "query found no fixed hard disk:"),
+            std::string::npos)
+      << szFailed;
+}
+
 TEST(FleetCheck, UnreadableDescriptionFailsAloneAndIsNamed) {
   const fs::path dir = fs::path(testing::TempDir()) / "fleet";
   fs::remove_all(dir);
@@ -225,6 +260,25 @@ TEST(FleetCheck, UnreadableDescriptionFailsAloneAndIsNamed) {
   EXPECT_EQ(all["machines"].size(), 1u);
   EXPECT_EQ(all["passed"], 1);
   EXPECT_EQ(all["failed"], 0);
+
+  // A capture cannot see the boot store the scripts will rebuild: check
+  // takes plan's assumption when asked, and a description that says what a
+  // script creates keeps its word.
+  const std::string szCaptured = Changed(
+      Changed(Laptop("", ""), R"("creates": ["EFI/OEM/Boot/BCD"])", R"("exit_code": 0)"),
+      R"("creates": ["EFI/OEM/Boot/BCD"])", R"("exit_code": 0)");
+  std::ofstream(dir / "captured.json") << szCaptured;
+  const char* const kOther = R"("creates": ["EFI/OEM/Boot/other"])";
+  std::ofstream(dir / "creates-other.json")
+      << Changed(Changed(szCaptured, R"("exit_code": 0)", kOther), R"("exit_code": 0)", kOther);
+  for (const auto& [szFile, bAssume, nStatus] :
+       {std::tuple{"captured.json", false, 1}, std::tuple{"captured.json", true, 0},
+        std::tuple{"creates-other.json", true, 1}}) {
+    const std::string szPath = (dir / szFile).string();
+    std::vector<const char*> args = {"check", szPath.c_str()};
+    if (bAssume) args.insert(args.begin() + 1, "--assume-rebuilt-bcd");
+    EXPECT_EQ(Simulate(args).m_Status, nStatus) << szFile << " " << bAssume;
+  }
 
   // A folder that holds no description is no pass.
   fs::create_directories(dir / "none");

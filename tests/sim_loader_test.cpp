@@ -115,7 +115,15 @@ TEST(SimLoader, FileErrorsAreOneLineNamingFileAndPath) {
   ASSERT_FALSE(LoadDescriptionFile(szFile, machine, szLine));
   EXPECT_EQ(szLine, szFile + ": disks[0].partitions[0].letter: expected a drive letter such as \"E:\"");
   ASSERT_FALSE(LoadDescriptionFile(szFile + ".missing", machine, szLine));
-  EXPECT_EQ(szLine, szFile + ".missing: $: cannot read the file: No such file or directory");
+  EXPECT_EQ(szLine, szFile + ".missing: cannot read the file: No such file or directory");
+  // cmd's trap: "ex \u00e9\" passes ex \u00e9" (the backslash escapes the quote).
+  EXPECT_FALSE(LoadDescriptionFile(szFile + "ex \xC3\xA9\"", machine, szLine));
+  EXPECT_EQ(szLine, szFile + "ex \xC3\xA9\": cannot read the file: No such file or directory; the "
+                    "name was read as [" + szFile + "ex \xC3\xA9\"], ending in a double quote: a "
+                    "backslash before a closing quote escapes it, so \"" + szFile +
+                    "ex \xC3\xA9\\\" gives " + szFile + "ex \xC3\xA9\"; leave the trailing "
+                    "backslash out (\"" + szFile + "ex \xC3\xA9\") or double it (\"" + szFile +
+                    "ex \xC3\xA9\\\\\")");
 }
 
 // Input that could exhaust memory, hang or slip past the model: one line,

@@ -6,6 +6,7 @@
 
 #include "tools/description_file.h"
 #include "tools/host.h"
+#include "tools/rebuilt_bcd.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
 #include "tools/sim_run.h"
@@ -78,7 +79,8 @@ std::string MachineLine(const std::string& szFile, const sim::SimMachine& machin
 }  // namespace
 
 int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColour,
-                  std::ostream& out, const std::optional<std::vector<std::wstring>>& args) {
+                  std::ostream& out, const std::optional<std::vector<std::wstring>>& args,
+                  bool bAssumeRebuiltBcd) {
   int nPassed = 0, nFailed = 0;
   ordered_json machines = ordered_json::array();
   std::vector<std::string> empty;
@@ -106,6 +108,7 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
       continue;
     }
     if (args) machine.m_Arguments = *args;
+    if (bAssumeRebuiltBcd) AssumeRebuiltBcd(machine);
     const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
     const Verdict verdict = JudgeRun(machine, outcome);
     (verdict.Passed() ? nPassed : nFailed) += 1;

@@ -1,5 +1,6 @@
 #include "tools/plan.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
@@ -22,6 +23,50 @@ constexpr char kSaid[] = "malvik-sim plan: ";
 // What names the description in the loader's lines.
 constexpr char kDescriptionSource[] = "(the capture's description)";
 
+constexpr char kCaptureSaid[] = "malvik-capture: ";
+
+bool StartsWith(const std::string& sz, const std::string& szPrefix) {
+  return sz.rfind(szPrefix, 0) == 0;
+}
+
+// The capture's standard error as plan passes it on: in plan's words and
+// with LF line ends, as all malvik-sim writes. Its own lines speak for plan
+// ("malvik-sim plan: "), an alternative that names an option plan does not
+// take (", or add --force ...") goes, and, when pNotes is given, the notes
+// the report shows go too: the summary says where they are (nShown of
+// them, in the text report or the JSON one).
+std::string InPlanWords(const std::string& szStderr, const std::vector<std::wstring>* pNotes,
+                        size_t nShown, bool bJson) {
+  std::string szOut;
+  for (size_t begin = 0; begin < szStderr.size();) {
+    size_t end = szStderr.find('\n', begin);
+    if (end == std::string::npos) end = szStderr.size();
+    std::string szLine = szStderr.substr(begin, end - begin);
+    begin = end + 1;
+    if (!szLine.empty() && szLine.back() == '\r') szLine.pop_back();
+    if (StartsWith(szLine, kCaptureSaid)) szLine = kSaid + szLine.substr(sizeof kCaptureSaid - 1);
+    for (const wchar_t* szOption : {kForceOption, kAllowIncompleteOption}) {
+      const size_t nAt = szLine.find(", or add " + sim::ToUtf8(szOption));
+      if (nAt == std::string::npos) continue;
+      const size_t nEnd = szLine.find(';', nAt);
+      szLine.erase(nAt, nEnd == std::string::npos ? std::string::npos : nEnd - nAt);
+    }
+    if (pNotes != nullptr && StartsWith(szLine, kSummaryNotesHeading)) {
+      szLine = kSummaryNotesHeading + std::to_string(nShown) + ")" +
+               (nShown == 0  ? ""
+                : bJson      ? ": in the report's \"notes\""
+                             : ": in the report, under Notes:");
+    } else if (pNotes != nullptr && StartsWith(szLine, "  - ") &&
+               std::find_if(pNotes->begin(), pNotes->end(), [&](const std::wstring& szNote) {
+                 return sim::ToUtf8(szNote) == szLine.substr(4);
+               }) != pNotes->end()) {
+      continue;
+    }
+    szOut += szLine + "\n";
+  }
+  return szOut;
+}
+
 }  // namespace
 
 std::vector<std::string> CaptureArguments(const Options& options) {
@@ -40,7 +85,9 @@ std::vector<std::string> CaptureArguments(const Options& options) {
 int ReportPlan(const HostRun& capture, const std::string& szDescription,
                const HostConsoleCodePages& console, bool bJson, bool bColour, std::ostream& out,
                std::ostream& err, const std::optional<std::vector<std::wstring>>& args) {
-  err << capture.m_Stderr;
+  if (capture.m_Status != kCaptureWritten || !capture.m_Started) {
+    err << InPlanWords(capture.m_Stderr, nullptr, 0, bJson);
+  }
   if (!capture.m_Started) {
     err << kSaid << "cannot run " << kCaptureName << ": " << capture.m_Why << "\n";
     return kPlanCannotRun;
@@ -56,12 +103,19 @@ int ReportPlan(const HostRun& capture, const std::string& szDescription,
   sim::SimMachine machine;
   std::string szError;
   if (!sim::LoadMachineText(kDescriptionSource, szDescription, machine, szError)) {
-    err << szError << "\n" << kSaid << "the capture's description cannot be read, so no plan\n";
+    err << InPlanWords(capture.m_Stderr, nullptr, 0, bJson) << szError << "\n"
+        << kSaid << "the capture's description cannot be read, so no plan\n";
     return kPlanCannotRun;
   }
+  // The notes are said once, in the report; the one plan settles goes.
+  const std::vector<std::wstring> notes = machine.m_Notes;
+  const bool bConsoleTaken = console.m_Output != 0 && sim::KnownCodePage(console.m_Input) &&
+                             sim::KnownCodePage(console.m_Output);
+  if (bConsoleTaken) std::erase(machine.m_Notes, std::wstring(kNoConsoleNote));
+  err << InPlanWords(capture.m_Stderr, &notes, machine.m_Notes.size(), bJson);
   err << sim::LoadWarningLines(kDescriptionSource, machine);
   if (console.m_Output != 0) {
-    if (sim::KnownCodePage(console.m_Input) && sim::KnownCodePage(console.m_Output)) {
+    if (bConsoleTaken) {
       machine.m_ConsoleInputCodePage = console.m_Input;
       machine.m_ConsoleOutputCodePage = console.m_Output;
       err << kSaid << "malvik's console is taken to be this one: code page " << console.m_Output
@@ -106,9 +160,10 @@ int RunPlan(const Options& options, bool bColour, std::ostream& out, std::ostrea
       !options.m_DescriptionOut.empty()) {
     std::string szWhy;
     szDescription.clear();
-    if (!ReadHostFile(options.m_DescriptionOut, szDescription, szWhy, sim::kMaxDescriptionBytes)) {
-      err << capture.m_Stderr << kSaid << options.m_DescriptionOut
-          << ": cannot read the description back: " << szWhy << "\n";
+    if (!ReadHostFile(options.m_DescriptionOut, szDescription, szWhy,
+                      sim::kMaxDescriptionBytes)) {
+      err << InPlanWords(capture.m_Stderr, nullptr, 0, options.m_Json) << kSaid
+          << options.m_DescriptionOut << ": cannot read the description back: " << szWhy << "\n";
       return kPlanCannotRun;
     }
   }

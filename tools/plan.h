@@ -28,7 +28,10 @@ inline constexpr char kCaptureName[] = "malvik-capture";
 std::vector<std::string> CaptureArguments(const Options& options);
 
 // What a plan shows and ends with, given what the capture gave back: its
-// standard error (summary, notes, refusals) first, on `err`, then the report
+// standard error (summary, refusals) first, on `err`, in plan's words (no
+// advice to use an option plan does not take, LF line ends, the notes left
+// to the report, the console note dropped where plan takes this console's
+// code pages), then the report
 // of malvik's run on its description, on `out`. szDescription is the
 // description (the capture's standard output, or the --out file's bytes).
 // The capture runs without a console; console holds the code pages of the

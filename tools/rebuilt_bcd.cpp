@@ -4,7 +4,8 @@
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_text.h"
 
-void AssumeRebuiltBcd(sim::SimMachine& machine) {
+bool AssumeRebuiltBcd(sim::SimMachine& machine) {
+  bool bAssumed = false;
   for (const wchar_t* szName : {kPbrScript, kWinReScript}) {
     sim::SimScript* pScript = nullptr;
     for (auto& [szGiven, script] : machine.m_Scripts) {
@@ -14,5 +15,7 @@ void AssumeRebuiltBcd(sim::SimMachine& machine) {
     if (!pScript->m_Creates.m_Entries.empty()) continue;
     // The volume's files are named below its root, without the leading "\".
     sim::AddFile(pScript->m_Creates, RebuiltBootStore().substr(1), false, true, "");
+    bAssumed = true;
   }
+  return bAssumed;
 }

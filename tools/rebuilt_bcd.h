@@ -6,5 +6,5 @@
 
 // Gives each boot-configuration script of the program folder the rebuilt
 // boot store as what it creates, unless the description already says what
-// that script creates.
-void AssumeRebuiltBcd(sim::SimMachine& machine);
+// that script creates. True when it gave one the boot store.
+bool AssumeRebuiltBcd(sim::SimMachine& machine);

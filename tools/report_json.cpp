@@ -59,7 +59,9 @@ void WriteJson(std::ostream& out, const sim::SimMachine& machine, const Outcome&
   }
   report["log_file"] = outcome.m_pLog ? ordered_json(outcome.m_pLog->m_Bytes) : ordered_json();
   report["batch_file"] =
-      outcome.m_pBatch ? ordered_json(outcome.m_pBatch->m_Bytes) : ordered_json();
+      outcome.m_pBatch ? ordered_json(ToUtf8(outcome.m_BatchText)) : ordered_json();
+  report["batch_file_code_page"] =
+      outcome.m_pBatch ? ordered_json(outcome.m_BatchCodePage) : ordered_json();
   report["commands"] = ordered_json::array();
   report["interpreter"] = ordered_json::array();
   for (const sim::SimProcessRun& run : machine.m_Runs) {

@@ -1,10 +1,12 @@
 #include "tools/report_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
 
 #include "core/copy_efi.h"
+#include "inventory/wmi_inventory.h"
 #include "letters/letter_search.h"
 #include "letters/special_partitions.h"
 #include "platform/firmware_words.h"
@@ -93,6 +95,33 @@ std::string ListWords(const std::vector<std::string>& items) {
   return sz;
 }
 
+// What a failed inventory attempt's code tells about the machine.
+const wchar_t* InventoryCodeWords(const std::wstring& szCode) {
+  struct CodeWords {
+    int m_Code;
+    const wchar_t* m_Words;
+  };
+  static const CodeWords kWords[] = {
+      {kInventorySecurityFailed, L"COM security could not be set in the process"},
+      {kInventoryLocatorFailed,
+       L"no WMI locator, as in an image without WMI (WinPE without WinPE-WMI)"},
+      {kInventoryConnectFailed,
+       L"no connection to root\\CIMV2: the WMI service did not start"},
+      {kInventoryQueryFailed, L"a WMI query failed"},
+      {kInventoryBlanketFailed, L"the WMI connection's security could not be set"},
+      {kInventoryNoFixedDisk,
+       L"the disk query found no fixed hard disk: Wine's WMI (which calls no disk \"media\"), "
+       L"or a machine whose only disks are removable or external; a machine without the WMI "
+       L"service gives 3 or 4 instead"},
+      {kInventoryPropertyFailed, L"a disk's index, or a partition's addresses or paths, could "
+                                 L"not be read"},
+  };
+  for (const CodeWords& words : kWords) {
+    if (szCode == std::to_wstring(words.m_Code)) return words.m_Words;
+  }
+  return nullptr;
+}
+
 // The words under the log for the lines a reader cannot read unaided: the
 // sweep's per-disk line, the exit-code line and the presence lines. Only
 // those the log holds.
@@ -121,6 +150,22 @@ std::vector<std::string> LogLegend(const Outcome& outcome, const Verdict& verdic
     }
     legend.push_back(sz + ".");
     break;
+  }
+  std::vector<std::wstring> codes;  // of the failed inventory attempts, each once
+  for (const LogLine& line : outcome.m_Log) {
+    const std::wstring szMessage = WithoutTimeStamp(line.m_Key);
+    const size_t nColon = szMessage.rfind(L':');
+    if (!IsFailedInventoryLine(szMessage) || nColon == std::wstring::npos) continue;
+    const std::wstring szCode = szMessage.substr(nColon + 1);
+    if (std::find(codes.begin(), codes.end(), szCode) != codes.end()) continue;
+    codes.push_back(szCode);
+    std::string sz = "\"" + ToUtf8(szMessage) + "\": attempt " +
+                     ToUtf8(szMessage.substr(1, szMessage.find(L']') - 1)) +
+                     " (from 0) of malvik's WMI disk inventory failed; code " + ToUtf8(szCode) +
+                     ": ";
+    const wchar_t* szWords = InventoryCodeWords(szCode);
+    legend.push_back(sz + (szWords == nullptr ? "not one the inventory gives" : ToUtf8(szWords)) +
+                     ".");
   }
   for (const LogLine& line : outcome.m_Log) {
     const std::wstring szMessage = WithoutTimeStamp(line.m_Key);
@@ -198,8 +243,10 @@ void WriteBatchSection(std::ostream& out, const Style& style, const Outcome& out
     out << "      (none)\n";
     return;
   }
-  out << "\n";
-  const std::string& szBytes = outcome.m_pBatch->m_Bytes;
+  // Read in the code page malvik wrote it in, so that a path outside ASCII
+  // shows as the characters cmd reads.
+  out << " (code page " << outcome.m_BatchCodePage << ")\n";
+  const std::string szBytes = ToUtf8(outcome.m_BatchText);
   size_t begin = 0;
   for (;;) {
     const size_t end = szBytes.find('\n', begin);

@@ -82,7 +82,8 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
     return 0;
   }
   if (options.m_Check) {
-    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out, options.m_Args);
+    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out, options.m_Args,
+                         options.m_AssumeRebuiltBcd);
   }
   if (options.m_Plan) return RunPlan(options, bColour, out, err);
   if (options.m_PrintDefault) {
@@ -92,7 +93,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
 
   sim::SimMachine machine;
   if (!ReadMachine(options, input, err, machine)) return 2;
-  if (options.m_AssumeRebuiltBcd) AssumeRebuiltBcd(machine);
+  const bool bAssumedRebuiltBcd = options.m_AssumeRebuiltBcd && AssumeRebuiltBcd(machine);
 
   // A field log without lines and a folder for --out that is in use stop the
   // command before anything runs.
@@ -101,8 +102,10 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   if (!szLogFile.empty()) {
     std::string szBytes, szWhy;
     if (!ReadHostFile(szLogFile, szBytes, szWhy, kMaxFieldLogBytes)) {
+      const std::string szHint = FileNameHint(szLogFile);
+      if (!szHint.empty() && !szWhy.empty() && szWhy.back() == '.') szWhy.pop_back();
       err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szWhy
-          << "\n";
+          << szHint << "\n";
       return 2;
     }
     if (szBytes.size() > kMaxFieldLogBytes) {
@@ -110,7 +113,8 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
           << (kMaxFieldLogBytes >> 20) << " MiB a field log may hold\n";
       return 2;
     }
-    field = ReadFieldLog(szBytes, machine.m_AnsiCodePage, options.m_LogRun);
+    field = ReadFieldLog(szBytes, machine.m_AnsiCodePage, options.m_LogRun,
+                         machine.m_AnsiCodePageGiven);
     if (field->m_Lines.empty()) {
       err << "malvik-sim: --compare-log: " << szLogFile << ": no log lines to compare: "
           << field->m_NoLinesBecause << "\n";
@@ -124,6 +128,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   const Verdict verdict = JudgeRun(machine, outcome);
   LogComparison comparison;
   if (field) comparison = CompareLogs(field->m_Lines, outcome.m_Log);
+  comparison.m_AssumedRebuiltBcd = bAssumedRebuiltBcd;
   if (options.m_Json) {
     WriteJson(out, machine, outcome, verdict,
               field ? ComparisonJson(szLogFile, *field, outcome.m_Log, comparison) : nullptr);

@@ -10,7 +10,7 @@ const char kUsage[] =
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
     "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
     "                  [-- ARG...]\n"
-    "       malvik-sim check [--json] PATH... [-- ARG...]\n"
+    "       malvik-sim check [--json] [--assume-rebuilt-bcd] PATH... [-- ARG...]\n"
     "       malvik-sim plan [--program FOLDER] [--json] [--out FILE] [-- ARG...]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n";
@@ -21,7 +21,7 @@ const char kHelp[] =
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
     "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
     "                  [-- ARG...]\n"
-    "       malvik-sim check [--json] PATH... [-- ARG...]\n"
+    "       malvik-sim check [--json] [--assume-rebuilt-bcd] PATH... [-- ARG...]\n"
     "       malvik-sim plan [--program FOLDER] [--json] [--out FILE] [-- ARG...]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n"
@@ -43,14 +43,22 @@ const char kHelp[] =
     "                         difference (its line in the run and in FILE) with\n"
     "                         the lines before it. FILE is read in the machine's\n"
     "                         ansi_code_page (default 1252), or as UTF-16 or UTF-8\n"
-    "                         after a byte-order mark; LF line ends are fine.\n"
-    "                         A log holds every run made on the machine, one\n"
-    "                         after the other; the last is compared, and the\n"
-    "                         outcome says how many there are, which was\n"
-    "                         compared and the file line it starts on. On a\n"
-    "                         difference it names the causes a capture cannot\n"
-    "                         know that fit: malvik's arguments, the scripts'\n"
-    "                         exit codes, a capture taken after the run\n"
+    "                         after a byte-order mark, or as UTF-8 when it is\n"
+    "                         valid UTF-8 with bytes above 127 and the\n"
+    "                         description gives no ansi_code_page; CR LF, LF and\n"
+    "                         CR line ends are all fine; the outcome says how it\n"
+    "                         was read. A log holds every run made on the\n"
+    "                         machine, one after the other; the last is compared,\n"
+    "                         and the outcome says how many there are, which was\n"
+    "                         compared and the file line it starts on. A run\n"
+    "                         killed during its inventory retries is a run of\n"
+    "                         its own: a retry never follows attempt [19], fails\n"
+    "                         as the next number (a new run's first as [0]), and,\n"
+    "                         when it succeeds, follows within a minute. On a\n"
+    "                         difference it names the causes that fit: the\n"
+    "                         replay's assumed boot store, malvik's arguments,\n"
+    "                         the scripts' exit codes, a capture taken after the\n"
+    "                         run\n"
     "  --log-run K            with --compare-log: compare run K of FILE instead,\n"
     "                         counted from 1 at the top of the file\n"
     "  --assume-rebuilt-bcd   each boot-configuration script (modifybcdtoPBR.cmd,\n"
@@ -59,7 +67,9 @@ const char kHelp[] =
     "                         its first argument, as on a usual machine, unless\n"
     "                         the description's scripts.NAME.creates says what it\n"
     "                         leaves. For replaying a capture: no capture can see\n"
-    "                         what a script will create\n"
+    "                         what a script will create. Also an option of\n"
+    "                         check, for descriptions kept by plan --out, which\n"
+    "                         plan judged with this assumption\n"
     "  -- ARG...              malvik's own arguments (three letters, or none),\n"
     "                         instead of the description's \"arguments\"; -- alone:\n"
     "                         none. With check, for every machine\n"
@@ -68,7 +78,8 @@ const char kHelp[] =
     "                         machine, then N passed, N failed\n"
     "  plan                   a plan of this machine: runs malvik-capture(.exe)\n"
     "                         from malvik-sim's own folder (it changes nothing),\n"
-    "                         shows its summary and notes on standard error, then\n"
+    "                         shows its summary on standard error (its notes\n"
+    "                         once, in the report), then\n"
     "                         runs malvik on the description as it would start\n"
     "                         here (no arguments unless -- gives them, in the\n"
     "                         current folder) and prints the report and its verdict\n"
@@ -135,7 +146,7 @@ const OptionRule kOptionRules[] = {
     {"--out", "a folder to write the machine's files below (plan: a file)", false, true},
     {"--compare-log", "a Malvik.log taken from a real machine", false, false},
     {"--log-run", "the number of a run in the --compare-log file, from 1", false, false},
-    {"--assume-rebuilt-bcd", nullptr, false, false},
+    {"--assume-rebuilt-bcd", nullptr, true, false},
     {"--print-default-machine", nullptr, false, false},
     {"--program", "malvik's folder", false, true},
     {"--help", nullptr, true, true},

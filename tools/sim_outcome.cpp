@@ -3,6 +3,9 @@
 #include <set>
 
 #include "core/copy_efi.h"
+#include "core/efi_batch.h"
+#include "platform/sim/code_pages.h"
+#include "platform/sim/sim_text.h"
 #include "platform/sim/ini_text.h"
 #include "support/log.h"
 
@@ -62,6 +65,16 @@ void CollectOutcome(sim::SimMachine& machine, const DosDeviceTable& before, Outc
   outcome.m_LogFile = szFolder + kLogFile;
   outcome.m_pLog = sim::FindFile(machine, outcome.m_LogFile);
   outcome.m_pBatch = sim::FindFile(machine, szFolder + kBatchName);
+  if (outcome.m_pBatch != nullptr) {
+    outcome.m_BatchCodePage = ChooseBatchCodePage({machine.m_ConsoleInputCodePage,
+                                                   machine.m_ConsoleOutputCodePage,
+                                                   machine.m_OemCodePage})
+                                  .m_CodePage;
+    if (!sim::DecodeInCodePage(outcome.m_BatchCodePage, outcome.m_pBatch->m_Bytes,
+                               &outcome.m_BatchText)) {
+      outcome.m_BatchText = sim::FromUtf8(outcome.m_pBatch->m_Bytes);
+    }
+  }
   outcome.m_Log = RunLogLines(machine, outcome.m_LogFile, outcome.m_pLog);
   outcome.m_Drives = DrivesAfter(machine, before);
 }

@@ -27,6 +27,10 @@ struct Outcome {
   std::wstring m_LogFile;
   const sim::SimFile* m_pLog = nullptr;
   const sim::SimFile* m_pBatch = nullptr;
+  // The batch file's text, read in the code page malvik wrote it in (the
+  // one cmd reads it in), which m_BatchCodePage names.
+  std::wstring m_BatchText;
+  std::uint32_t m_BatchCodePage = 0;
   std::vector<LogLine> m_Log;
   std::vector<Drive> m_Drives;
 };

@@ -542,6 +542,7 @@ void Read(const json& j, SimMachine& machine) {
       machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = ReadCodePage(value, key, true);
     }
     if (key == "ansi_code_page") machine.m_AnsiCodePage = ReadCodePage(value, key, false);
+    if (key == "ansi_code_page") machine.m_AnsiCodePageGiven = true;
     if (key == "firmware") ReadFirmware(value, key, machine.m_Firmware);
     if (key == "disks") ReadDisks(value, key, machine.m_Disks);
     if (key == "drives") ReadDrives(value, key, machine.m_Drives);

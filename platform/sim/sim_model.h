@@ -185,6 +185,7 @@ struct SimMachine {
   // The system's ANSI code page: a real machine's profile writer writes a new
   // log file in it, so a field log is read in it.
   std::uint32_t m_AnsiCodePage = 1252;
+  bool m_AnsiCodePageGiven = false;  // the description names it
   SimFirmware m_Firmware;
   std::vector<SimDisk> m_Disks;
   std::map<std::wstring, SimDrive> m_Drives;  // "D:" -> drive

@@ -80,22 +80,31 @@ changes=$(diff <(echo "$before") <(echo "$after") | grep -v '^[0-9,]*[acd][0-9,]
 [ -z "$changes" ] || fail "the plan changed more than its --out file: $changes"
 [ "$status" = 1 ] || fail "the plan under Wine (no fixed disk found) ended with $status, not 1:
 $(cat "$console/json.err")"
-for line in 'malvik-capture: captured ' '  malvik starts in: C:\Tools' \
-  '  - malvik will find none of these disks: ' '  description written to C:\Tools\plan.json'; do
+for line in 'malvik-sim plan: captured ' '  malvik starts in: C:\Tools' \
+  "  notes (" '): in the report'"'"'s "notes"' '  description written to C:\Tools\plan.json'; do
   grep -Fq -- "$line" "$console/json.err" || fail "the plan does not show \"$line\":
 $(cat "$console/json.err")"
 done
+# Each note once, in the report; every line of the plan and of the
+# description ends in LF alone.
+grep -Fq -- '  - malvik will find none of these disks: ' "$console/json.err" &&
+  fail "the plan shows the notes on standard error as well as in the report"
 python3 -c 'import json, sys
 report = json.load(open(sys.argv[1]))
-assert report["verdict"]["passed"] is False, report["verdict"]' "$console/json.out" ||
-  fail "the plan's --json report does not hold the failed verdict"
+assert report["verdict"]["passed"] is False, report["verdict"]
+assert any(n.startswith("malvik will find none of these disks: ") for n in report["notes"])' \
+  "$console/json.out" ||
+  fail "the plan's --json report does not hold the failed verdict and the notes"
+for file in "$console/json.err" "$console/json.out" "$tools/plan.json"; do
+  if grep -q $'\r' "$file"; then fail "$file holds a CR: line ends are LF alone"; fi
+done
 # The plan is malvik's run on the description it kept, the rebuilt boot
 # store assumed: the same report, byte for byte, as the simulator gives.
 "$sim" --machine "$tools/plan.json" --assume-rebuilt-bcd --json >"$console/replay.json" || true
 cmp -s "$console/json.out" "$console/replay.json" ||
   fail "the plan's report is not the simulator's on its description:
 $(diff "$console/json.out" "$console/replay.json" | head -20)"
-echo "wine: plan: the capture's summary and notes:"
+echo "wine: plan: the capture's summary, in plan's words:"
 tr -d '\r' <"$console/json.err" | sed 's/^/wine: plan:   /'
 
 # The report as text, with its verdict, in the same run without --out.
@@ -122,13 +131,16 @@ md5=$(md5sum <"$tools/plan.json")
 plan kept Tools --out 'C:\Tools\plan.json'
 [ "$status" = 4 ] || fail "an existing --out file is not refused with status 4 ($status)"
 [ "$(md5sum <"$tools/plan.json")" = "$md5" ] || fail "the plan changed an existing --out file"
-grep -Fq 'malvik-capture: C:\Tools\plan.json exists and is kept' "$console/kept.err" ||
-  fail "the refusal does not say why: $(cat "$console/kept.err")"
+grep -Fxq 'malvik-sim plan: C:\Tools\plan.json exists and is kept; name another file' \
+  "$console/kept.err" || fail "the refusal does not say why in plan's terms: $(cat "$console/kept.err")"
 [ -s "$console/kept.out" ] && fail "a refused plan printed a report"
 plan other Other
 [ "$status" = 3 ] || fail "a plan from a folder without malvik.exe ended with $status, not 3"
 grep -Fq 'The program folder C:\Other (the capture' "$console/other.err" ||
   fail "the plan from C:\\Other does not say why: $(cat "$console/other.err")"
+grep -Eq 'allow-incomplete|malvik-capture:' "$console/other.err" &&
+  fail "the plan from C:\\Other names an option or a program plan does not take:
+$(cat "$console/other.err")"
 # A folder named with a space, a letter outside ASCII and a trailing
 # backslash reaches the capture as given (the command line quoted by
 # Windows' rules), and the capture's lines come back as UTF-8.
@@ -140,4 +152,12 @@ plan named Other --program 'C:\Mes outils é\'
 $(cat "$console/named.err")"
 grep -Fq '  program folder: C:\Mes outils é, holding malvik.exe' "$console/named.err" ||
   fail "the capture did not take the folder named: $(cat "$console/named.err")"
+# The capture alone: its description on standard output has the bytes of
+# its --out file, the capture's clock aside.
+(cd "$tools" && "$WINE64" 'C:\Tools\malvik-capture.exe' >"$console/stdout.json" 2>/dev/null &&
+  "$WINE64" 'C:\Tools\malvik-capture.exe' --out 'C:\Tools\out.json' >/dev/null 2>&1) ||
+  fail "malvik-capture.exe failed"
+cmp -s <(grep -v '"clock"' "$console/stdout.json") <(grep -v '"clock"' "$tools/out.json") ||
+  fail "the description on standard output differs from the --out file:
+$(diff <(grep -v '"clock"' "$console/stdout.json") <(grep -v '"clock"' "$tools/out.json") | cat -A | head)"
 echo "wine: plan: ok"

@@ -84,9 +84,36 @@ cmp -s "$WINE_TMP/out.unicode" "$ROOT/examples/expected/uefi-data-volume-emoji.j
 # A file that is not there is named in UTF-8, as it was given.
 run missing --machine "C:\\$folder\\Ölwanne.json"
 [ "$status" = 2 ] || fail "a missing description: exit status $status, expected 2"
-grep -q "^C:\\\\$folder\\\\Ölwanne.json: \\$: cannot read the file: " "$WINE_TMP/err.missing" ||
+grep -q "^C:\\\\$folder\\\\Ölwanne.json: cannot read the file: " "$WINE_TMP/err.missing" ||
   fail "a missing description: standard error was: $(cat "$WINE_TMP/err.missing")"
 echo "wine: a description in 'C:\\$folder\\Gerät 😀.json' loads; a missing one is named as given"
+
+# cmd's trap: "NAME\" passes NAME" (the backslash escapes the quote); the
+# message says what the name was read as and why. The line is cmd's own, in
+# a batch file, so that nothing quotes it again on the way.
+printf 'C:\\sim\\malvik-sim.exe check "Mes outils\\"\r\n' >"$work/trap.cmd"
+status=0
+"$WINE64" cmd /c 'C:\sim\trap.cmd' >"$WINE_TMP/out.trap" 2>&1 || status=$?
+[ "$status" = 1 ] || fail "check \"Mes outils\\\": exit status $status, expected 1"
+grep -Fq 'FAILED  Mes outils": cannot read the file: ' "$WINE_TMP/out.trap" &&
+  grep -Fq 'the name was read as [Mes outils"], ending in a double quote' "$WINE_TMP/out.trap" ||
+  fail "check \"Mes outils\\\" was answered: $(cat "$WINE_TMP/out.trap")"
+echo "wine: check \"Mes outils\\\" says the name was read as Mes outils\" and why"
+
+# A field log saved as UTF-8 without a byte-order mark, with CR line ends:
+# read as UTF-8, which the outcome says, its lines taken apart.
+python3 - "$ROOT/examples/expected/uefi-laptop.json" "$work/utf8-cr.log" <<'PY'
+import json, sys
+log = json.load(open(sys.argv[1]))["log_file"].replace("=ESP\r\n", "=ESP\u00e9\r\n")
+open(sys.argv[2], "wb").write(log.replace("\r\n", "\r").encode("utf-8"))
+PY
+run utf8 --machine 'examples\uefi-laptop.json' --compare-log 'C:\sim\utf8-cr.log'
+[ "$status" = 1 ] || fail "--compare-log of a UTF-8 log: exit status $status, expected 1"
+grep -Fq '(log holds 1 run; compared run 1, from file line 2; read as UTF-8 without a byte-order mark' \
+  "$WINE_TMP/out.utf8" && grep -Fq '  field     ' "$WINE_TMP/out.utf8" &&
+  grep -q '  field .*= ESPé$' "$WINE_TMP/out.utf8" ||
+  fail "--compare-log of a UTF-8 log with CR line ends: $(grep -A6 '^Log comparison' "$WINE_TMP/out.utf8")"
+echo "wine: --compare-log reads a UTF-8 log without a mark, with CR line ends, and says so"
 
 # ---- 4. --out into a Windows folder ------------------------------------------
 run out --out 'C:\sim\out' --machine 'examples\uefi-data-volume-emoji.json'
@@ -140,7 +167,7 @@ in_console() {
 }
 in_console --machine 'C:\Ölwanne.json'
 [ "$status" = 2 ] || fail "in a console, a missing description: exit status $status, expected 2"
-grep -aq 'C:\\Ölwanne.json: \$: cannot read the file: ' "$WINE_TMP/console" ||
+grep -aq 'C:\\Ölwanne.json: cannot read the file: ' "$WINE_TMP/console" ||
   fail "in a console, the missing description was shown as: $(cat -v "$WINE_TMP/console")"
 in_console check examples/
 [ "$status" = 1 ] || fail "in a console, check examples/: exit status $status, expected 1"
