@@ -273,3 +273,22 @@ TEST(Verdict, JudgesEachRoleByWhatThePartitionIs) {
 }
 
 }  // namespace
+
+namespace {
+
+// A pass with a warning does not read like a clean pass across a fleet.
+TEST(FleetCheck, LineShowsWarnings) {
+  const std::string szFile = testing::TempDir() + "warned.json";
+  std::ofstream(szFile) << Machine(
+      {Disk({Esp(), Windows(), Recovery(), Reset()}), Disk({Esp("OLDBOOT")})});
+  std::vector<const char*> args = {"malvik-sim", "check", szFile.c_str()};
+  std::ostringstream out, err;
+  EXPECT_EQ(RunSimulator(static_cast<int>(args.size()), args.data(), out, err, false), 0);
+  EXPECT_EQ(out.str().rfind("passed  " + szFile + " | ", 0), 0u) << out.str();
+  EXPECT_NE(out.str().find(" | 1 warning: partition 1 of disk 1 (\"OLDBOOT\") fits as the EFI "
+                           "system partition too"),
+            std::string::npos)
+      << out.str();
+}
+
+}  // namespace
