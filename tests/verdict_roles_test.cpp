@@ -99,8 +99,8 @@ TEST(Verdict, JudgesEachRoleByWhatThePartitionIs) {
        {}, false,
        {"R:, the ESP letter, names partition 1 of disk 1 (\"ESP\"), which has the type GPT: "
         "System too but is set aside by the tie rule, not the EFI system partition, partition 1 "
-        "of disk 0", "fits the same label rule (a label beginning with ESP) and was probed after "
-        "it, so it took R:"}},
+        "of disk 0", "its label fits malvik's rule for it (a label beginning with ESP), and so "
+        "does the label of partition 1 of disk 1 (\"ESP\"), probed after it, which took R:"}},
       {"three letters naming the right partitions, the ESP labelled System",
        Machine({Disk({Esp("System", R"(, "letter": "S:")"), Windows(),
                       Recovery("RECOVERY", R"(, "letter": "W:")"),
@@ -120,7 +120,8 @@ TEST(Verdict, JudgesEachRoleByWhatThePartitionIs) {
       {"ESP_BACKUP, a Basic Data copy, probed after the real one",
        Laptop({Part("ESP_BACKUP", kBootFiles)}), {}, false,
        {"R:, the ESP letter, names partition 5 of disk 0 (\"ESP_BACKUP\"), which is a GPT: Basic "
-        "Data partition", "fits the same label rule"}},
+        "Data partition", "and so does the label of partition 5 of disk 0 (\"ESP_BACKUP\"), probed "
+        "after it, which took R:"}},
       {"ESP_BACKUP probed before the real one",
        Machine({Disk({Part("ESP_BACKUP", kBootFiles), Esp(), Windows(), Recovery(), Reset()})}),
        {}, true, {}},

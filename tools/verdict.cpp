@@ -403,10 +403,9 @@ std::string WhyMissed(const Judging& judging, const LetterRole& role, const Plac
     const Place other{named.m_pDisk, named.m_pPartition};
     const sim::SimLabelJudged* pOther = LastJudged(judging, other);
     if (pOther != nullptr && pOther->m_Kind == pJudged->m_Kind) {
-      return "; " + PlaceWords(other) + ", " + FitRole(role, *other.m_pDisk, *other.m_pPartition,
-                                                      judging.m_Legacy).m_Words +
-             ", fits the same label rule (" + RoleLabelWords(role) +
-             ") and was probed after it, so it took " + ToUtf8(szLetter);
+      return "; its label fits malvik's rule for it (" + RoleLabelWords(role) +
+             "), and so does the label of " + PlaceWords(other) + ", probed after it, which took " +
+             ToUtf8(szLetter);
     }
   }
   return "; its label fits the rule, but " + ToUtf8(szLetter) + " does not name it after the run";
