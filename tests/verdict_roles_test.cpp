@@ -228,6 +228,13 @@ TEST(Verdict, JudgesEachRoleByWhatThePartitionIs) {
        {}, false,
        {"R:, the ESP letter, names nothing, not the EFI system partition, partition 1 of disk 0 "
         "(\"Boot\"), which holds EFI\\Microsoft\\Boot"}},
+      {"a legacy machine with an empty partition labelled ESP2 after the real one",
+       Machine({Disk({Part("ESP", kBootFiles), Windows(), Recovery(), Part("ESP2", "")})}, "",
+               "legacy"),
+       {}, false,
+       {"R:, the ESP letter, names partition 4 of disk 0 (\"ESP2\"), which does not hold "
+        "EFI\\Microsoft\\Boot", "and so does the label of partition 4 of disk 0 (\"ESP2\"), "
+        "probed after it, which took R:"}},
       {"two EFI system partitions with boot files on the Windows disk",
        Machine({Disk({Esp(), Esp("ESP2"), Windows(), Recovery(), Reset()})}), {}, false,
        {"2 partitions are the EFI system partition by what they are"}},

@@ -342,16 +342,21 @@ std::string NeverProbedWhy(const Judging& judging, const Place& place) {
   return "its mount under a probe letter failed";
 }
 
-// The letter rules' last judgement of the partition's label, or nullptr:
-// they never probed it.
+// The letter rules' last judgement of the partition's label that made it
+// a kind, or else their last one, or nullptr: they never probed it. (A
+// legacy sweep looks for one kind only, so its "none" does not undo what
+// the UEFI rule found.)
 const sim::SimLabelJudged* LastJudged(const Judging& judging, const Place& place) {
   const std::wstring szDevice =
       sim::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
   const sim::SimLabelJudged* pLast = nullptr;
+  const sim::SimLabelJudged* pLastKind = nullptr;
   for (const sim::SimLabelJudged& judged : judging.m_Machine.m_LabelsJudged) {
-    if (sim::UpperAscii(judged.m_Device) == sim::UpperAscii(szDevice)) pLast = &judged;
+    if (sim::UpperAscii(judged.m_Device) != sim::UpperAscii(szDevice)) continue;
+    pLast = &judged;
+    if (!judged.m_Kind.empty()) pLastKind = &judged;
   }
-  return pLast;
+  return pLastKind != nullptr ? pLastKind : pLast;
 }
 
 const SpecialPartitionKind* KindNamed(const std::string& szKind) {
