@@ -137,6 +137,12 @@ TEST(Verdict, JudgesEachRoleByWhatThePartitionIs) {
        Machine({Disk({Esp(), Windows(), Recovery(), Recovery("RECOVERY2")})}), {}, false,
        {"2 partitions are the recovery-environment partition by what they are: partition 3 of "
         "disk 0 (\"RECOVERY\") and partition 4 of disk 0 (\"RECOVERY2\")", "remove or retype"}},
+      {"Windows keeps a copy of the image on its own partition",
+       Machine({Disk({Esp(), Part("Windows", kScripts + R"(, "Windows/System32/",
+                                  "Recovery/WindowsRE/Winre.wim")", R"(, "letter": "C:")"),
+                      Recovery()})}),
+       {}, true,
+       {"partition 2 of disk 0 (\"Windows\") fits as the recovery-environment partition too"}},
       {"an empty RECOVERY probed after the one with the image",
        Machine({Disk({Esp(), Windows(), Recovery(), Part("RECOVERY OLD", "")})}), {}, false,
        {"W:, the recovery letter, names partition 4 of disk 0 (\"RECOVERY OLD\"), which does not "

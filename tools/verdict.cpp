@@ -202,7 +202,9 @@ std::string PlaceWords(const Place& place) {
 // The partitions that are a role's by what they are, and the one the run
 // must use. Where more than one fits, the tie rule decides:
 // 1. for the EFI system partition told by its type, the ones that hold
-//    \EFI\Microsoft\Boot, which the copy reads;
+//    \EFI\Microsoft\Boot, which the copy reads; for the recovery
+//    environment, the ones that are not a Windows installation themselves
+//    (Windows keeps its own copy of the image in \Recovery\WindowsRE);
 // 2. then the ones on the disk of the Windows installation: the disk of the
 //    partition lettered C: that holds \Windows\System32, or, when no C:
 //    does, the one disk whose partitions hold it.
@@ -247,6 +249,11 @@ RoleCast CastRole(const sim::SimMachine& machine, const LetterRole& role, bool b
   };
   if (left.size() > 1 && &role == &EspRole()) {
     narrow([](const Place& place) { return Holds(place.m_pPartition->m_Files, EspBootFolder()); });
+  }
+  if (left.size() > 1 && &role == &RecoveryRole()) {
+    narrow([](const Place& place) {
+      return !Holds(place.m_pPartition->m_Files, kWindowsSystemFolder);
+    });
   }
   const sim::SimDisk* pWindows = WindowsDisk(machine);
   if (left.size() > 1 && pWindows != nullptr) {
