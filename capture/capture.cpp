@@ -297,9 +297,12 @@ JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
   Add(json, "size", JsonNumber(partition.m_Size));
   Add(json, "letter", bLettered ? JsonString(partition.m_Letter) : JsonNull());
   if (bReadable) {
+    JsonValue unknown;
     Add(json, "files",
         CapturePaths(szRoot,
-                     bLettered ? ProgramFolderOn(capture, partition.m_Letter) : std::nullopt));
+                     bLettered ? ProgramFolderOn(capture, partition.m_Letter) : std::nullopt,
+                     unknown));
+    if (!unknown.m_Items.empty()) Add(json, "unknown", std::move(unknown));
   }
   if (bByDevice && !bReadable) {
     capture.m_Notes.push_back(DiskPartitionName(nDisk, partition.m_Number) + L" cannot be read "
@@ -352,7 +355,9 @@ JsonValue DriveJson(Capture& capture, const std::wstring& szLetter) {
   JsonValue drive = JsonObject();
   Add(drive, "label", JsonString(szLabel));
   NoteAlteredText(capture, L"The label of " + szLetter, szLabel);
-  Add(drive, "files", CapturePaths(szLetter, ProgramFolderOn(capture, szLetter)));
+  JsonValue unknown;
+  Add(drive, "files", CapturePaths(szLetter, ProgramFolderOn(capture, szLetter), unknown));
+  if (!unknown.m_Items.empty()) Add(drive, "unknown", std::move(unknown));
   return drive;
 }
 

@@ -107,9 +107,10 @@ bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& n
 // capture_paths.cpp: the entries of the paths malvik looks at on the volume
 // of szLetter ("E:", or a volume path without its trailing backslash), plus
 // the program folder's own files when it lies there (its path below the
-// root, "Tools", or "" for the root itself), as a "files" list.
+// root, "Tools", or "" for the root itself), as a "files" list; the paths
+// whose reading was denied go to unknown, as an "unknown" list.
 JsonValue CapturePaths(const std::wstring& szLetter,
-                       const std::optional<std::wstring>& programFolder);
+                       const std::optional<std::wstring>& programFolder, JsonValue& unknown);
 
 // program_folder.cpp: the program folder as the capture settles and checks
 // it, from --program (szGiven) or, when that is empty, the capture's own

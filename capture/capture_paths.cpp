@@ -1,11 +1,19 @@
-// The paths malvik looks at on a volume, and only those: the recovery
-// folders, \EFI\Microsoft\Boot with the entries the boot-file copy checks,
-// \EFI\OEM with the same, and the program folder's scripts, log folder and
-// batch file. The rest of the volume is never listed.
+// The paths malvik and the simulator's verdict look at on a volume, and
+// only those: the verdict's paths (the recovery folders, \EFI\Microsoft\Boot,
+// the recovery environment's image, the Windows system folder), the entries
+// the boot-file copy checks in \EFI\Microsoft\Boot and \EFI\OEM, and the
+// program folder's scripts, log folder and batch file. The rest of the
+// volume is never listed. A path that could not be read (access denied) is
+// listed as unknown: whether it is there nobody can tell.
+#include <set>
+
 #include "capture/capture.h"
 #include "core/copy_efi.h"
+#include "platform/ascii.h"
 #include "platform/platform.h"
+#include "platform/win32_codes.h"
 #include "support/log.h"
+#include "tools/verdict_paths.h"
 
 namespace {
 
@@ -13,16 +21,30 @@ namespace {
 // "Boot", as Windows names it.
 const wchar_t kBootFolder[] = L"\\Boot";
 
+// The lists a volume's paths go to.
+struct PathLists {
+  JsonValue& m_Files;
+  JsonValue& m_Unknown;
+  std::set<std::wstring>& m_Seen;  // upper-cased: a path that two lists name is read once
+};
+
 // Adds szPath (from the root: "\EFI\OEM") when it exists, shown below the
 // root with forward slashes: a folder with a trailing "/", a hidden entry in
-// the object form.
-void AddIfThere(JsonValue& files, const std::wstring& szLetter, const std::wstring& szPath) {
+// the object form. A path the capture was denied is unknown.
+void AddIfThere(PathLists lists, const std::wstring& szLetter, const std::wstring& szPath) {
+  if (!lists.m_Seen.insert(platform::UpperAscii(szPath)).second) return;
   const platform::FileAttributes attributes = platform::ReadFileAttributes(szLetter + szPath);
-  if (!attributes.m_Exists) return;
   std::wstring szShown = szPath.substr(1);
   for (wchar_t& c : szShown) {
     if (c == L'\\') c = L'/';
   }
+  if (!attributes.m_Exists) {
+    if (attributes.m_LastError == platform::kERROR_ACCESS_DENIED) {
+      Push(lists.m_Unknown, JsonString(szShown));
+    }
+    return;
+  }
+  JsonValue& files = lists.m_Files;
   if (attributes.m_Folder) szShown += L'/';
   if (!attributes.m_Hidden) {
     Push(files, JsonString(szShown));
@@ -37,23 +59,26 @@ void AddIfThere(JsonValue& files, const std::wstring& szLetter, const std::wstri
 }  // namespace
 
 JsonValue CapturePaths(const std::wstring& szLetter,
-                       const std::optional<std::wstring>& programFolder) {
+                       const std::optional<std::wstring>& programFolder, JsonValue& unknown) {
   JsonValue files = JsonArray();
-  for (const wchar_t* szFolder : kRecoveryFolders) AddIfThere(files, szLetter, szFolder);
+  unknown = JsonArray();
+  std::set<std::wstring> seen;
+  const PathLists lists{files, unknown, seen};
+  for (const std::wstring& szPath : VerdictPaths()) AddIfThere(lists, szLetter, szPath);
   for (const wchar_t* szFolder : {kEfiSourceFolder, kOemFolder}) {
-    AddIfThere(files, szLetter, szFolder);
-    AddIfThere(files, szLetter, szFolder + std::wstring(kBootFolder));
+    AddIfThere(lists, szLetter, szFolder);
+    AddIfThere(lists, szLetter, szFolder + std::wstring(kBootFolder));
   }
   for (const wchar_t* szFolder : {kEfiSourceFolder, kOemFolder}) {
     for (const wchar_t* szEntry : kPresenceEntries) {
-      AddIfThere(files, szLetter, szFolder + std::wstring(kBootFolder) + L"\\" + szEntry);
+      AddIfThere(lists, szLetter, szFolder + std::wstring(kBootFolder) + L"\\" + szEntry);
     }
   }
   if (programFolder) {
     const std::wstring szFolder = programFolder->empty() ? L"" : L"\\" + *programFolder;
-    if (!programFolder->empty()) AddIfThere(files, szLetter, szFolder);
+    if (!programFolder->empty()) AddIfThere(lists, szLetter, szFolder);
     for (const wchar_t* szEntry : {kPbrScript, kWinReScript, kLogFolder, kBatchName}) {
-      AddIfThere(files, szLetter, szFolder + L"\\" + szEntry);
+      AddIfThere(lists, szLetter, szFolder + L"\\" + szEntry);
     }
   }
   return files;

@@ -29,7 +29,7 @@ int MountPartition(const std::wstring& szLetter, const std::wstring& szDevicePat
     }
     platform::Pause(kMountRetryDelayMs);
   }
-  platform::ShowMessageBox(L"Mount Failed");
+  platform::ShowMessageBox(kMountFailedText);
   return 0;
 }
 

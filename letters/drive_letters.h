@@ -12,6 +12,8 @@ constexpr std::uint32_t kDeviceQueryChars = 2048;  // one letter's current targe
 constexpr std::uint32_t kLabelChars = 255;         // volume name and file-system name
 constexpr int kMountAttempts = 10;
 constexpr std::uint32_t kMountRetryDelayMs = 300;  // after every failed attempt, the last too
+// The message box's text after the last failed attempt.
+inline constexpr wchar_t kMountFailedText[] = L"Mount Failed";
 
 // "\Device\Harddisk%d\Partition%d": the name a partition is mounted under.
 std::wstring FormatDevicePath(std::int32_t nDisk, std::int64_t nPartition);

@@ -8,6 +8,7 @@
 #include "letters/drive_letters.h"
 #include "letters/letter_search.h"
 #include "letters/special_partitions.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -27,7 +28,9 @@ bool FindLettered(SetupContext& context, LegacyRule eRule) {
 // probe letter; every other one gives it back.
 bool SweepFor(SetupContext& context, const SpecialPartitionKind& kind) {
   return SweepPartitions(context, kind.m_SweepLine, [&context, &kind](const PartitionProbe& probe) {
-    if (LabelFits(kind, probe.m_Label)) {
+    const bool bFits = LabelFits(kind, probe.m_Label);
+    platform::NoteLabelJudged(probe.m_DevicePath, probe.m_Label, bFits ? kind.m_Role : nullptr);
+    if (bFits) {
       LogFound(context.m_Logger, kind.m_Probed, probe.m_Label);
       return true;
     }

@@ -6,8 +6,6 @@
 
 namespace {
 
-// GPT disks that Windows creates hold at most 128 entries, and MBR logical drives far fewer.
-constexpr std::int64_t kMaxPartitionProbes = 1024;
 const wchar_t kProbeLimitMessage[] = L"Partitions Past Probe Limit Not Probed";
 
 }  // namespace

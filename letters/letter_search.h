@@ -10,6 +10,9 @@
 struct SetupContext;
 
 constexpr std::uint32_t kDriveRootChars = 1024;  // 26 roots of four characters, and ample room
+// The partition numbers a sweep probes on one disk at most: GPT disks that
+// Windows creates hold at most 128 entries, and MBR logical drives far fewer.
+constexpr std::int64_t kMaxPartitionProbes = 1024;
 
 // Reads the label of every drive root the platform lists, in its order, and
 // hands it to onLabel until that returns true. True when it did; false when

@@ -6,6 +6,7 @@
 #include "letters/drive_letters.h"
 #include "letters/letter_search.h"
 #include "letters/special_partitions.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ void SetupContext::AssignUefiLetters() {
   if (m_DiskCount <= 0) return;
   SweepPartitions(*this, DiskLineNumber::kDiskIndex, [this](const PartitionProbe& probe) {
     const SpecialPartitionKind* pKind = MatchUefiKind(probe.m_Label);
+    platform::NoteLabelJudged(probe.m_DevicePath, probe.m_Label,
+                              pKind == nullptr ? nullptr : pKind->m_Role);
     if (pKind == nullptr) {
       UnmountDriveLetter(probe.m_ProbeLetter);
       return false;

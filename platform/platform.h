@@ -273,6 +273,16 @@ struct DriveRoots {
 // GetLogicalDriveStringsW into a buffer of nChars wide characters.
 DriveRoots ListDriveRoots(std::uint32_t nChars);
 
+// The letter rules' record of one label they judged: the partition
+// (szDevicePath, "\Device\HarddiskN\PartitionM") or drive root ("E:\")
+// whose label szLabel they read, and the word of the kind that label made it
+// ("EFI system", "reset", ...), or nullptr for none. Real Windows keeps no
+// such record: the call does nothing there. The simulated machine keeps
+// them, so that its verdict reads what the rules decided instead of
+// deciding it again.
+void NoteLabelJudged(const std::wstring& szDevicePath, const std::wstring& szLabel,
+                     const char* szKind);
+
 struct VolumeInfo {
   bool m_Ok = false;
   std::wstring m_Label;  // the volume name, as the file system keeps it

@@ -6,6 +6,7 @@
 #include "platform/sim/sim_text.h"
 #include "tools/compare_log.h"
 #include "tools/sim_run.h"
+#include "tools/verdict.h"
 
 namespace test {
 
@@ -34,7 +35,22 @@ CaptureReplay ReplayCapture(const sim::SimMachine& machine, const std::vector<st
     fieldLines.push_back({WithoutTimeStamp(line.m_Key), line.m_Value});
   }
   const LogComparison comparison = CompareLogs(fieldLines, replayRun.m_Log);
-  if (comparison.m_Agrees) return result;
+  if (comparison.m_Agrees) {
+    // The verdict too: the capture holds every path it reads.
+    const Verdict fieldVerdict = JudgeRun(field, fieldRun);
+    const Verdict replayVerdict = JudgeRun(replay, replayRun);
+    auto said = [](const Verdict& verdict) {
+      std::string sz = verdict.Passed() ? "passed" : "failed";
+      for (const std::string& szReason : verdict.m_Reasons) sz += "; " + szReason;
+      for (const std::string& szWarning : verdict.m_Warnings) sz += "; warning: " + szWarning;
+      return sz;
+    };
+    if (said(fieldVerdict) != said(replayVerdict)) {
+      result.m_Difference =
+          "verdict: machine " + said(fieldVerdict) + ", replay " + said(replayVerdict);
+    }
+    return result;
+  }
   const size_t i = comparison.m_FirstDifference;
   auto shown = [i](const std::vector<LogLine>& lines) {
     if (i >= lines.size()) return std::string("(no line)");

@@ -16,6 +16,8 @@
 #include "platform/sim/sim_text.h"
 #include "platform/utf8.h"
 #include "tests/test_support.h"
+#include "tools/sim_run.h"
+#include "tools/verdict.h"
 
 namespace {
 
@@ -64,6 +66,19 @@ std::string RunLog(sim::SimMachine machine) {
   std::string sz;
   for (const test::LogLine& line : test::ReadLog(machine)) {
     sz += sim::ToUtf8(line.m_Message) + "=" + sim::ToUtf8(line.m_Value) + "\n";
+  }
+  return sz;
+}
+
+// What malvik-sim's verdict says of a run of malvik on the machine.
+std::string VerdictSaid(sim::SimMachine machine) {
+  const Outcome outcome = RunOnMachine(machine, {});
+  const Verdict verdict = JudgeRun(machine, outcome);
+  std::string sz = verdict.Passed() ? "passed\n" : "failed\n";
+  for (const std::string& szReason : verdict.m_Reasons) sz += "reason: " + szReason + "\n";
+  for (const std::string& szWarning : verdict.m_Warnings) sz += "warning: " + szWarning + "\n";
+  for (const std::string& szUnchecked : verdict.m_Unchecked) {
+    sz += "unchecked: " + szUnchecked + "\n";
   }
   return sz;
 }
@@ -151,6 +166,15 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
        "malvik will find none of these disks: its disk query (select * from Win32_DiskDrive "
        "where (MediaType LIKE \"Fixed%hard%disk%media\")) answers none here; their MediaType is "
        "\"Fixed hard disk\""},
+      {"paths the capture is denied stay unknown, and so does the verdict",
+       R"({"name": "denied", "firmware": "uefi", "costs": {"all": 0}, "disks": [{"partitions": [
+             {"number": 1, "label": "ESP", "type": "GPT: System",
+              "files": ["EFI/Microsoft/Boot/bootmgfw.efi"]},
+             {"number": 2, "label": "Windows", "letter": "C:",
+              "files": ["Tools/modifybcdtoWinRE.cmd", "Windows/System32/"]},
+             {"number": 3, "label": "RECOVERY", "unknown": ["Recovery/WindowsRE/Winre.wim"]},
+             {"number": 4, "label": "PUSH BUTTON RESET", "unknown": ["Zeph_XP"]}]}]})",
+       ""},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.m_Name);
@@ -160,6 +184,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
         << error.m_Path << ": " << error.m_What;
     const std::string szExpected = Visible(original);
     const std::string szExpectedLog = RunLog(original);
+    const std::string szExpectedVerdict = VerdictSaid(original);
     // Only the paths malvik looks at are captured, never the rest of a volume.
     sim::AddFile(*sim::FindVolumeByLetter(original, original.m_Program.substr(0, 2)).Files(),
                  L"Users/secret.txt", false, false, "");
@@ -177,6 +202,10 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     // original's pace.
     replayed.m_Costs = original.m_Costs;
     EXPECT_EQ(RunLog(replayed), szExpectedLog) << szCaptured;
+    EXPECT_EQ(VerdictSaid(replayed), szExpectedVerdict) << szCaptured;
+    EXPECT_EQ(c.m_Json.find("\"unknown\"") != std::string::npos,
+              szCaptured.find("\"unknown\"") != std::string::npos)
+        << szCaptured;
     EXPECT_EQ(szCaptured.find("secret"), std::string::npos);
     EXPECT_TRUE(original.m_DosDevices == replayed.m_DosDevices) << "letters changed by the capture";
     EXPECT_TRUE(original.m_Dialogs.empty()) << "a volume read raised a box";

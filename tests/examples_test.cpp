@@ -48,8 +48,9 @@ TEST(Examples, JsonReportsMatchTheCheckedInOnes) {
 }
 
 // Each example machine captured before its run: the capture, replayed with
-// the rebuilt boot store assumed and the scripts' exit codes supplied, as
-// the field recipe says, writes the log the machine's own run wrote.
+// the rebuilt boot store assumed and the scripts' exit codes (and output)
+// supplied, as the field recipe says, writes the log the machine's own run
+// wrote and gets its verdict.
 TEST(Examples, CaptureReplaysEqualToItsOwnRun) {
   for (const fs::directory_entry& entry : fs::directory_iterator(kExamples)) {
     if (entry.path().extension() != ".json") continue;
@@ -62,6 +63,7 @@ TEST(Examples, CaptureReplaysEqualToItsOwnRun) {
           AssumeRebuiltBcd(replayed);
           for (const auto& [szName, script] : original.m_Scripts) {
             replayed.m_Scripts[szName].m_ExitCode = script.m_ExitCode;
+            replayed.m_Scripts[szName].m_Output = script.m_Output;
           }
           // Injected faults (inventory-fails.json's) strike the run, which
           // comes after the capture.

@@ -35,12 +35,13 @@ std::string WriteMachine(const std::string& szName, const std::string& szJson) {
 
 // A UEFI laptop as the built-in one, with one change spliced in.
 const char kLaptop[] = R"({"firmware": "uefi", %s "disks": [{"partitions": [
-  {"label": "ESP", "files": ["EFI/Microsoft/Boot/bootmgfw.efi",
+  {"label": "ESP", "type": "GPT: System", "files": ["EFI/Microsoft/Boot/bootmgfw.efi",
     "EFI/Microsoft/Boot/bootmgr.efi", "EFI/Microsoft/Boot/memtest.efi",
     "EFI/Microsoft/Boot/fonts/", "EFI/Microsoft/Boot/resources/"]},
   {"label": "Windows", "letter": "C:",
    "files": ["Tools/modifybcdtoPBR.cmd", "Tools/modifybcdtoWinRE.cmd"]},
-  {"label": "RECOVERY"}, {"label": "PUSH BUTTON RESET", "files": [%s]}]}],
+  {"label": "RECOVERY", "files": ["Recovery/WindowsRE/Winre.wim"]},
+  {"label": "PUSH BUTTON RESET", "files": [%s]}]}],
   "scripts": {"modifybcdtoPBR.cmd": {"creates": ["EFI/OEM/Boot/BCD"]},
               "modifybcdtoWinRE.cmd": {"creates": ["EFI/OEM/Boot/BCD"]}}})";
 
@@ -75,7 +76,7 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
     const char* szReason;           // the start of the first reason, or "" for none
     const char* szWarning = "";     // the start of the first warning, or "" for none
   };
-  const std::string kEsp = R"("label": "ESP")";
+  const std::string kEsp = R"("label": "ESP", "type": "GPT: System")";
   const std::string kOldOem = R"("EFI/Microsoft/Boot/resources/", "EFI/OEM/Boot/BCD",
     "EFI/OEM/Boot/bootmgfw.efi", "EFI/OEM/Boot/bootmgr.efi", "EFI/OEM/Boot/memtest.efi",
     "EFI/OEM/Boot/fonts/", "EFI/OEM/Boot/resources/")";
@@ -84,9 +85,9 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
       {"no reset folder: recovery script", Laptop("", ""), {}, true, "5b", "R: W:", ""},
             // Nothing names the given letters, so no reset folder is found on Z:.
       {"letters given", Laptop("", R"("Zeph2/")"), {"X:", "Y:", "Z:"}, false, "5b", "Y: X:",
-       "Y:, the ESP letter, names nothing, while the EFI system partition \"ESP\" (partition 1 "
-       "of disk 0) has no letter; letters given on the command line name partitions that must "
-       "already carry them"},
+       "Y:, the ESP letter, names nothing, not the EFI system partition, partition 1 of disk 0 "
+       "(\"ESP\"), which has the type GPT: System; letters given on the command line must name "
+       "partitions that already carry them, and it has no letter"},
       {"inventory fails twice, then works",
        Laptop(R"("faults": {"wmi": [{"attempt": 0, "call": "ConnectServer"},
                                     {"attempt": 1, "call": "ConnectServer"}]},)", R"("Zeph2/")"),
@@ -112,32 +113,39 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
       {"reset partition label not recognised",
        Changed(Laptop("", R"("Zeph2/")"), "PUSH BUTTON RESET", "PBR_RESET"), {}, false, "5b",
        "R: W:",
-       "partition 4 of disk 0 holds \\Zeph2 but is labelled \"PBR_RESET\", so the batch file "
-       "hands over to modifybcdtoWinRE.cmd; malvik finds the service or reset partition only by "
-       "the label PQSERVICE or a label beginning with PUSH BUTTON"},
+       "partition 4 of disk 0 (\"PBR_RESET\") holds Zeph2, a recovery folder, but the batch file "
+       "hands over to modifybcdtoWinRE.cmd: M:, the PBR letter, names nothing; its label "
+       "\"PBR_RESET\" does not fit malvik's rule for it, the label PQSERVICE or a label beginning "
+       "with PUSH BUTTON"},
       {"EFI system partition labelled SYSTEM",
        Changed(Laptop("", R"("Zeph2/")"), kEsp, R"("label": "SYSTEM", "type": "GPT: System")"),
        {}, false, "5a", "R: M:",
-       "partition 1 of disk 0 has the type GPT: System but is labelled \"SYSTEM\"; malvik finds "
-       "the EFI system partition only by a label beginning with ESP"},
+       "R:, the ESP letter, names nothing, not the EFI system partition, partition 1 of disk 0 "
+       "(\"SYSTEM\"), which has the type GPT: System; its label \"SYSTEM\" does not fit malvik's "
+       "rule for it, a label beginning with ESP"},
       {"EFI system partition without a label",
        Changed(Laptop("", ""), kEsp, R"("label": null, "type": "GPT: System")"), {}, false,
-       "5b", "R: W:", "partition 1 of disk 0 has the type GPT: System but has no label"},
+       "5b", "R: W:",
+       "R:, the ESP letter, names nothing, not the EFI system partition, partition 1 of disk 0, "
+       "which has the type GPT: System; it has no label, and malvik finds it only by a label "
+       "beginning with ESP"},
       {"legacy machine without EFI system and recovery labels",
        Changed(Changed(Changed(Laptop("", ""), "uefi", "legacy"), kEsp, R"("label": "Boot")"),
                R"("label": "RECOVERY")", R"("label": "Tools")"),
        {}, false, "5b", "R: W:",
-       "R:, the ESP letter, names nothing: malvik finds the EFI system partition by a label "
-       "beginning with ESP, on legacy machines too, and no partition has one"},
+       "R:, the ESP letter, names nothing, not the EFI system partition, partition 1 of disk 0 "
+       "(\"Boot\"), which holds EFI\\Microsoft\\Boot; its label \"Boot\" does not fit malvik's "
+       "rule for it, a label beginning with ESP"},
       {"a second partition of the EFI system type, not used",
-       Changed(Laptop("", R"("Zeph2/")"), R"({"label": "RECOVERY"})",
-               R"({"label": "RECOVERY"}, {"label": "DIAG", "type": "GPT: System"})"),
+       Changed(Laptop("", R"("Zeph2/")"), R"({"label": "PUSH BUTTON RESET")",
+               R"({"label": "DIAG", "type": "GPT: System"}, {"label": "PUSH BUTTON RESET")"),
        {}, true, "5a", "R: M:", "",
-       "partition 4 of disk 0 has the type GPT: System but is labelled \"DIAG\"; malvik finds "
-       "the EFI system partition only by a label beginning with ESP"},
+       "partition 4 of disk 0 (\"DIAG\") fits as the EFI system partition too (it has the type "
+       "GPT: System); the tie rule takes partition 1 of disk 0 (\"ESP\")"},
       {"every letter taken", Example("every-letter-taken.json"), {}, false, "5b", "R: W:",
-       "no free letter from D: to Z:, so R:, the ESP letter, names \"SHARER\", a drive that is "
-       "not a partition of a listed disk"},
+       "no letter from D: to Z: was free for the rules' probes, so R:, the ESP letter, names "
+       "\"SHARER\", a drive that is not a partition of a listed disk, not the EFI system "
+       "partition, partition 1 of disk 0 (\"ESP\"), which has the type GPT: System"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);

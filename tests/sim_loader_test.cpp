@@ -104,6 +104,10 @@ TEST(SimLoader, FilePathsThatCouldLeaveTheVolumeAreRefused) {
     EXPECT_NE(error.m_What.find("relative to the volume root"), std::string::npos);
     ASSERT_FALSE(sim::LoadMachine(szObject, machine, error));
     EXPECT_EQ(error.m_Path, "drives.D:.files[0].path");
+    // The paths a capture could not read follow the same rule.
+    const std::string szUnknown = R"({"drives": {"D:": {"unknown": ["ok", )" + szQuoted + "]}}}";
+    ASSERT_FALSE(sim::LoadMachine(szUnknown, machine, error));
+    EXPECT_EQ(error.m_Path, "drives.D:.unknown[1]");
   }
 }
 

@@ -67,12 +67,17 @@ std::string MachineLine(const std::string& szFile, const sim::SimMachine& machin
   sz += " | " + (machine.m_Name.empty() ? std::string("(unnamed)") : ToUtf8(machine.m_Name));
   sz += " | " + FirmwareWord(machine.m_Firmware);
   sz += " | " + LettersText(verdict);
-  sz += " | hand-over " + verdict.m_HandOver;
+  sz += " | hand-over " + std::string(HandOverWord(verdict.m_HandOver));
   sz += " | batch exit " +
         (verdict.m_BatchExitCode ? std::to_string(*verdict.m_BatchExitCode) : std::string("-"));
   sz += verdict.PresenceAllTrue() ? " | presence all true" : " | presence NOT all true";
   sz += " | dialogs " + std::to_string(machine.m_Dialogs.size());
   sz += " | " + std::to_string(machine.m_ClockMs - machine.m_StartMs) + " ms";
+  // A pass with warnings must not read like a clean one across a fleet.
+  if (!verdict.m_Warnings.empty()) {
+    sz += " | " + std::to_string(verdict.m_Warnings.size()) + " warning" +
+          (verdict.m_Warnings.size() == 1 ? "" : "s") + ": " + verdict.m_Warnings.front();
+  }
   return sz;
 }
 

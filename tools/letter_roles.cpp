@@ -2,27 +2,21 @@
 
 #include <cwchar>
 
-#include "core/copy_efi.h"
 #include "core/settle_letters.h"
+#include "tools/verdict_paths.h"
 
 using sim::ToUtf8;
 
 namespace {
 
-constexpr LetterRole kRecovery{"recovery", kDefaultRecoveryLetter};
-constexpr LetterRole kEsp{"ESP", kDefaultESPLetter};
-constexpr LetterRole kPbr{"PBR", kDefaultPBRLetter};
+constexpr LetterRole kRecovery{"recovery", kDefaultRecoveryLetter, "recovery-environment"};
+constexpr LetterRole kEsp{"ESP", kDefaultESPLetter, "EFI system"};
+constexpr LetterRole kPbr{"PBR", kDefaultPBRLetter, "reset or service"};
 
-// The type WMI gives an EFI system partition on a GPT disk.
+// The type WMI gives an EFI system partition on a GPT disk, and the start
+// of every type of a GPT disk's partitions.
 constexpr wchar_t kEspPartitionType[] = L"GPT: System";
-// The recovery environment's image, where the recovery partition keeps it.
-constexpr wchar_t kRecoveryImage[] = L"\\Recovery\\WindowsRE\\Winre.wim";
-
-// The entry a volume root path ("\A\B") names is on the volume.
-bool Holds(const sim::SimPartition& partition, const std::wstring& szPath) {
-  const std::wstring szKey = szPath.substr(szPath.find_first_not_of(L'\\'));
-  return partition.m_Files.m_Entries.count(sim::UpperAscii(szKey)) != 0;
-}
+constexpr wchar_t kGptTypeStart[] = L"GPT:";
 
 std::string OrJoined(const std::vector<std::string>& items) {
   std::string sz;
@@ -31,6 +25,25 @@ std::string OrJoined(const std::vector<std::string>& items) {
     sz += items[i];
   }
   return sz;
+}
+
+// Without its leading "\": "Recovery\WindowsRE\Winre.wim".
+std::string Shown(const std::wstring& szPath) { return ToUtf8(szPath.substr(1)); }
+
+bool GptDisk(const sim::SimDisk& disk) {
+  for (const sim::SimPartition& part : disk.m_Partitions) {
+    if (sim::UpperAscii(part.m_Type).rfind(sim::UpperAscii(kGptTypeStart), 0) == 0) return true;
+  }
+  return false;
+}
+
+RoleFit ByContent(const sim::SimPartition& partition, const std::wstring& szPath) {
+  if (partition.m_Unreadable) return {false, "is unreadable", L""};
+  if (Holds(partition.m_Files, szPath)) return {true, "holds " + Shown(szPath), L""};
+  if (UnknownOn(partition.m_UnknownPaths, szPath)) {
+    return {false, "may hold " + Shown(szPath), szPath};
+  }
+  return {false, "does not hold " + Shown(szPath), L""};
 }
 
 }  // namespace
@@ -45,11 +58,7 @@ bool RoleTakes(const LetterRole& role, const SpecialPartitionKind& kind) {
 }
 
 std::string RolePartitionWords(const LetterRole& role) {
-  std::vector<std::string> roles;
-  for (const SpecialPartitionKind& kind : SpecialPartitionKinds()) {
-    if (RoleTakes(role, kind)) roles.push_back(kind.m_Role);
-  }
-  return "the " + OrJoined(roles) + " partition";
+  return std::string("the ") + role.m_Partition + " partition";
 }
 
 std::string RoleLabelWords(const LetterRole& role) {
@@ -69,20 +78,39 @@ std::string RoleLabelWords(const LetterRole& role) {
   return OrJoined(tests);
 }
 
-std::vector<PartitionSign> SignsOf(const sim::SimPartition& partition) {
-  std::vector<PartitionSign> signs;
-  if (sim::UpperAscii(partition.m_Type) == sim::UpperAscii(kEspPartitionType)) {
-    signs.push_back({&kEsp, "has the type " + ToUtf8(kEspPartitionType)});
+bool Holds(const sim::SimVolumeFiles& files, const std::wstring& szPath) {
+  const std::wstring szKey = szPath.substr(szPath.find_first_not_of(L'\\'));
+  return files.m_Entries.count(sim::UpperAscii(szKey)) != 0;
+}
+
+bool UnknownOn(const std::vector<std::wstring>& unknown, const std::wstring& szPath) {
+  const std::wstring szKey = sim::UpperAscii(szPath.substr(szPath.find_first_not_of(L'\\')));
+  for (const std::wstring& sz : unknown) {
+    const std::wstring szUnknown = sim::UpperAscii(sz);
+    // An unreadable folder hides everything below it.
+    if (szKey == szUnknown || szKey.rfind(szUnknown + L"\\", 0) == 0) return true;
   }
+  return false;
+}
+
+RoleFit FitRole(const LetterRole& role, const sim::SimDisk& disk,
+                const sim::SimPartition& partition, bool bLegacy) {
+  if (&role == &kEsp) {
+    if (bLegacy || !GptDisk(disk)) return ByContent(partition, EspBootFolder());
+    if (sim::UpperAscii(partition.m_Type) == sim::UpperAscii(kEspPartitionType)) {
+      return {true, "has the type " + ToUtf8(kEspPartitionType), L""};
+    }
+    return {false, "is a " + ToUtf8(partition.m_Type) + " partition", L""};
+  }
+  if (&role == &kRecovery) return ByContent(partition, kRecoveryImage);
+  RoleFit fit = ByContent(partition, kRecoveryFolders[0]);
   for (const wchar_t* szFolder : kRecoveryFolders) {
-    if (!Holds(partition, szFolder)) continue;
-    signs.push_back({&kPbr, "holds " + ToUtf8(szFolder)});
-    break;
+    const RoleFit one = ByContent(partition, szFolder);
+    if (one.m_Fits) return one;
+    if (!one.m_Unknown.empty()) fit = one;
   }
-  if (Holds(partition, kRecoveryImage)) {
-    signs.push_back({&kRecovery, "holds " + ToUtf8(kRecoveryImage).substr(1)});
-  }
-  return signs;
+  if (fit.m_Unknown.empty() && !partition.m_Unreadable) fit.m_Words = "holds no recovery folder";
+  return fit;
 }
 
 std::string PartitionWords(int nDisk, int nNumber) {

@@ -31,9 +31,10 @@ ordered_json VerdictJson(const Verdict& verdict) {
                                           {"label", ToUtf8(part.m_Label)},
                                           {"disk", part.m_Disk},
                                           {"partition", part.m_Number},
-                                          {"letters", Texts(part.m_Letters)}});
+                                          {"letters", Texts(part.m_Letters)},
+                                          {"set_aside", part.m_SetAside}});
   }
-  json["hand_over"] = {{"line", verdict.m_HandOver},
+  json["hand_over"] = {{"line", HandOverWord(verdict.m_HandOver)},
                        {"script", ToUtf8(verdict.m_HandOverScript)},
                        {"letters", Texts(verdict.m_HandOverLetters)},
                        {"ran", verdict.m_HandOverRan}};
@@ -44,6 +45,7 @@ ordered_json VerdictJson(const Verdict& verdict) {
                       {"false", Texts(verdict.m_PresenceFalse)}};
   json["reasons"] = verdict.m_Reasons;
   json["warnings"] = verdict.m_Warnings;
+  json["unchecked"] = verdict.m_Unchecked;
   return json;
 }
 

@@ -328,7 +328,7 @@ std::string HandOverWords(const Verdict& verdict) {
       ToUtf8(kPbrScript) + ", the reset script, with the ESP and PBR letters";
   const std::string szWinRe =
       ToUtf8(kWinReScript) + ", the recovery script, with the ESP and recovery letters";
-  if (verdict.m_HandOver == "5a") {
+  if (verdict.m_HandOver == HandOver::kResetScript) {
     const std::string szWhy = verdict.m_ResetFolder.empty()
                                   ? "a recovery folder"
                                   : ToUtf8(verdict.m_ResetFolder) + ", a recovery folder";
@@ -336,7 +336,7 @@ std::string HandOverWords(const Verdict& verdict) {
            " holds " + szWhy + "; without one there it would be 5b, " +
            szWinRe + ".";
   }
-  if (verdict.m_HandOver == "5b") {
+  if (verdict.m_HandOver == HandOver::kRecoveryScript) {
     std::vector<std::string> folders;
     for (const wchar_t* szFolder : kRecoveryFolders) folders.push_back(ToUtf8(szFolder));
     std::string szFolders;
@@ -363,17 +363,22 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
     }
   }
   for (const SpecialPartition& part : verdict.m_Special) {
-    out << "  " << part.m_Kind << " partition \"" << ToUtf8(part.m_Label) << "\" (disk "
-        << part.m_Disk << " partition " << part.m_Number << "): "
-        << (part.m_Letters.empty() ? style.Bad("found no letter")
-                                   : "has " + Joined(part.m_Letters, ", "))
-        << "\n";
+    const std::string szWhat =
+        part.m_Kind + " partition \"" + ToUtf8(part.m_Label) + "\" (disk " +
+        std::to_string(part.m_Disk) + " partition " + std::to_string(part.m_Number) + "): ";
+    const bool bBad = part.m_Letters.empty() && !part.m_SetAside;
+    const std::string szLetters =
+        part.m_Letters.empty() ? (bBad ? "found no letter" : "no letter")
+                               : "has " + Joined(part.m_Letters, ", ");
+    const std::string szAside = part.m_SetAside ? ", set aside by the tie rule" : "";
+    WriteWrapped(out, "  ", 2, szWhat + szLetters + szAside, 4,
+                 [&](const std::string& szPiece) { return bBad ? style.Bad(szPiece) : szPiece; });
   }
   out << "  Hand-over: ";
-  if (verdict.m_HandOver == "none") {
+  if (verdict.m_HandOver == HandOver::kNone) {
     out << style.Bad("none") << "\n";
   } else {
-    out << verdict.m_HandOver << ", " << ToUtf8(verdict.m_HandOverScript) << " "
+    out << HandOverWord(verdict.m_HandOver) << ", " << ToUtf8(verdict.m_HandOverScript) << " "
         << Joined(verdict.m_HandOverLetters, " ")
         << (verdict.m_HandOverRan ? ", ran" : ", " + style.Bad("did not run")) << "\n";
     WriteWrapped(out, "    ", 4, HandOverWords(verdict), 4, Plain);
@@ -403,6 +408,8 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
   }
   if (!verdict.m_Warnings.empty()) out << "  Warnings:\n";
   for (const std::string& sz : verdict.m_Warnings) WriteWrapped(out, "    - ", 6, sz, 6, Plain);
+  if (!verdict.m_Unchecked.empty()) out << "  Not checked:\n";
+  for (const std::string& sz : verdict.m_Unchecked) WriteWrapped(out, "    - ", 6, sz, 6, Plain);
 }
 
 }  // namespace

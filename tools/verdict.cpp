@@ -1,17 +1,24 @@
 #include "tools/verdict.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <iterator>
+#include <set>
 
 #include "core/copy_efi.h"
 #include "core/entry.h"
 #include "core/setup_context.h"
 #include "core/setup_sequence.h"
+#include "inventory/wmi_inventory.h"
 #include "letters/drive_letters.h"
+#include "letters/letter_search.h"
 #include "letters/special_partitions.h"
 #include "support/boot_mode.h"
 #include "support/log.h"
 #include "tools/compare_log.h"
+#include "platform/sim/cmd_model.h"
 #include "tools/letter_roles.h"
+#include "tools/verdict_paths.h"
 
 using sim::ToUtf8;
 
@@ -71,19 +78,6 @@ void JudgeLetters(sim::SimMachine& machine, Verdict& verdict) {
                       : named.m_Device;
     use.m_Label = named.m_Label;
   }
-  for (const sim::SimDisk& disk : machine.m_Disks) {
-    for (const sim::SimPartition& part : disk.m_Partitions) {
-      const std::wstring szLabel = part.m_Label.value_or(L"");
-      const SpecialPartitionKind* pKind = FindSpecialKind(szLabel);
-      if (pKind == nullptr || part.m_Unreadable) continue;
-      SpecialPartition special{pKind->m_Role, szLabel, disk.m_Index, part.m_Number, {}};
-      const std::wstring szDevice = sim::PartitionDevicePath(disk.m_Index, part.m_Number);
-      for (const auto& [szLetter, stack] : machine.m_DosDevices) {
-        if (!stack.empty() && stack.front() == szDevice) special.m_Letters.push_back(szLetter);
-      }
-      verdict.m_Special.push_back(special);
-    }
-  }
 }
 
 // The file calls recorded szPath among the files this run wrote whole.
@@ -115,7 +109,7 @@ std::wstring FileName(const std::wstring& szPath) {
 // model read it from the batch file the program started, or tried to.
 void JudgeHandOver(const sim::SimMachine& machine, const sim::SimProcessRun* pBatch,
                    Verdict& verdict) {
-  verdict.m_HandOver = "none";
+  verdict.m_HandOver = HandOver::kNone;
   for (const sim::SimProcessRun& run : machine.m_Runs) {
     if (run.m_StartError == 0) verdict.m_BatchExitCode = run.m_ExitCode;
   }
@@ -124,9 +118,9 @@ void JudgeHandOver(const sim::SimMachine& machine, const sim::SimProcessRun* pBa
   const std::wstring szName = FileName(pBatch->m_HandOverScript);
   verdict.m_HandOverScript = szName;
   if (sim::UpperAscii(szName) == sim::UpperAscii(kPbrScript)) {
-    verdict.m_HandOver = "5a";
+    verdict.m_HandOver = HandOver::kResetScript;
   } else if (sim::UpperAscii(szName) == sim::UpperAscii(kWinReScript)) {
-    verdict.m_HandOver = "5b";
+    verdict.m_HandOver = HandOver::kRecoveryScript;
   } else {
     return;
   }
@@ -160,6 +154,7 @@ std::string WhyNotRun(const std::wstring& szMessage, const std::wstring& szValue
 struct LogFacts {
   std::vector<std::string> m_NotRun;
   std::wstring m_InventoryError;  // empty: the last attempt did not fail
+  std::set<int> m_DisksWalked;    // the first numbers of the per-disk lines
 };
 
 LogFacts ReadLog(const Outcome& outcome, Verdict& verdict) {
@@ -171,6 +166,9 @@ LogFacts ReadLog(const Outcome& outcome, Verdict& verdict) {
       facts.m_InventoryError.clear();
     } else if (IsFailedInventoryLine(szMessage)) {
       facts.m_InventoryError = szMessage;
+    } else if (szMessage.rfind(kDiskLineStart, 0) == 0) {
+      facts.m_DisksWalked.insert(static_cast<int>(
+          std::wcstol(szMessage.c_str() + std::wcslen(kDiskLineStart), nullptr, 10)));
     } else if (szMessage.rfind(kExitCodeLine, 0) == 0) {
       nAfterExitCode = i + 1;
     } else if (const std::string szWhy = WhyNotRun(szMessage, outcome.m_Log[i].m_Value);
@@ -189,59 +187,241 @@ LogFacts ReadLog(const Outcome& outcome, Verdict& verdict) {
   return facts;
 }
 
-// A partition that shows a sign of a role's partition but whose label no
-// rule recognises.
-struct LookAlike {
-  const sim::SimDisk* m_pDisk;
-  const sim::SimPartition* m_pPartition;
-  PartitionSign m_Sign;
-  bool m_InReason = false;
+// A partition of a listed disk.
+struct Place {
+  const sim::SimDisk* m_pDisk = nullptr;
+  const sim::SimPartition* m_pPartition = nullptr;
 };
 
-std::vector<LookAlike> FindLookAlikes(const sim::SimMachine& machine) {
-  std::vector<LookAlike> found;
-  for (const sim::SimDisk& disk : machine.m_Disks) {
-    for (const sim::SimPartition& part : disk.m_Partitions) {
-      if (FindSpecialKind(part.m_Label.value_or(L"")) != nullptr) continue;
-      for (const PartitionSign& sign : SignsOf(part)) found.push_back({&disk, &part, sign});
-    }
-  }
-  return found;
+// "partition 1 of disk 0 ("ESP")".
+std::string PlaceWords(const Place& place) {
+  const std::wstring szLabel = place.m_pPartition->m_Label.value_or(L"");
+  return PartitionWords(place.m_pDisk->m_Index, place.m_pPartition->m_Number) +
+         (szLabel.empty() ? "" : " (\"" + ToUtf8(szLabel) + "\")");
 }
 
-// "partition 5 of disk 0 holds \Zeph2 but is labelled "PBR_RESET"{szSo};
-// malvik finds the service or reset partition only by ...".
-std::string LookAlikeText(const LookAlike& alike, const std::string& szSo) {
-  const LetterRole& role = *alike.m_Sign.m_pRole;
-  return PartitionWords(alike.m_pDisk->m_Index, alike.m_pPartition->m_Number) + " " +
-         alike.m_Sign.m_Words + " but " + LabelClause(alike.m_pPartition->m_Label) + szSo +
-         "; malvik finds " + RolePartitionWords(role) + " only by " + RoleLabelWords(role);
+// The partitions that are a role's by what they are, and the one the run
+// must use. Where more than one fits, the tie rule decides:
+// 1. for the EFI system partition told by its type, the ones that hold
+//    \EFI\Microsoft\Boot, which the copy reads; for the recovery
+//    environment, the ones that are not a Windows installation themselves
+//    (Windows keeps its own copy of the image in \Recovery\WindowsRE);
+// 2. then the ones on the disk of the Windows installation: the disk of the
+//    partition lettered C: that holds \Windows\System32, or, when no C:
+//    does, the one disk whose partitions hold it.
+// One left: that one; the others are set aside, in a warning. More left:
+// the description cannot tell, and the run fails naming them all.
+struct RoleCast {
+  const LetterRole* m_pRole = nullptr;
+  std::vector<Place> m_Fits;
+  std::optional<Place> m_Chosen;
+  std::string m_Tie;  // the reason when the tie rule cannot decide
+};
+
+// The disk of the Windows installation, as the tie rule takes it; nullptr:
+// the description does not tell.
+const sim::SimDisk* WindowsDisk(const sim::SimMachine& machine) {
+  std::set<const sim::SimDisk*> holding;
+  for (const sim::SimDisk& disk : machine.m_Disks) {
+    for (const sim::SimPartition& part : disk.m_Partitions) {
+      if (part.m_Unreadable || !Holds(part.m_Files, kWindowsSystemFolder)) continue;
+      if (sim::UpperAscii(part.m_Letter) == L"C:") return &disk;
+      holding.insert(&disk);
+    }
+  }
+  return holding.size() == 1 ? *holding.begin() : nullptr;
+}
+
+RoleCast CastRole(const sim::SimMachine& machine, const LetterRole& role, bool bLegacy) {
+  RoleCast cast;
+  cast.m_pRole = &role;
+  for (const sim::SimDisk& disk : machine.m_Disks) {
+    for (const sim::SimPartition& part : disk.m_Partitions) {
+      if (FitRole(role, disk, part, bLegacy).m_Fits) cast.m_Fits.push_back({&disk, &part});
+    }
+  }
+  std::vector<Place> left = cast.m_Fits;
+  const auto narrow = [&left](auto keep) {
+    std::vector<Place> kept;
+    for (const Place& place : left) {
+      if (keep(place)) kept.push_back(place);
+    }
+    if (!kept.empty()) left = kept;
+  };
+  if (left.size() > 1 && &role == &EspRole()) {
+    narrow([](const Place& place) { return Holds(place.m_pPartition->m_Files, EspBootFolder()); });
+  }
+  if (left.size() > 1 && &role == &RecoveryRole()) {
+    narrow([](const Place& place) {
+      return !Holds(place.m_pPartition->m_Files, kWindowsSystemFolder);
+    });
+  }
+  const sim::SimDisk* pWindows = WindowsDisk(machine);
+  if (left.size() > 1 && pWindows != nullptr) {
+    narrow([pWindows](const Place& place) { return place.m_pDisk == pWindows; });
+  }
+  if (left.size() == 1) {
+    cast.m_Chosen = left.front();
+  } else if (left.size() > 1) {
+    std::string szAll;
+    for (size_t i = 0; i < left.size(); ++i) {
+      szAll += (i == 0 ? "" : i + 1 == left.size() ? " and " : ", ") + PlaceWords(left[i]);
+    }
+    cast.m_Tie = std::to_string(left.size()) + " partitions are " + RolePartitionWords(role) +
+                 " by what they are: " + szAll +
+                 (pWindows == nullptr
+                      ? "; the description does not tell which disk holds the Windows "
+                        "installation: check which one recovery is for, and describe its "
+                        "Windows partition as C: holding Windows/System32"
+                      : "; they lie on the disk of the Windows installation, and nothing "
+                        "tells which one recovery uses: check which one it is, and remove or "
+                        "retype the others");
+  }
+  return cast;
+}
+
+// Whether malvik's inventory could list the disk: WMI answers its fixed-disk
+// query with it.
+bool ListedAsFixed(const sim::SimDisk& disk) {
+  // The query's media type pattern: '%' stands for any run of characters.
+  const std::wstring szQuery = kFixedDiskQuery;
+  const size_t nOpen = szQuery.find(L'"');
+  const std::wstring szPattern =
+      sim::UpperAscii(szQuery.substr(nOpen + 1, szQuery.rfind(L'"') - nOpen - 1));
+  const std::wstring szType = sim::UpperAscii(disk.m_MediaType);
+  size_t nAt = 0;
+  size_t nPiece = 0;
+  while (nPiece <= szPattern.size()) {
+    const size_t nEnd = std::min(szPattern.find(L'%', nPiece), szPattern.size());
+    const std::wstring szPiece = szPattern.substr(nPiece, nEnd - nPiece);
+    const size_t nFound = nPiece == 0 ? (szType.rfind(szPiece, 0) == 0 ? 0 : std::wstring::npos)
+                                      : szType.find(szPiece, nAt);
+    if (nFound == std::wstring::npos) return false;
+    nAt = nFound + szPiece.size();
+    nPiece = nEnd + 1;
+  }
+  return nAt == szType.size();
 }
 
 // The facts the reasons are worded from.
 struct Judging {
   sim::SimMachine& m_Machine;
+  const Outcome& m_Outcome;
   Verdict& m_Verdict;
-  std::vector<LookAlike> m_LookAlikes;
+  LogFacts m_Log;
   bool m_NoFreeLetter = false;  // every letter from D: to Z: was taken at the start
   bool m_Legacy = false;        // the firmware probe tells legacy BIOS
+  RoleCast m_Esp, m_Recovery, m_Reset;
 };
 
-// Every letter from D: to Z: was taken before the run: no probe letter was
-// free for the rules' sweeps.
-bool NoFreeLetterAtStart(const Outcome& outcome) {
-  std::uint32_t nMask = 0;
-  for (const Drive& drive : outcome.m_Drives) {
-    const std::wstring szLetter = sim::UpperAscii(drive.m_Letter);
-    if (drive.m_Change == "new" || !IsDriveLetter(szLetter)) continue;
-    nMask |= 1u << (szLetter[0] - L'A');
+// Why the letter rules never probed a partition of a listed disk.
+std::string NeverProbedWhy(const Judging& judging, const Place& place) {
+  const sim::SimDisk& disk = *place.m_pDisk;
+  if (!ListedAsFixed(disk)) {
+    return "its disk is not fixed media (\"" + ToUtf8(disk.m_MediaType) +
+           "\"), and malvik's inventory counts only fixed disks";
   }
-  return LowestFreeLetter(nMask).empty();
+  int nPosition = 0;
+  for (const sim::SimDisk& other : judging.m_Machine.m_Disks) {
+    if (&other == &disk) break;
+    if (ListedAsFixed(other)) ++nPosition;
+  }
+  if (nPosition >= kMaxDisks) {
+    return "its disk lies beyond the " + std::to_string(kMaxDisks) + " disks malvik's table holds";
+  }
+  if (judging.m_Log.m_DisksWalked.count(disk.m_Index) == 0) {
+    if (!judging.m_Log.m_InventoryError.empty()) return "the disk inventory failed";
+    for (const sim::SimWmiFault& fault : judging.m_Machine.m_Faults.m_Wmi) {
+      if (fault.m_Call.rfind("Next", 0) == 0) return "WMI's list of disks ended before its disk";
+    }
+    return "the inventory did not count its disk";
+  }
+  int nReported = 0;
+  for (const sim::SimPartition& part : disk.m_Partitions) nReported += part.m_Wmi ? 1 : 0;
+  if (disk.m_PartitionsReported) nReported = *disk.m_PartitionsReported;
+  const int nNumber = place.m_pPartition->m_Number;
+  if (static_cast<std::int64_t>(nNumber) > static_cast<std::int64_t>(nReported) + 1) {
+    return "its number lies past its disk's reported partition count (" +
+           std::to_string(nReported) + ") + 1, the last number the rules probe";
+  }
+  if (nNumber > kMaxPartitionProbes) {
+    return "its number lies past the probe limit of " + std::to_string(kMaxPartitionProbes);
+  }
+  return "its mount under a probe letter failed";
 }
 
-bool TellsLegacy(const sim::SimFirmware& firmware) {
-  const FirmwareError* pError = FindFirmwareError(firmware.m_Error);
-  return !firmware.m_Succeeds && pError != nullptr && !pError->m_Uefi;
+// The letter rules' last judgement of the partition's label that made it
+// a kind, or else their last one, or nullptr: they never probed it. (A
+// legacy sweep looks for one kind only, so its "none" does not undo what
+// the UEFI rule found.)
+const sim::SimLabelJudged* LastJudged(const Judging& judging, const Place& place) {
+  const std::wstring szDevice =
+      sim::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
+  const sim::SimLabelJudged* pLast = nullptr;
+  const sim::SimLabelJudged* pLastKind = nullptr;
+  for (const sim::SimLabelJudged& judged : judging.m_Machine.m_LabelsJudged) {
+    if (sim::UpperAscii(judged.m_Device) != sim::UpperAscii(szDevice)) continue;
+    pLast = &judged;
+    if (!judged.m_Kind.empty()) pLastKind = &judged;
+  }
+  return pLastKind != nullptr ? pLastKind : pLast;
+}
+
+const SpecialPartitionKind* KindNamed(const std::string& szKind) {
+  for (const SpecialPartitionKind& kind : SpecialPartitionKinds()) {
+    if (szKind == kind.m_Role) return &kind;
+  }
+  return nullptr;
+}
+
+// "the letters after the run: X:" or "it has no letter".
+std::string LettersOf(const sim::SimMachine& machine, const Place& place) {
+  const std::wstring szDevice =
+      sim::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
+  std::string szLetters;
+  for (const auto& [szLetter, stack] : machine.m_DosDevices) {
+    if (!stack.empty() && stack.front() == szDevice) szLetters += " " + ToUtf8(szLetter);
+  }
+  return szLetters.empty() ? "it has no letter" : "it has" + szLetters;
+}
+
+// Why malvik's letter does not name the partition that is the role's, from
+// its labels and the rules' record; begins with "; ".
+std::string WhyMissed(const Judging& judging, const LetterRole& role, const Place& place,
+                      const Named& named, const std::wstring& szLetter) {
+  if (judging.m_Verdict.m_LettersGiven) {
+    return "; letters given on the command line must name partitions that already carry them, "
+           "and " + LettersOf(judging.m_Machine, place);
+  }
+  if (judging.m_NoFreeLetter) return "; no letter from D: to Z: was free for the rules' probes";
+  const sim::SimLabelJudged* pJudged = LastJudged(judging, place);
+  if (pJudged == nullptr) return "; malvik never probed it: " + NeverProbedWhy(judging, place);
+  const SpecialPartitionKind* pKind = KindNamed(pJudged->m_Kind);
+  if (pKind == nullptr) {
+    if (place.m_pPartition->m_Unreadable) {
+      return "; its label could not be read, so no label rule matched it";
+    }
+    return pJudged->m_Label.empty()
+               ? "; it has no label, and malvik finds it only by " + RoleLabelWords(role)
+               : "; its label \"" + ToUtf8(pJudged->m_Label) +
+                     "\" does not fit malvik's rule for it, " + RoleLabelWords(role);
+  }
+  if (!RoleTakes(role, *pKind)) {
+    return "; its label \"" + ToUtf8(pJudged->m_Label) + "\" makes it the " + pKind->m_Role +
+           " partition to malvik" +
+           (pKind->m_FixedLetter == nullptr ? ""
+                                            : ", which gives it " + ToUtf8(pKind->m_FixedLetter));
+  }
+  if (named.m_pPartition != nullptr) {
+    const Place other{named.m_pDisk, named.m_pPartition};
+    const sim::SimLabelJudged* pOther = LastJudged(judging, other);
+    if (pOther != nullptr && pOther->m_Kind == pJudged->m_Kind) {
+      return "; its label fits malvik's rule for it (" + RoleLabelWords(role) +
+             "), and so does the label of " + PlaceWords(other) + ", probed after it, which took " +
+             ToUtf8(szLetter);
+    }
+  }
+  return "; its label fits the rule, but " + ToUtf8(szLetter) + " does not name it after the run";
 }
 
 // "partition 3 of disk 0 ("Windows")", ""SHARER", a drive that is not a
@@ -263,77 +443,76 @@ std::string LetterWho(const std::wstring& szLetter, const LetterRole& role) {
          role.m_Name + " letter,";
 }
 
-// Why the letter does not name a partition the role is meant for; empty
-// when it does.
-std::string LetterFault(Judging& judging, const LetterRole& role, const std::wstring& szLetter) {
+// What the named volume is, when it is not the role's partition: ", which
+// does not hold ...", ", a partition of a disk that is not fixed media".
+std::string WrongKindWords(const Judging& judging, const RoleCast& cast, const Named& named) {
+  if (named.m_pPartition == nullptr) return "";
+  const RoleFit fit =
+      FitRole(*cast.m_pRole, *named.m_pDisk, *named.m_pPartition, judging.m_Legacy);
+  std::string sz = ", which " + fit.m_Words;
+  if (!ListedAsFixed(*named.m_pDisk)) sz += ", on a disk that is not fixed media";
+  if (fit.m_Fits && cast.m_Chosen) sz += " too but is set aside by the tie rule";
+  return sz;
+}
+
+// Why the letter does not name the role's partition; empty when it does,
+// or when what would tell is unknown (then m_Unchecked says so).
+std::string LetterFault(Judging& judging, const RoleCast& cast, const std::wstring& szLetter) {
+  const LetterRole& role = *cast.m_pRole;
+  if (!cast.m_Tie.empty()) return cast.m_Tie;
   const Named named = NameOf(judging.m_Machine, szLetter);
+  if (cast.m_Chosen && named.m_pPartition == cast.m_Chosen->m_pPartition &&
+      named.m_pPartition != nullptr) {
+    return {};
+  }
   if (named.m_pPartition != nullptr) {
-    const SpecialPartitionKind* pKind = FindSpecialKind(named.m_pPartition->m_Label.value_or(L""));
-    if (pKind != nullptr && RoleTakes(role, *pKind)) return {};
-  }
-  const std::string szWho = LetterWho(szLetter, role);
-  const std::string szGiven =
-      judging.m_Verdict.m_LettersGiven
-          ? "; letters given on the command line name partitions that must already carry them"
-          : "";
-  if (judging.m_NoFreeLetter && !judging.m_Verdict.m_LettersGiven) {
-    return "no free letter from D: to Z:, so " + szWho + " names " + NamedWords(named);
-  }
-  for (LookAlike& alike : judging.m_LookAlikes) {
-    if (alike.m_Sign.m_pRole != &role || alike.m_InReason) continue;
-    alike.m_InReason = true;
-    return LookAlikeText(alike, "");
-  }
-  if (!named.m_Device.empty()) {
-    return szWho + " names " + NamedWords(named) + ", not " + RolePartitionWords(role) + szGiven;
-  }
-  for (const SpecialPartitionKind& kind : SpecialPartitionKinds()) {
-    if (!RoleTakes(role, kind)) continue;
-    for (const SpecialPartition& part : judging.m_Verdict.m_Special) {
-      if (part.m_Kind != kind.m_Role) continue;
-      std::string szLetters;
-      for (const std::wstring& sz : part.m_Letters) szLetters += " " + ToUtf8(sz);
-      return szWho + " names nothing, while the " + part.m_Kind + " partition \"" +
-             ToUtf8(part.m_Label) + "\" (" + PartitionWords(part.m_Disk, part.m_Number) + ") " +
-             (szLetters.empty() ? "has no letter" : "has" + szLetters) + szGiven;
+    const RoleFit fit =
+        FitRole(role, *named.m_pDisk, *named.m_pPartition, judging.m_Legacy);
+    if (!fit.m_Unknown.empty() && !cast.m_Chosen) {
+      judging.m_Verdict.m_Unchecked.push_back(
+          ToUtf8(szLetter) + " names " + NamedWords(named) + ", which " + fit.m_Words +
+          ": the capture could not read it, so whether it is " + RolePartitionWords(role) +
+          " was not checked");
+      return {};
     }
   }
-  return szWho + " names nothing: malvik finds " + RolePartitionWords(role) + " by " +
-         RoleLabelWords(role) +
-         (judging.m_Legacy && &role == &EspRole() ? ", on legacy machines too" : "") +
-         ", and no partition has one";
+  std::string sz = LetterWho(szLetter, role) + " names " + NamedWords(named) +
+                   WrongKindWords(judging, cast, named);
+  if (!cast.m_Chosen) {
+    const std::string szWhat = &role == &EspRole()
+                                   ? (judging.m_Legacy ? "holds \\EFI\\Microsoft\\Boot"
+                                                       : "is one, by type or content")
+                               : &role == &RecoveryRole() ? "holds " +
+                                                                ToUtf8(kRecoveryImage).substr(1)
+                                                          : "holds a recovery folder";
+    return sz + "; no partition of a listed disk " + szWhat + ", so there is no " +
+           RolePartitionWords(role).substr(4) + " to hand over to";
+  }
+  const Place& place = *cast.m_Chosen;
+  sz += ", not " + RolePartitionWords(role) + ", " + PlaceWords(place) + ", which " +
+        FitRole(role, *place.m_pDisk, *place.m_pPartition, judging.m_Legacy).m_Words;
+  // The cause comes first where it is the machine's, not the partition's.
+  if (judging.m_NoFreeLetter && !judging.m_Verdict.m_LettersGiven) {
+    return "no letter from D: to Z: was free for the rules' probes, so " + sz;
+  }
+  return sz + WhyMissed(judging, role, place, named, szLetter);
 }
 
 // A partition that holds a recovery folder makes the hand-over the reset
-// script's, with the PBR letter naming it: one that did not get it is named.
+// script's, with the PBR letter naming it: one passed over for the recovery
+// script is named.
 void JudgeResetFolders(Judging& judging, std::vector<std::string>& reasons) {
   const Verdict& verdict = judging.m_Verdict;
-  const std::wstring szPbr =
-      verdict.m_HandOverLetters.size() > 1 ? verdict.m_HandOverLetters[1] : L"";
-  const Named pbr = NameOf(judging.m_Machine, verdict.m_HandOver == "5a" ? szPbr : L"");
-  const std::string szSo = verdict.m_HandOver == "5b"
-                               ? ", so the batch file hands over to " +
-                                     ToUtf8(verdict.m_HandOverScript)
-                               : "";
-  for (LookAlike& alike : judging.m_LookAlikes) {
-    if (alike.m_Sign.m_pRole != &PbrRole() || alike.m_pPartition == pbr.m_pPartition) continue;
-    alike.m_InReason = true;
-    reasons.push_back(LookAlikeText(alike, szSo));
-  }
-  if (verdict.m_HandOver != "5b") return;
-  const LetterUse& pbrUse = UseOf(verdict, PbrRole());
-  for (const sim::SimDisk& disk : judging.m_Machine.m_Disks) {
-    for (const sim::SimPartition& part : disk.m_Partitions) {
-      const SpecialPartitionKind* pKind = FindSpecialKind(part.m_Label.value_or(L""));
-      if (pKind == nullptr || !RoleTakes(PbrRole(), *pKind)) continue;
-      for (const PartitionSign& sign : SignsOf(part)) {
-        if (sign.m_pRole != &PbrRole()) continue;
-        reasons.push_back(PartitionWords(disk.m_Index, part.m_Number) + " (\"" +
-                          ToUtf8(part.m_Label.value_or(L"")) + "\") " + sign.m_Words + ", but " +
-                          LetterWho(pbrUse.m_Letter, PbrRole()) + " names " +
-                          NamedWords(NameOf(judging.m_Machine, pbrUse.m_Letter)) + szSo);
-      }
-    }
+  if (verdict.m_HandOver != HandOver::kRecoveryScript) return;
+  const std::wstring& szPbr = UseOf(verdict, PbrRole()).m_Letter;
+  const Named pbr = NameOf(judging.m_Machine, szPbr);
+  for (const Place& place : judging.m_Reset.m_Fits) {
+    const RoleFit fit = FitRole(PbrRole(), *place.m_pDisk, *place.m_pPartition, judging.m_Legacy);
+    reasons.push_back(PlaceWords(place) + " " + fit.m_Words +
+                      ", a recovery folder, but the batch file hands over to " +
+                      ToUtf8(verdict.m_HandOverScript) + ": " + LetterWho(szPbr, PbrRole()) +
+                      " names " + NamedWords(pbr) +
+                      WhyMissed(judging, PbrRole(), place, pbr, szPbr));
   }
 }
 
@@ -349,7 +528,7 @@ void JudgeScript(const Judging& judging, const sim::SimProcessRun& batch,
                  std::vector<std::string>& reasons) {
   const Verdict& verdict = judging.m_Verdict;
   const std::string szScript = ToUtf8(verdict.m_HandOverScript);
-  if (verdict.m_HandOver == "none") {
+  if (verdict.m_HandOver == HandOver::kNone) {
     reasons.push_back(szScript.empty() ? "the batch file hands over to no script"
                                        : "the batch file hands over to " + szScript +
                                              ", which is neither " + ToUtf8(kPbrScript) +
@@ -374,7 +553,8 @@ void JudgeScript(const Judging& judging, const sim::SimProcessRun& batch,
   reasons.push_back(szReason);
 }
 
-void JudgePresence(const Verdict& verdict, std::vector<std::string>& reasons) {
+void JudgePresence(const Judging& judging, std::vector<std::string>& reasons) {
+  const Verdict& verdict = judging.m_Verdict;
   const std::string szExpected = std::to_string(PresenceLinesExpected());
   if (verdict.m_PresenceLines < PresenceLinesExpected()) {
     reasons.push_back(verdict.m_PresenceLines == 0
@@ -391,10 +571,121 @@ void JudgePresence(const Verdict& verdict, std::vector<std::string>& reasons) {
     reasons.push_back(szHowMany + " false: " + ToUtf8(verdict.m_PresenceFalse.front()) +
                       (nFalse == 1 ? " is" : " and " + std::to_string(nFalse - 1) + " more are") +
                       " not there after the batch file");
+    return;
+  }
+  // The boot store there must be the one the hand-over script rebuilt.
+  if (!verdict.m_HandOverRan || verdict.m_HandOverLetters.empty()) return;
+  const std::wstring szStore = verdict.m_HandOverLetters[0] + RebuiltBootStore();
+  const sim::SimFile* pStore = sim::FindFile(judging.m_Machine, szStore);
+  if (pStore == nullptr ||
+      sim::UpperAscii(pStore->m_WrittenBy) == sim::UpperAscii(verdict.m_HandOverScript)) {
+    return;
+  }
+  const std::string szWho =
+      pStore->m_WrittenBy == sim::kCopyProgram
+          ? "is Windows' own store, copied from " + ToUtf8(EspBootFolder()) +
+                ": it is not hidden, so the batch file's Del /A:H left it"
+      : pStore->m_WrittenBy.empty() ? "was there before the run"
+                                    : "was written by " + ToUtf8(pStore->m_WrittenBy);
+  reasons.push_back(ToUtf8(szStore) + " " + szWho + ", and " + ToUtf8(verdict.m_HandOverScript) +
+                    " did not rebuild it");
+}
+
+// Every letter from D: to Z: was taken before the run: no probe letter was
+// free for the rules' sweeps.
+bool NoFreeLetterAtStart(const Outcome& outcome) {
+  std::uint32_t nMask = 0;
+  for (const Drive& drive : outcome.m_Drives) {
+    const std::wstring szLetter = sim::UpperAscii(drive.m_Letter);
+    if (drive.m_Change == "new" || !IsDriveLetter(szLetter)) continue;
+    nMask |= 1u << (szLetter[0] - L'A');
+  }
+  return LowestFreeLetter(nMask).empty();
+}
+
+bool TellsLegacy(const sim::SimFirmware& firmware) {
+  const FirmwareError* pError = FindFirmwareError(firmware.m_Error);
+  return !firmware.m_Succeeds && pError != nullptr && !pError->m_Uefi;
+}
+
+// The role partitions for the report, each with the letters naming it.
+void ListRolePartitions(const Judging& judging, Verdict& verdict) {
+  for (const RoleCast* pCast : {&judging.m_Esp, &judging.m_Recovery, &judging.m_Reset}) {
+    for (const Place& place : pCast->m_Fits) {
+      SpecialPartition special{pCast->m_pRole->m_Partition,
+                               place.m_pPartition->m_Label.value_or(L""), place.m_pDisk->m_Index,
+                               place.m_pPartition->m_Number, {},
+                               pCast->m_Chosen &&
+                                   pCast->m_Chosen->m_pPartition != place.m_pPartition};
+      const std::wstring szDevice =
+          sim::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
+      for (const auto& [szLetter, stack] : judging.m_Machine.m_DosDevices) {
+        if (!stack.empty() && stack.front() == szDevice) special.m_Letters.push_back(szLetter);
+      }
+      verdict.m_Special.push_back(special);
+      if (special.m_SetAside) {
+        verdict.m_Warnings.push_back(
+            PlaceWords(place) + " fits as " + RolePartitionWords(*pCast->m_pRole) + " too (it " +
+            FitRole(*pCast->m_pRole, *place.m_pDisk, *place.m_pPartition, judging.m_Legacy)
+                .m_Words +
+            "); the tie rule takes " + PlaceWords(*pCast->m_Chosen));
+      }
+    }
   }
 }
 
+// Paths a capture could not read that would tell what a partition or
+// drive is.
+void ListUnknown(const sim::SimMachine& machine, Verdict& verdict) {
+  const auto note = [&verdict](const std::string& szWhere, const std::vector<std::wstring>& paths) {
+    for (const std::wstring& szPath : VerdictPaths()) {
+      if (!UnknownOn(paths, szPath)) continue;
+      verdict.m_Unchecked.push_back(szWhere + ": whether it holds " +
+                                    ToUtf8(szPath.substr(1)) +
+                                    " is unknown, the capture could not read it");
+    }
+  };
+  for (const sim::SimDisk& disk : machine.m_Disks) {
+    for (const sim::SimPartition& part : disk.m_Partitions) {
+      note(PartitionWords(disk.m_Index, part.m_Number), part.m_UnknownPaths);
+    }
+  }
+  for (const auto& [szLetter, drive] : machine.m_Drives) {
+    note(ToUtf8(szLetter), drive.m_UnknownPaths);
+  }
+}
+
+// The program's own drive, when a rule moved it during the run: what it
+// names afterwards, in a reason.
+std::string ProgramDriveTaken(const Judging& judging) {
+  const std::wstring& szProgram = judging.m_Machine.m_Program;
+  if (szProgram.size() < 2 || !IsDriveLetter(sim::UpperAscii(szProgram.substr(0, 2)))) return {};
+  const std::wstring szLetter = sim::UpperAscii(szProgram.substr(0, 2));
+  for (const Drive& drive : judging.m_Outcome.m_Drives) {
+    if (sim::UpperAscii(drive.m_Letter) != szLetter || drive.m_Change != "moved") continue;
+    const Named named = NameOf(judging.m_Machine, szLetter);
+    return "the program's own drive " + ToUtf8(szLetter) + " was taken by a letter rule and " +
+           "now names " + NamedWords(named) + ": this run's log after that is " +
+           ToUtf8(judging.m_Outcome.m_LogFile) + " on that volume" +
+           (judging.m_Outcome.m_Log.empty() ? ", which holds none of its lines" : "") +
+           ", and the batch file and scripts were looked for there too";
+  }
+  return {};
+}
+
 }  // namespace
+
+const char* HandOverWord(HandOver eHandOver) {
+  switch (eHandOver) {
+    case HandOver::kResetScript:
+      return "5a";
+    case HandOver::kRecoveryScript:
+      return "5b";
+    case HandOver::kNone:
+      break;
+  }
+  return "none";
+}
 
 bool Verdict::PresenceAllTrue() const {
   return m_PresenceLines == PresenceLinesExpected() && m_PresenceFalse.empty();
@@ -414,26 +705,45 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
     verdict.m_ResetFolder = szFolder;
     break;
   }
-  const LogFacts facts = ReadLog(outcome, verdict);
-  Judging judging{machine, verdict, FindLookAlikes(machine),
-                  NoFreeLetterAtStart(outcome), TellsLegacy(machine.m_Firmware)};
+  const bool bLegacy = TellsLegacy(machine.m_Firmware);
+  Judging judging{machine,
+                  outcome,
+                  verdict,
+                  ReadLog(outcome, verdict),
+                  NoFreeLetterAtStart(outcome),
+                  bLegacy,
+                  CastRole(machine, EspRole(), bLegacy),
+                  CastRole(machine, RecoveryRole(), bLegacy),
+                  CastRole(machine, PbrRole(), bLegacy)};
+  ListRolePartitions(judging, verdict);
+  ListUnknown(machine, verdict);
 
   // In the order a reader should look: what stopped the run, what made its
   // letters wrong, then what the batch file did.
   std::vector<std::string>& reasons = verdict.m_Reasons;
   const bool bStarted = outcome.m_ExitCode == 0 && !outcome.m_Log.empty();
+  const std::string szTaken = ProgramDriveTaken(judging);
   if (outcome.m_ExitCode != 0) {
     reasons.push_back("the program did not start (exit code " +
                       std::to_string(outcome.m_ExitCode) + ")");
+  } else if (!szTaken.empty()) {
+    reasons.push_back(szTaken);
   } else if (outcome.m_Log.empty()) {
     reasons.push_back("no log lines were written");
   }
-  if (!facts.m_InventoryError.empty()) {
-    reasons.push_back("the disk inventory failed (" + ToUtf8(facts.m_InventoryError) + ")");
+  if (!judging.m_Log.m_InventoryError.empty()) {
+    reasons.push_back("the disk inventory failed (" + ToUtf8(judging.m_Log.m_InventoryError) + ")");
+  }
+  // A mount that failed stops the rules' work on that partition: what
+  // follows from it comes after.
+  for (const sim::SimDialog& dialog : machine.m_Dialogs) {
+    if (dialog.m_Text != kMountFailedText) continue;
+    reasons.push_back("a dialog waits for a click: [" + ToUtf8(dialog.m_Title) + "] " +
+                      ToUtf8(dialog.m_Text) + "; a letter could not be defined");
   }
   const bool bExitKnown = verdict.m_BatchRan && pBatch->m_ExitCodeRead;
   if (bStarted && !bExitKnown) {
-    std::vector<std::string> notRun = facts.m_NotRun;
+    std::vector<std::string> notRun = judging.m_Log.m_NotRun;
     if (notRun.empty()) {
       notRun.push_back(verdict.m_BatchRan ? "the batch file's exit code could not be read"
                                           : "this run did not write and start the batch file " +
@@ -446,33 +756,32 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
     reasons.insert(reasons.end(), notRun.begin(), notRun.end());
   }
   const std::vector<std::wstring>& handOver = verdict.m_HandOverLetters;
-  const bool bKnownHandOver = verdict.m_HandOver != "none";
+  const bool bKnownHandOver = verdict.m_HandOver != HandOver::kNone;
   const std::wstring szEsp =
       bKnownHandOver ? (handOver.empty() ? L"" : handOver[0]) : UseOf(verdict, EspRole()).m_Letter;
   if (bStarted && (bKnownHandOver || IsDriveLetter(szEsp))) {
-    if (const std::string sz = LetterFault(judging, EspRole(), szEsp); !sz.empty()) {
+    if (const std::string sz = LetterFault(judging, judging.m_Esp, szEsp); !sz.empty()) {
       reasons.push_back(sz);
     }
   }
   if (bStarted) JudgeResetFolders(judging, reasons);
   if (bKnownHandOver) {
-    const LetterRole& role = verdict.m_HandOver == "5a" ? PbrRole() : RecoveryRole();
+    const bool bReset = verdict.m_HandOver == HandOver::kResetScript;
+    const RoleCast& cast = bReset ? judging.m_Reset : judging.m_Recovery;
     if (handOver.size() < 2) {
       reasons.push_back("the hand-over gives " + ToUtf8(verdict.m_HandOverScript) + " no " +
-                        role.m_Name + " letter");
-    } else if (const std::string sz = LetterFault(judging, role, handOver[1]); !sz.empty()) {
-      reasons.push_back(sz);
+                        cast.m_pRole->m_Name + " letter");
+    } else if (const std::string sz = LetterFault(judging, cast, handOver[1]); !sz.empty()) {
+      if (std::find(reasons.begin(), reasons.end(), sz) == reasons.end()) reasons.push_back(sz);
     }
   }
   if (bExitKnown) JudgeScript(judging, *pBatch, reasons);
   // The presence lines of a batch file that did not run tell of an earlier run.
-  if (bExitKnown) JudgePresence(verdict, reasons);
+  if (bExitKnown) JudgePresence(judging, reasons);
   for (const sim::SimDialog& dialog : machine.m_Dialogs) {
+    if (dialog.m_Text == kMountFailedText) continue;
     reasons.push_back("a dialog waits for a click: [" + ToUtf8(dialog.m_Title) + "] " +
                       ToUtf8(dialog.m_Text));
-  }
-  for (const LookAlike& alike : judging.m_LookAlikes) {
-    if (!alike.m_InReason) verdict.m_Warnings.push_back(LookAlikeText(alike, ""));
   }
   // What the description was accepted with, so that check shows it too.
   for (const sim::SimLoadWarning& warning : machine.m_LoadWarnings) {

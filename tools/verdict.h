@@ -20,32 +20,45 @@ struct LetterUse {
   std::wstring m_Label;   // the volume's label, when it can be read
 };
 
-// A partition whose label a letter rule looks for.
+// A partition that is one the hand-over needs, by its type or content.
 struct SpecialPartition {
-  std::string m_Kind;  // the kind's word in the letter rules' table: "reset", "EFI system", ...
+  std::string m_Kind;  // "EFI system", "recovery-environment", "reset or service"
   std::wstring m_Label;
   int m_Disk = 0;
   int m_Number = 0;
   std::vector<std::wstring> m_Letters;  // letters naming it after the run; empty: none
+  bool m_SetAside = false;  // another one of its kind is the one the run must use
 };
+
+// The batch file's last line: which script it hands over to.
+enum class HandOver {
+  kNone,            // no hand-over line, or one to a script that is neither
+  kResetScript,     // modifybcdtoPBR.cmd with the ESP and PBR letters: a recovery folder was found
+  kRecoveryScript,  // modifybcdtoWinRE.cmd with the ESP and recovery letters: none was
+};
+// "5a", "5b" or "none", as the reports name the line.
+const char* HandOverWord(HandOver eHandOver);
 
 // A run passes when all of these hold: the program started, wrote its log
 // and its last disk inventory did not fail; this run wrote its batch file
 // and started it; the batch file handed over to one of the two scripts,
 // which ran and ended with 0, as the program was told; the hand-over's two
-// letters name the partitions they are meant for (the ESP letter the EFI
-// system partition, the second one the reset or service partition for the
-// reset script, the recovery partition for the recovery script); no
-// partition that holds a recovery folder was passed over for the recovery
-// script; every presence line is there and "true"; no dialog was shown.
-// Every one that fails gives a reason. A partition that looks special but
-// whose label no rule recognises is named in a reason when it breaks the
-// hand-over, and in a warning otherwise.
+// letters name the partitions they are meant for, told by what they are
+// (letter_roles.h): the ESP letter the EFI system partition, the second one
+// the reset or service partition for the reset script, the
+// recovery-environment partition for the recovery script; no partition that
+// holds a recovery folder was passed over for the recovery script; every
+// presence line is there and "true", and the boot store among them is the
+// one the hand-over script rebuilt; no dialog was shown. More than one
+// partition of a kind: the one the tie rule picks (letter_roles.h), or a
+// reason naming them all. Labels only explain: a reason names the label
+// that misled malvik or did not match. Every condition that fails gives a
+// reason, the likeliest cause first.
 struct Verdict {
   std::vector<LetterUse> m_Letters;
   bool m_LettersGiven = false;  // the command line gave the letters: the rules assigned none
   std::vector<SpecialPartition> m_Special;
-  std::string m_HandOver;  // "5a" (reset script), "5b" (recovery script), or "none"
+  HandOver m_HandOver = HandOver::kNone;
   std::wstring m_HandOverScript;
   std::vector<std::wstring> m_HandOverLetters;
   bool m_HandOverRan = false;
@@ -58,6 +71,8 @@ struct Verdict {
   std::vector<std::wstring> m_PresenceFalse;  // paths the log calls "false"
   std::vector<std::string> m_Reasons;          // why it failed, the likeliest cause first
   std::vector<std::string> m_Warnings;         // what looks wrong but breaks nothing
+  // What could not be checked because a capture could not read a path.
+  std::vector<std::string> m_Unchecked;
 
   bool PresenceAllTrue() const;
   // What the fleet check counts as passed.

@@ -231,7 +231,8 @@ SimBatchLine CopyTree(SimMachine& machine, const std::vector<std::wstring>& args
   }
   int nFiles = 0;
   for (const SimFile& copy : copies) {
-    AddFile(*pTo, copy.m_Path, copy.m_Folder, copy.m_Hidden, copy.m_Bytes);
+    SimFile* pCopy = AddFile(*pTo, copy.m_Path, copy.m_Folder, copy.m_Hidden, copy.m_Bytes);
+    if (pCopy != nullptr) pCopy->m_WrittenBy = kCopyProgram;
     if (!copy.m_Folder) ++nFiles;
   }
   return {L"", L"copied " + std::to_wstring(nFiles) + L" file(s) to " + szTarget,
@@ -343,7 +344,9 @@ SimBatchLine HandOver(SimMachine& machine, const Command& command, const Redirec
       args.empty() ? nullptr : FilesOf(machine, AbsolutePath(machine, args[0] + L"\\"));
   if (pFirstVolume != nullptr && !script.m_Creates.m_Entries.empty()) {
     for (const auto& [szKey, file] : script.m_Creates.m_Entries) {
-      AddFile(*pFirstVolume, file.m_Path, file.m_Folder, file.m_Hidden, file.m_Bytes);
+      SimFile* pMade =
+          AddFile(*pFirstVolume, file.m_Path, file.m_Folder, file.m_Hidden, file.m_Bytes);
+      if (pMade != nullptr) pMade->m_WrittenBy = FileName(szScript);
     }
     szDid += L"; left " + std::to_wstring(script.m_Creates.m_Entries.size()) + L" entries on " +
              args[0];

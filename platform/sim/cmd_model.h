@@ -8,6 +8,9 @@
 
 namespace sim {
 
+// What a copy made by XCOPY carries as the program that wrote it.
+inline constexpr wchar_t kCopyProgram[] = L"XCOPY";
+
 // Runs the batch file szBatch (absolute) on the machine's files, filling in
 // run's lines, exit code, run time and its record of the hand-over.
 void RunBatchFile(SimMachine& machine, const std::wstring& szBatch, SimProcessRun& run);

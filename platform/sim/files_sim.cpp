@@ -203,7 +203,22 @@ FileAttributes ReadFileAttributes(const std::wstring& szPath) {
     return {false, false, false, kERROR_PATH_NOT_FOUND};
   }
   const sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
-  if (pFile == nullptr) return {false, false, false, kERROR_FILE_NOT_FOUND};
+  if (pFile == nullptr) {
+    // A path the description calls unknown is one whose reading was denied.
+    std::wstring szRoot, szRest;
+    sim::SplitAbsolute(szAbsolute, szRoot, szRest);
+    const sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szRoot);
+    const std::vector<std::wstring>* pUnknown =
+        volume.m_Partition != nullptr ? &volume.m_Partition->m_UnknownPaths
+        : volume.m_Drive != nullptr   ? &volume.m_Drive->m_UnknownPaths
+                                      : nullptr;
+    for (size_t i = 0; pUnknown != nullptr && i < pUnknown->size(); ++i) {
+      if (sim::UpperAscii((*pUnknown)[i]) == sim::UpperAscii(szRest)) {
+        return {false, false, false, kERROR_ACCESS_DENIED};
+      }
+    }
+    return {false, false, false, kERROR_FILE_NOT_FOUND};
+  }
   return {true, pFile->m_Folder, pFile->m_Hidden, 0};
 }
 

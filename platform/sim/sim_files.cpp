@@ -8,12 +8,12 @@
 
 namespace sim {
 
-void AddFile(SimVolumeFiles& files, const std::wstring& szPath, bool bFolder, bool bHidden,
-             const std::string& szBytes) {
+SimFile* AddFile(SimVolumeFiles& files, const std::wstring& szPath, bool bFolder, bool bHidden,
+                 const std::string& szBytes) {
   std::wstring sz = NormaliseSeparators(szPath);
   while (!sz.empty() && sz.front() == L'\\') sz.erase(0, 1);
   while (!sz.empty() && sz.back() == L'\\') sz.pop_back();
-  if (sz.empty()) return;
+  if (sz.empty()) return nullptr;
   for (size_t pos = sz.find(L'\\'); pos != std::wstring::npos; pos = sz.find(L'\\', pos + 1)) {
     const std::wstring szParent = sz.substr(0, pos);
     SimFile& parent = files.m_Entries[UpperAscii(szParent)];
@@ -27,6 +27,8 @@ void AddFile(SimVolumeFiles& files, const std::wstring& szPath, bool bFolder, bo
   file.m_Folder = bFolder;
   file.m_Hidden = bHidden;
   file.m_Bytes = szBytes;
+  file.m_WrittenBy.clear();
+  return &file;
 }
 
 SimFile* FindFile(SimMachine& machine, const std::wstring& szPath) {

@@ -11,9 +11,11 @@ namespace sim {
 
 // The file entry a path names, or nullptr.
 SimFile* FindFile(SimMachine& machine, const std::wstring& szPath);
-// Adds a file or folder (and its missing parent folders) to a volume.
-void AddFile(SimVolumeFiles& files, const std::wstring& szPath, bool bFolder, bool bHidden,
-             const std::string& szBytes);
+// Adds a file or folder (and its missing parent folders) to a volume, or
+// replaces the entry the path names, and returns it; an empty path names no
+// entry and returns nullptr.
+SimFile* AddFile(SimVolumeFiles& files, const std::wstring& szPath, bool bFolder, bool bHidden,
+                 const std::string& szBytes);
 
 // The folder a path lies in exists (a drive root always does, when the
 // drive can be read).

@@ -17,6 +17,7 @@
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_paths.h"
 #include "platform/sim/sim_text.h"
 #include "platform/win32_codes.h"
 #include "platform/wmi_names.h"
@@ -159,6 +160,26 @@ void ReadFiles(const json& j, const std::string& szPath, SimVolumeFiles& files) 
   }
 }
 
+// "unknown": paths, as in "files", that a capture could not read. The run
+// sees them as absent; they are kept with backslashes and no separator at
+// either end.
+std::vector<std::wstring> ReadUnknownPaths(const json& j, const std::string& szPath) {
+  if (!j.is_array()) throw Bad{szPath, "expected an array"};
+  std::vector<std::wstring> paths;
+  for (size_t i = 0; i < j.size(); ++i) {
+    const std::string szFile = String(j[i], Index(szPath, i));
+    const std::string szFault = PathFault(szFile);
+    if (!szFault.empty()) {
+      throw Bad{Index(szPath, i), "expected a path relative to the volume root: " + szFault};
+    }
+    std::wstring sz = NormaliseSeparators(FromUtf8(szFile));
+    while (!sz.empty() && sz.front() == L'\\') sz.erase(0, 1);
+    while (!sz.empty() && sz.back() == L'\\') sz.pop_back();
+    paths.push_back(sz);
+  }
+  return paths;
+}
+
 // A list of property names, each one of kNames.
 template <size_t N>
 std::vector<std::wstring> NameList(const json& j, const std::string& szPath,
@@ -178,7 +199,7 @@ std::vector<std::wstring> NameList(const json& j, const std::string& szPath,
 SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPosition) {
   ExpectObject(j, szPath,
                {"number", "label", "unreadable", "type", "wmi", "start", "size", "letter", "files",
-                "null_properties"});
+                "unknown", "null_properties"});
   SimPartition part;
   part.m_Number = static_cast<int>(nPosition + 1);
   part.m_Label = L"";
@@ -199,6 +220,7 @@ SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPos
     if (key == "size") part.m_Size = Integer(value, szKey, 0);
     if (key == "letter" && !value.is_null()) part.m_Letter = Letter(value, szKey);
     if (key == "files") ReadFiles(value, szKey, part.m_Files);
+    if (key == "unknown") part.m_UnknownPaths = ReadUnknownPaths(value, szKey);
     if (key == "null_properties") {
       part.m_NullProperties =
           NameList(value, szKey, platform::wmi::kNullableAssociationProperties,
@@ -254,9 +276,12 @@ SimDrive ReadDrive(const json& j, const std::string& szPath) {
     drive.m_NoMedia = true;
     return drive;
   }
-  ExpectObject(j, szPath, {"label", "files"});
+  ExpectObject(j, szPath, {"label", "files", "unknown"});
   if (j.contains("label")) drive.m_Label = Label(j["label"], Join(szPath, "label"));
   if (j.contains("files")) ReadFiles(j["files"], Join(szPath, "files"), drive.m_Files);
+  if (j.contains("unknown")) {
+    drive.m_UnknownPaths = ReadUnknownPaths(j["unknown"], Join(szPath, "unknown"));
+  }
   return drive;
 }
 

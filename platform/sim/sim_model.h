@@ -24,6 +24,9 @@ struct SimFile {
   bool m_Folder = false;
   bool m_Hidden = false;
   std::string m_Bytes;
+  // Which program of the run made it: "XCOPY" for a copy, a script's file
+  // name for what a hand-over script left; empty: it was there before.
+  std::wstring m_WrittenBy;
 };
 
 // Files of one volume, keyed by the upper-cased path (the file system
@@ -42,6 +45,9 @@ struct SimPartition {
   std::int64_t m_Size = -1;   // -1: 100 MiB
   std::wstring m_Letter;  // letter before the run ("E:"), or empty
   SimVolumeFiles m_Files;
+  // Paths (as in m_Files) a capture could not read: whether they exist is
+  // unknown, and the run sees them as absent.
+  std::vector<std::wstring> m_UnknownPaths;
   std::vector<std::wstring> m_NullProperties;  // of its association: "Dependent", ...
 };
 
@@ -61,6 +67,7 @@ struct SimDrive {
   bool m_NoMedia = false;
   std::wstring m_Label;
   SimVolumeFiles m_Files;
+  std::vector<std::wstring> m_UnknownPaths;  // as on a partition
 };
 
 struct SimScript {
@@ -168,6 +175,15 @@ struct SimLoadWarning {
   std::string m_What;
 };
 
+// A label the letter rules judged: where they read it (a device path, or a
+// drive root for a rule's letter scan), and the kind it made the volume
+// (the special-partition table's word), empty for none.
+struct SimLabelJudged {
+  std::wstring m_Device;
+  std::wstring m_Label;
+  std::string m_Kind;
+};
+
 struct SimMachine {
   // --- the description
   std::wstring m_Name;
@@ -211,6 +227,9 @@ struct SimMachine {
   int m_WmiNexts = 0;         // Next calls in this attempt
   int m_WmiLiveObjects = 0;   // handles handed out and not yet released
   int m_WmiLeakedAtUninit = 0;  // handles still held when COM was uninitialised
+
+  // The labels the letter rules judged, in the order they did.
+  std::vector<SimLabelJudged> m_LabelsJudged;
 
   // Child processes, in the order they were asked for.
   std::vector<SimProcessRun> m_Runs;

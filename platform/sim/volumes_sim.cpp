@@ -74,6 +74,12 @@ CallResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
   return {true, 0};
 }
 
+void NoteLabelJudged(const std::wstring& szDevicePath, const std::wstring& szLabel,
+                     const char* szKind) {
+  sim::CurrentMachine().m_LabelsJudged.push_back(
+      {szDevicePath, szLabel, szKind == nullptr ? "" : szKind});
+}
+
 DeviceNameTargets QueryDeviceName(const std::wstring& szName, std::uint32_t nChars) {
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Other);

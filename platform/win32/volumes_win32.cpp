@@ -20,6 +20,8 @@ CallResult DefineDeviceName(std::uint32_t nFlags, const std::wstring& szName,
       DefineDosDeviceW(nFlags, szName.c_str(), szTarget.empty() ? nullptr : szTarget.c_str()));
 }
 
+void NoteLabelJudged(const std::wstring&, const std::wstring&, const char*) {}
+
 DeviceNameTargets QueryDeviceName(const std::wstring& szName, std::uint32_t nChars) {
   if (nChars == 0) return {{}, ERROR_INSUFFICIENT_BUFFER};
   std::vector<wchar_t> buffer(nChars, L'\0');
