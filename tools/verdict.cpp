@@ -8,6 +8,7 @@
 #include "core/setup_sequence.h"
 #include "letters/drive_letters.h"
 #include "letters/special_partitions.h"
+#include "platform/win32_codes.h"
 #include "support/boot_mode.h"
 #include "support/log.h"
 #include "tools/compare_log.h"
@@ -151,6 +152,27 @@ std::string WhyNotRun(const std::wstring& szMessage, const std::wstring& szValue
     return "the batch file could not be started (" + szDetail + ")";
   }
   if (szMessage == why::kExitUnknown) return "the batch file's exit code could not be read";
+  if (szMessage == why::kEspIsWindowsVolume) {
+    return "the batch file was not run: the ESP letter " + szDetail +
+           " names the volume of the running Windows, which is never the EFI system partition";
+  }
+  if (szMessage == why::kProgramInOemFolder) {
+    return "the batch file was not run: the program folder " + szDetail + " lies in the " +
+           ToUtf8(kOemFolder) + " it would replace";
+  }
+  if (szMessage == why::kBatchPathTooLong) {
+    return "the batch file was not run: its path " + szDetail + " is longer than the " +
+           std::to_string(platform::kMAX_PATH - 1) + " characters Windows starts a program by";
+  }
+  return {};
+}
+
+// What the log says the run kept: a warning, the batch file ran on.
+std::string WhatWasKept(const std::wstring& szMessage, const std::wstring& szValue) {
+  if (szMessage == copy_efi_log::kOemKeptNoSource) {
+    return ToUtf8(szValue) + " has no " + ToUtf8(kEfiSourceFolder) + ": the old " +
+           ToUtf8(kOemFolder) + " was kept, not replaced, and the batch file copied nothing";
+  }
   return {};
 }
 
@@ -158,6 +180,7 @@ std::string WhyNotRun(const std::wstring& szMessage, const std::wstring& szValue
 // batch file did not run, and whether the last inventory attempt failed.
 struct LogFacts {
   std::vector<std::string> m_NotRun;
+  std::vector<std::string> m_Kept;
   std::wstring m_InventoryError;  // empty: the last attempt did not fail
 };
 
@@ -175,6 +198,9 @@ LogFacts ReadLog(const Outcome& outcome, Verdict& verdict) {
     } else if (const std::string szWhy = WhyNotRun(szMessage, outcome.m_Log[i].m_Value);
                !szWhy.empty()) {
       facts.m_NotRun.push_back(szWhy);
+    } else if (const std::string szKept = WhatWasKept(szMessage, outcome.m_Log[i].m_Value);
+               !szKept.empty()) {
+      facts.m_Kept.push_back(szKept);
     }
   }
   for (size_t i = nAfterExitCode; i < outcome.m_Log.size(); ++i) {
@@ -470,6 +496,7 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
     reasons.push_back("a dialog waits for a click: [" + ToUtf8(dialog.m_Title) + "] " +
                       ToUtf8(dialog.m_Text));
   }
+  verdict.m_Warnings.insert(verdict.m_Warnings.end(), facts.m_Kept.begin(), facts.m_Kept.end());
   for (const LookAlike& alike : judging.m_LookAlikes) {
     if (!alike.m_InReason) verdict.m_Warnings.push_back(LookAlikeText(alike, ""));
   }

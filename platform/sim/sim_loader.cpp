@@ -488,13 +488,14 @@ void Read(const json& j, SimMachine& machine) {
   ExpectObject(j, "",
                {"name", "program", "current_directory", "clock", "console_code_page",
                 "ansi_code_page", "firmware", "disks", "drives", "scripts", "faults", "costs",
-                "notes"});
+                "notes", "windows_directory"});
   machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
   for (const auto& [key, value] : j.items()) {
     if (key == "name") machine.m_Name = FromUtf8(String(value, key));
     if (key == "notes") ReadNotes(value, key, machine.m_Notes);
     if (key == "program") machine.m_Program = ReadProgram(value, key);
     if (key == "current_directory") machine.m_CurrentDirectory = ReadCurrentDirectory(value, key);
+    if (key == "windows_directory") machine.m_WindowsDirectory = ReadCurrentDirectory(value, key);
     if (key == "clock") machine.m_ClockMs = ReadClock(value, key);
     if (key == "console_code_page") {
       machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = ReadCodePage(value, key);
