@@ -45,6 +45,11 @@ TEST_F(ContractTest, BatchFileExitCodes) {
   std::string szHandOver = szNarrowT;
   PutFile(szT + L"\\go.cmd",
           szHandOver.append("\\s7.cmd >> ").append(szNarrowT).append("\\out.log\r\n"));
+  // With no application name, a program path of MAX_PATH (260) characters
+  // or more is not looked for; one of 259 is started.
+  const std::wstring szLongest = szT + L"\\" + std::wstring(249, L'p') + L"\\go.cmd";
+  const std::wstring szTooLong = szT + L"\\" + std::wstring(250, L'p') + L"\\go.cmd";
+  for (const std::wstring& szPath : {szLongest, szTooLong}) PutFile(szPath, szHandOver);
   std::string szQuoted = "\"";
   PutFile(szT + L"\\Two Words\\go.cmd",
           szQuoted.append(szNarrowT).append("\\Two Words\\s9.cmd\"\r\n"));
@@ -62,6 +67,10 @@ TEST_F(ContractTest, BatchFileExitCodes) {
       // ("T:\Two.exe" first); the whole path is found last.
       {"unquoted path with a space", szT + L"\\Two Words\\go.cmd", 0, 9},
       {"missing file", szT + L"\\none.cmd", 2, std::nullopt},  // ERROR_FILE_NOT_FOUND
+      {"path of 259 characters", szLongest, 0, 7},
+      {"path of 260 characters", szTooLong, 2, std::nullopt},
+      // Windows documents the limit, not the code; this is Wine's.
+      {"quoted path of 260 characters", L"\"" + szTooLong + L"\"", 3, std::nullopt},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
