@@ -88,10 +88,12 @@ std::uint32_t WriteAndRunBatchFile(SetupContext& context, const std::wstring& sz
   // copy that fails; without \EFI\Microsoft there is nothing to replace it
   // with, and the batch file runs on for a script that makes the boot files
   // itself.
-  if (!FileExists(szESP + kEfiSourceFolder)) {
-    WriteLog(logger, copy_efi_log::kOemKeptNoSource, szESP);
-  } else if (FileExists(szOemFolder)) {
-    DeleteFolderTree(szOemFolder.c_str());
+  if (FileExists(szOemFolder)) {
+    if (FileExists(szESP + kEfiSourceFolder)) {
+      DeleteFolderTree(szOemFolder.c_str());
+    } else {
+      WriteLog(logger, copy_efi_log::kOemKeptNoSource, szESP);
+    }
   }
   const CommandOutcome outcome = RunCommand(szCommand);
   if (!outcome.m_Started) return NotStarted(logger, outcome);

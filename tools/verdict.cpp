@@ -474,9 +474,11 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
   const bool bKnownHandOver = verdict.m_HandOver != "none";
   const std::wstring szEsp =
       bKnownHandOver ? (handOver.empty() ? L"" : handOver[0]) : UseOf(verdict, EspRole()).m_Letter;
+  bool bEspFault = false;
   if (bStarted && (bKnownHandOver || IsDriveLetter(szEsp))) {
     if (const std::string sz = LetterFault(judging, EspRole(), szEsp); !sz.empty()) {
       reasons.push_back(sz);
+      bEspFault = true;
     }
   }
   if (bStarted) JudgeResetFolders(judging, reasons);
@@ -496,7 +498,10 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
     reasons.push_back("a dialog waits for a click: [" + ToUtf8(dialog.m_Title) + "] " +
                       ToUtf8(dialog.m_Text));
   }
-  verdict.m_Warnings.insert(verdict.m_Warnings.end(), facts.m_Kept.begin(), facts.m_Kept.end());
+  // An ESP letter for the wrong volume already says why nothing was copied.
+  if (!bEspFault) {
+    verdict.m_Warnings.insert(verdict.m_Warnings.end(), facts.m_Kept.begin(), facts.m_Kept.end());
+  }
   for (const LookAlike& alike : judging.m_LookAlikes) {
     if (!alike.m_InReason) verdict.m_Warnings.push_back(LookAlikeText(alike, ""));
   }

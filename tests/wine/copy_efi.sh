@@ -227,14 +227,16 @@ ExitCode:0xffffffff=
 $(presence_lines "$1" true false false false false false false)"
 }
 
-# The program folder inside \EFI\OEM, reached by the ESP's letter R: and by a
-# second letter S: for the same volume, as a technician's mountvol S: /s
-# leaves one. Deleting \EFI\OEM would take the program, its scripts and its
-# log with it.
-for letter in R S; do
+# The program folder inside \EFI\OEM on the ESP's letter. Deleting \EFI\OEM
+# would take the program, its scripts and its log with it. Wine makes up a
+# volume of its own for every drive letter (\\?\Volume{...0052} for R:,
+# \Device\HarddiskVolumeN), so a second letter linked to the same folder is
+# another volume there, unlike a second letter Windows' mountvol gives the
+# ESP: that case (S: and R:) is checked on the simulated machine.
+echo "wine: NOTE: copy_efi: a second letter for the ESP is another volume under Wine; not checked here"
+for letter in R; do
   case_name="program folder $letter:\\EFI\\OEM\\Tools"
   new_machine Tools
-  if [ "$letter" = S ]; then ln -s "$esp" "$WINEPREFIX/dosdevices/s:"; fi
   prog="$esp/EFI/OEM/Tools"
   mkdir -p "$prog"
   cp "$exe" "$prog/"
