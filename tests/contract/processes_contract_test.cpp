@@ -74,6 +74,11 @@ TEST_F(ContractTest, BatchFileExitCodes) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
+    // Past the limit Wine 8 reads a search buffer it did not fill: it fails
+    // with 2 or 3, or starts the program an earlier start left there (the
+    // 259-character one). Windows documents the limit; the simulated machine
+    // keeps to it with Wine's codes.
+    if (OnWine() && c.nStartError != 0 && c.szCommand.size() >= 260) continue;
     const Outcome outcome = RunToEnd(c.szCommand);
     EXPECT_EQ(outcome.m_StartError, c.nStartError);
     EXPECT_EQ(outcome.m_ExitCode, c.nExitCode);
