@@ -429,6 +429,12 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   } else {
     NoteCurrentDirectory(capture);
   }
+  // The ESP letter is checked against its volume; the usual one goes unsaid.
+  const std::wstring szWindows = platform::ReadWindowsFolder();
+  if (!szWindows.empty() &&
+      platform::UpperAscii(szWindows) != platform::UpperAscii(platform::kUsualWindowsFolder)) {
+    Add(machine, "windows_directory", JsonString(szWindows));
+  }
   Add(machine, "firmware", Firmware());
   Add(machine, "disks", DisksJson(capture));
   Add(machine, "drives", DrivesJson(capture));

@@ -52,6 +52,18 @@ std::uint32_t WriteAndRunBatchFile(SetupContext& context, const std::wstring& sz
   // The one letter that reaches a delete and a copy: anything else would
   // make them act on the current drive or directory.
   if (!IsDriveLetter(szESP)) return NotRun(logger, copy_efi_log::kEspNotADrive, szESP);
+  // The running Windows is never on the EFI system partition: such a letter
+  // is a mistyped one, and its \EFI\OEM is whatever that volume holds.
+  const std::wstring szWindows = platform::ReadWindowsFolder();
+  if (!szWindows.empty() && OnSameVolume(szESP + L"\\", szWindows)) {
+    return NotRun(logger, copy_efi_log::kEspIsWindowsVolume, szESP);
+  }
+  // The batch file and the log lie in the program folder: below \EFI\OEM
+  // the delete would take them, the scripts and the program with it.
+  const std::wstring szOemFolder = szESP + kOemFolder;
+  if (LiesInFolder(szDir, szOemFolder)) {
+    return NotRun(logger, copy_efi_log::kProgramInOemFolder, szDir);
+  }
 
   EfiBatchInput input;
   input.m_ProgramDir = szDir;
@@ -69,15 +81,23 @@ std::uint32_t WriteAndRunBatchFile(SetupContext& context, const std::wstring& sz
     return NotRun(logger, copy_efi_log::kCannotHoldPath, *pText);
   }
   const std::wstring szBatch = szDir + kBatchName;
+  // The process call would not find it; its command line is far shorter
+  // than the command buffer.
+  if (!FitsProgramName(szBatch)) return NotRun(logger, copy_efi_log::kBatchPathTooLong, szBatch);
   const std::wstring szCommand = QuoteForCommandLine(szBatch);
-  // Too long, the command is refused with the usual box and nothing started.
-  if (!FitsCommandBuffer(szCommand)) return NotStarted(logger, RunCommand(szCommand));
   // An older batch file may still be there; its commands are not this run's.
   if (!WriteBatchFile(szBatch, szBytes)) return NotRun(logger, copy_efi_log::kCannotWrite, szBatch);
   // An old \EFI\OEM goes right before the copy, so nothing of it outlives a
-  // copy that fails.
-  const std::wstring szOemFolder = szESP + kOemFolder;
-  if (FileExists(szOemFolder)) DeleteFolderTree(szOemFolder.c_str());
+  // copy that fails; without \EFI\Microsoft there is nothing to replace it
+  // with, and the batch file runs on for a script that makes the boot files
+  // itself.
+  if (FileExists(szOemFolder)) {
+    if (FileExists(szESP + kEfiSourceFolder)) {
+      DeleteFolderTree(szOemFolder.c_str());
+    } else {
+      WriteLog(logger, copy_efi_log::kOemKeptNoSource, szESP);
+    }
+  }
   const CommandOutcome outcome = RunCommand(szCommand);
   if (!outcome.m_Started) return NotStarted(logger, outcome);
   if (!outcome.m_ExitKnown) return NotRun(logger, copy_efi_log::kExitUnknown, L"");

@@ -59,6 +59,16 @@ constexpr std::uint32_t kBatchNotRunExitCode = 0xFFFFFFFF;
 namespace copy_efi_log {
 // Detail: the ESP letter as given. Nothing is deleted or written.
 constexpr wchar_t kEspNotADrive[] = L"Error ESP Letter Is Not A Drive, not run";
+// Detail: the ESP letter as given, which names the volume of the running
+// Windows and so cannot be the EFI system partition. Nothing is deleted or
+// written.
+constexpr wchar_t kEspIsWindowsVolume[] = L"Error ESP Letter Names The Windows Volume, not run";
+// Detail: the program folder, which holds the batch file and the log and
+// lies in the \EFI\OEM the copy replaces. Nothing is deleted or written.
+constexpr wchar_t kProgramInOemFolder[] = L"Error Program Folder Lies In \\EFI\\OEM, not run";
+// Detail: the batch file's path, too long for the process call to start.
+// Nothing is deleted or written.
+constexpr wchar_t kBatchPathTooLong[] = L"Error Batch File Path Too Long To Start, not run";
 // Detail: the text. Nothing is deleted or written.
 constexpr wchar_t kCannotHoldPath[] = L"Error Batch File Cannot Hold Path, not run";
 // Detail: the code page, which does not write ASCII as itself. Nothing is
@@ -70,4 +80,9 @@ constexpr wchar_t kCannotWrite[] = L"Error Writing Batch File, not run";
 constexpr wchar_t kCannotStart[] = L"Error Starting Batch File, not run";
 // Detail empty: it ran, but how it ended is not known.
 constexpr wchar_t kExitUnknown[] = L"Error Reading Batch File Exit Code, not known";
+
+// Not a reason for not running: the batch file runs after it. Detail: the
+// ESP letter, which has no \EFI\Microsoft to copy, so the old \EFI\OEM
+// is kept rather than replaced by nothing.
+constexpr wchar_t kOemKeptNoSource[] = L"Warning ESP Has No \\EFI\\Microsoft, old \\EFI\\OEM kept";
 }  // namespace copy_efi_log

@@ -1,9 +1,43 @@
 #include "core/entry.h"
 
 #include <memory>
+#include <string>
 
 #include "core/setup_context.h"
+#include "malvik_version.h"
 #include "platform/platform.h"
+
+namespace {
+
+const char kUsage[] =
+    "malvik gives the special partitions of this PC their drive letters, copies\n"
+    "\\EFI\\Microsoft to \\EFI\\OEM on the EFI system partition with the batch file\n"
+    "CopyEFI_byOEM.cmd, and hands over to modifybcdtoPBR.cmd or\n"
+    "modifybcdtoWinRE.cmd in its own folder. It runs unattended; the outcome is\n"
+    "in Log\\Malvik.log beside it, and the exit code is 0.\n"
+    "\n"
+    "  malvik.exe RecoveryLetter ESPLetter PBRLetter\n"
+    "                  uses the three letters as given (W: R: M:); arguments\n"
+    "                  after the third are ignored\n"
+    "  malvik.exe      with no, one or two arguments: assigns W:, R: and M:\n"
+    "                  itself; the arguments given are ignored\n"
+    "  malvik.exe /?   or --help: this text\n"
+    "  malvik.exe --version\n"
+    "                  the version\n"
+    "\n"
+    "Only /?, --help and --version, alone and exactly so, print and change\n"
+    "nothing. Anything else runs in full and changes this PC: -h, a misspelt\n"
+    "option, or --help with another argument is one or two ignored arguments.\n";
+
+}  // namespace
+
+ConsoleRequest PickConsoleRequest(int argc, const wchar_t* const argv[]) {
+  if (argc != 2) return ConsoleRequest::kRun;
+  const std::wstring szArg = argv[1];
+  if (szArg == L"/?" || szArg == L"--help") return ConsoleRequest::kUsage;
+  if (szArg == L"--version") return ConsoleRequest::kVersion;
+  return ConsoleRequest::kRun;
+}
 
 LetterArguments PickLetterArguments(int argc, const wchar_t* const argv[]) {
   if (argc < 4) return {};
@@ -11,6 +45,18 @@ LetterArguments PickLetterArguments(int argc, const wchar_t* const argv[]) {
 }
 
 int RunMalvik(int argc, const wchar_t* const argv[]) {
+  // A field engineer's first try on an unknown program: it must not reassign
+  // letters or replace \EFI\OEM.
+  switch (PickConsoleRequest(argc, argv)) {
+    case ConsoleRequest::kUsage:
+      platform::WriteStdout(kUsage);
+      return 0;
+    case ConsoleRequest::kVersion:
+      platform::WriteStdout(std::string("malvik ") + kMalvikVersion + "\n");
+      return 0;
+    case ConsoleRequest::kRun:
+      break;
+  }
   if (!platform::InitFramework()) {
     platform::WriteStdout("Fatal Error: MFC initialization failed\n");
     return 1;

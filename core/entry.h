@@ -8,5 +8,12 @@
 // three of them; three empty strings otherwise.
 LetterArguments PickLetterArguments(int argc, const wchar_t* const argv[]);
 
-// The program: 0 after every run, 1 when the framework did not start.
+// What one argument alone asks for instead of a run: the usage text or the
+// version, on standard output only. Any other command line is a run.
+enum class ConsoleRequest { kRun, kUsage, kVersion };
+ConsoleRequest PickConsoleRequest(int argc, const wchar_t* const argv[]);
+
+// The program: 0 after every run, 1 when the framework did not start. A
+// request for the usage or the version prints it and returns 0 before
+// anything else, touching nothing.
 int RunMalvik(int argc, const wchar_t* const argv[]);

@@ -3,6 +3,7 @@
 // real API, platform/sim acts on a simulated machine. The build links one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,6 +49,13 @@ std::wstring GetMachineName();
 // Full path of the running executable, whatever its length; empty when the
 // platform cannot tell.
 std::wstring ReadProgramPath();
+
+// The folder of the running Windows, as the system keeps it
+// (C:\Windows), whatever its length; empty when it cannot be read.
+std::wstring ReadWindowsFolder();
+// Where Windows usually lies: what a machine description means when it
+// names no other.
+inline constexpr wchar_t kUsualWindowsFolder[] = L"C:\\Windows";
 
 // ---- Clock ----------------------------------------------------------------
 
@@ -321,6 +329,18 @@ struct VolumePlace {
 // asked of the volume's storage device without reading or writing it
 // (IOCTL_STORAGE_GET_DEVICE_NUMBER). Fails for a volume on no disk.
 VolumePlace ReadVolumePlace(const std::wstring& szVolume);
+
+// Which volume a full path lies on (the path need not exist), named so that
+// every letter and folder that mounts the same volume gives the same name,
+// and how many of the path's leading characters name that volume's root
+// ("S:\" of "S:\EFI\OEM\Tools\"). Reads only.
+struct PathVolume {
+  bool m_Ok = false;
+  std::wstring m_Volume;          // the same for every mount point of one volume
+  std::size_t m_RootChars = 0;    // the path's first m_RootChars characters are the root
+  std::uint32_t m_LastError = 0;  // when m_Ok is false
+};
+PathVolume FindVolumeOfPath(const std::wstring& szPath);
 
 // ---- Disks ------------------------------------------------------------------
 // A physical disk's partition table, as the disk itself keeps it: every

@@ -26,6 +26,10 @@ constexpr std::uint32_t kERROR_DIRECTORY = 267;
 constexpr std::uint32_t kERROR_NOACCESS = 998;
 constexpr std::uint32_t kERROR_UNRECOGNIZED_VOLUME = 1005;
 
+// MAX_PATH: with no application name, the process call takes a program
+// path (the command line's first part) of at most kMAX_PATH - 1 characters.
+constexpr std::uint32_t kMAX_PATH = 260;
+
 // SetErrorMode flags.
 constexpr std::uint32_t kSEM_FAILCRITICALERRORS = 0x0001;
 constexpr std::uint32_t kSEM_NOOPENFILEERRORBOX = 0x8000;

@@ -22,6 +22,10 @@ CommandOutcome StartFailure(std::uint32_t nError, const std::wstring& szCommand)
 
 }  // namespace
 
+bool FitsProgramName(const std::wstring& szProgram) {
+  return szProgram.size() < platform::kMAX_PATH;
+}
+
 bool FitsCommandBuffer(const std::wstring& szCommand) {
   return szCommand.size() < kCommandBufferChars;
 }

@@ -22,6 +22,11 @@ struct CommandOutcome {
 // %s"). No time limit.
 CommandOutcome RunCommand(std::wstring szCommand);
 
+// szProgram, the program a command line names, is short enough for the
+// process call to find it: with no application name it gives up on a longer
+// one (error 2 or 3) without starting anything.
+bool FitsProgramName(const std::wstring& szProgram);
+
 // szCommand fits the buffer the process call gets, with its terminating NUL.
 // A longer one is never started, as cut it would be a different command.
 bool FitsCommandBuffer(const std::wstring& szCommand);

@@ -18,7 +18,33 @@ std::wstring ReadCurrentDirectory() {
   return sz;
 }
 
+// szPath is szFolder or lies below it, as text, letters A to Z without
+// regard to case; trailing backslashes aside.
+bool IsSameOrBelow(const std::wstring& szPath, const std::wstring& szFolder) {
+  std::wstring szTop = platform::UpperAscii(szFolder);
+  while (!szTop.empty() && szTop.back() == L'\\') szTop.pop_back();
+  const std::wstring szUpper = platform::UpperAscii(szPath);
+  return szUpper.compare(0, szTop.size(), szTop) == 0 &&
+         (szUpper.size() == szTop.size() || szUpper[szTop.size()] == L'\\');
+}
+
 }  // namespace
+
+bool LiesInFolder(const std::wstring& szPath, const std::wstring& szFolder) {
+  const platform::PathVolume path = platform::FindVolumeOfPath(szPath);
+  const platform::PathVolume folder = platform::FindVolumeOfPath(szFolder);
+  if (!path.m_Ok || !folder.m_Ok) return IsSameOrBelow(szPath, szFolder);
+  // Both paths from their volume's root on, each with a leading backslash.
+  return platform::UpperAscii(path.m_Volume) == platform::UpperAscii(folder.m_Volume) &&
+         IsSameOrBelow(L"\\" + szPath.substr(path.m_RootChars),
+                       L"\\" + szFolder.substr(folder.m_RootChars));
+}
+
+bool OnSameVolume(const std::wstring& szA, const std::wstring& szB) {
+  const platform::PathVolume a = platform::FindVolumeOfPath(szA);
+  const platform::PathVolume b = platform::FindVolumeOfPath(szB);
+  return a.m_Ok && b.m_Ok && platform::UpperAscii(a.m_Volume) == platform::UpperAscii(b.m_Volume);
+}
 
 bool IsDriveRootForm(const std::wstring& sz) {
   if (sz.size() != 2 && sz.size() != 3) return false;

@@ -22,6 +22,16 @@ int StepUpCurrentDirectory(std::wstring* pBuffer);
 // (false), never cut.
 bool DeleteFolderTree(const wchar_t* pPath);
 
+// True when szPath is szFolder or lies below it, compared by volume and by
+// the path on it, so whichever letter or folder mounts the volume (an EFI
+// system partition at S: and at R:). Where either volume cannot be told,
+// the two paths are compared as text, letters A to Z without regard to case.
+bool LiesInFolder(const std::wstring& szPath, const std::wstring& szFolder);
+
+// True when both paths lie on one volume, by whatever letters or folders;
+// false when either volume cannot be told.
+bool OnSameVolume(const std::wstring& szA, const std::wstring& szB);
+
 // ---- the rules, without the platform
 
 constexpr size_t kCurrentDirectoryChars = 260;  // read size of the current directory

@@ -52,10 +52,16 @@ TEST(Capacity, LongAndForeignPathsAndArguments) {
     const wchar_t* szWhy = L"Error Batch File Cannot Hold Path, not run";
   };
   const wchar_t kNotADrive[] = L"Error ESP Letter Is Not A Drive, not run";
+  const wchar_t kTooLong[] = L"Error Batch File Path Too Long To Start, not run";
   const Case kCases[] = {
-      {"program path of 259", LongFolder(259 - 10), L"", {}, L""},
-      {"program path of 260", LongFolder(260 - 10), L"", {}, L""},
-      {"program path of 300", LongFolder(300 - 10), L"", {}, L""},
+      // Windows starts no batch file whose path is 260 characters or more.
+      {"program path of 252: batch file path of 259", LongFolder(252 - 10), L"", {}, L""},
+      {"program path of 259", LongFolder(259 - 10), L"", {}, LongFolder(249) + L"CopyEFI_byOEM.cmd",
+       kTooLong},
+      {"program path of 260", LongFolder(260 - 10), L"", {}, LongFolder(250) + L"CopyEFI_byOEM.cmd",
+       kTooLong},
+      {"program path of 300", LongFolder(300 - 10), L"", {}, LongFolder(290) + L"CopyEFI_byOEM.cmd",
+       kTooLong},
       {"current directory over 260", L"C:\\Tools\\", LongFolder(300) + L"cwd", {}, L""},
       {"three arguments of 5000", L"C:\\Tools\\", L"", {kLongArg, kLongArg, kLongArg}, kLongArg,
        kNotADrive},

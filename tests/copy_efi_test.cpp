@@ -5,6 +5,7 @@
 
 #include "core/copy_efi.h"
 #include "core/efi_batch.h"
+#include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_files.h"
 #include "tests/test_support.h"
 
@@ -215,8 +216,8 @@ TEST(CopyEfi, BatchFileHandOverAndPresenceLines) {
       {"ESP given in lower case", {L"Zeph2\\"}, {L"W:", L"r:", L"M:"}, L"R:", false, false,
        "mkdir r:\\EFI\\OEM ", "C:\\Tools\\modifybcdtoPBR.cmd r: M: >> C:\\Tools\\Log\\modifybcdLog.log",
        L"0x7", L"r:", "1011111"},
-      {"no \\EFI\\Microsoft: the copy fails", {}, {L"W:", L"R:", L"M:"}, L"R:", true, false,
-       "mkdir R:\\EFI\\OEM ", kWinRe, L"0x9", L"R:", "1000000"},
+      {"no \\EFI\\Microsoft: the old \\EFI\\OEM is kept", {}, {L"W:", L"R:", L"M:"}, L"R:", true,
+       false, "mkdir R:\\EFI\\OEM ", kWinRe, L"0x9", L"R:", "1000000"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
@@ -230,7 +231,15 @@ TEST(CopyEfi, BatchFileHandOverAndPresenceLines) {
     EXPECT_EQ(BatchLine(pBatch->m_Bytes, -1), c.szLastLine);
     EXPECT_EQ(pBatch->m_Bytes.find(kOldBatch), std::string::npos);  // replaced in full
     EXPECT_EQ(CopyStepLog(machine), Presence(c.szExit, c.szEspInLog, c.szPresent));
-    EXPECT_EQ(sim::FindFile(machine, c.m_EspAt + L"\\EFI\\OEM\\Boot\\old.txt"), nullptr);
+    // With nothing to copy, the old tree stays and the log says so by letter.
+    const sim::SimFile* pOld = sim::FindFile(machine, c.m_EspAt + L"\\EFI\\OEM\\Boot\\old.txt");
+    EXPECT_EQ(pOld != nullptr && pOld->m_Bytes == "old", c.bNoMicrosoft);
+    const auto log = test::ReadLog(machine);
+    const bool bKeptLine =
+        log.size() >= 9 &&
+        log[log.size() - 9].m_Message == L"Warning ESP Has No \\EFI\\Microsoft, old \\EFI\\OEM kept" &&
+        log[log.size() - 9].m_Value == c.szEspInLog;
+    EXPECT_EQ(bKeptLine, c.bNoMicrosoft);
     // No letter is defined by the run: the three the machine had, once each.
     EXPECT_EQ(machine.m_DosDevices.size(), 3u);
     for (const auto& [szLetter, stack] : machine.m_DosDevices) EXPECT_EQ(stack.size(), 1u) << szLetter;
@@ -289,8 +298,9 @@ TEST(CopyEfi, NotRunSaysWhyAndKeepsWhatItCannotRebuild) {
        L"Error Batch File Cannot Hold Path, not run", L"C:\\Outils \u00d8\\", false},
       {"a folder cmd would expand", L"R:", L"C:\\T%OS%x\\", 437, none,
        L"Error Batch File Cannot Hold Path, not run", L"C:\\T%OS%x\\", false},
-      {"a command line too long to start", L"R:", kDeepFolder, 437, none,
-       L"Error Starting Batch File, not run", L"err=206", false},
+      {"a batch file path too long to start", L"R:", kDeepFolder, 437, none,
+       L"Error Batch File Path Too Long To Start, not run", kDeepFolder + L"CopyEFI_byOEM.cmd",
+       false},
       {"the batch file cannot be written", L"R:", L"C:\\Tools\\", 437,
        [](sim::SimFaults& f) { f.m_BatchCreateFail = true; }, L"Error Writing Batch File, not run",
        L"C:\\Tools\\CopyEFI_byOEM.cmd", false},
@@ -339,6 +349,84 @@ TEST(CopyEfi, NotRunSaysWhyAndKeepsWhatItCannotRebuild) {
       for (const auto& [szKey, file] : esp.m_Entries) {
         ASSERT_EQ(after.count(szKey), 1u) << szKey;
         EXPECT_EQ(after.at(szKey).m_Bytes, file.m_Bytes) << szKey;
+      }
+    }
+  }
+}
+
+// A program folder in \EFI\OEM (by whichever letter the EFI system partition
+// is reached), an ESP letter for the volume of the running Windows, a batch
+// file path the process call cannot start: each is known before anything is
+// deleted. The run says why and starts nothing; every file of every volume
+// stays as it was, byte for byte, beside the new log.
+TEST(CopyEfi, RefusedBeforeAnythingIsDeleted) {
+  const std::wstring kLongest = L"C:\\" + std::wstring(238, L'd') + L"\\";  // 259 with the name
+  const std::wstring kOneMore = L"C:\\" + std::wstring(239, L'd') + L"\\";
+  struct Case {
+    const char* szName;
+    std::wstring m_ProgramDir;
+    std::wstring m_EspGiven;
+    const wchar_t* szAlias;  // a second letter, for the volume of szAliasOf; or null
+    const wchar_t* szAliasOf;
+    const wchar_t* szWhy;  // null: the batch file runs and the old \EFI\OEM goes
+    std::wstring m_Detail;
+  };
+  const Case kCases[] = {
+      {"program folder in \\EFI\\OEM", L"R:\\EFI\\OEM\\Tools\\", L"R:", nullptr, nullptr,
+       L"Error Program Folder Lies In \\EFI\\OEM, not run", L"R:\\EFI\\OEM\\Tools\\"},
+      {"program folder is \\EFI\\OEM, in lower case", L"r:\\efi\\oem\\", L"R:", nullptr, nullptr,
+       L"Error Program Folder Lies In \\EFI\\OEM, not run", L"r:\\efi\\oem\\"},
+      {"the ESP also at S:, the program there", L"S:\\EFI\\OEM\\Tools\\", L"R:", L"S:", L"R:",
+       L"Error Program Folder Lies In \\EFI\\OEM, not run", L"S:\\EFI\\OEM\\Tools\\"},
+      {"beside \\EFI\\OEM", L"R:\\EFI\\OEMTools\\", L"R:", nullptr, nullptr, nullptr, L""},
+      {"ESP letter of the Windows volume", L"C:\\Tools\\", L"c:", nullptr, nullptr,
+       L"Error ESP Letter Names The Windows Volume, not run", L"c:"},
+      {"ESP letter of the Windows volume's second letter", L"C:\\Tools\\", L"D:", L"D:", L"C:",
+       L"Error ESP Letter Names The Windows Volume, not run", L"D:"},
+      {"batch file path of 259 characters", kLongest, L"R:", nullptr, nullptr, nullptr, L""},
+      {"batch file path of 260 characters", kOneMore, L"R:", nullptr, nullptr,
+       L"Error Batch File Path Too Long To Start, not run", kOneMore + L"CopyEFI_byOEM.cmd"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.szName);
+    sim::SimMachine machine = EfiMachine({L"Zeph2\\"});
+    machine.m_Program = c.m_ProgramDir + L"malvik.exe";
+    if (c.szAlias != nullptr) {
+      machine.m_DosDevices[c.szAlias] = {c.szAliasOf == std::wstring(L"R:")
+                                             ? sim::PartitionDevicePath(0, 2)
+                                             : sim::PartitionDevicePath(0, 1)};
+    }
+    sim::SimVolumeFiles& home =
+        machine.m_Disks[0].m_Partitions[c.m_ProgramDir[0] == L'C' ? 0 : 1].m_Files;
+    for (const wchar_t* szFile : {L"malvik.exe", L"modifybcdtoPBR.cmd"}) {
+      sim::AddFile(home, c.m_ProgramDir.substr(3) + szFile, false, false, "MZ");
+    }
+    std::vector<sim::SimVolumeFiles> before;
+    for (const sim::SimPartition& part : machine.m_Disks[0].m_Partitions) before.push_back(part.m_Files);
+    test::BuildContext(machine, L"W:", c.m_EspGiven, L"M:");
+
+    const auto lines = test::ReadLog(machine, c.m_ProgramDir + L"Log\\Malvik.log");
+    ASSERT_GE(lines.size(), 9u);
+    EXPECT_EQ(machine.m_Runs.size(), c.szWhy == nullptr ? 1u : 0u);
+    if (c.szWhy == nullptr) {
+      EXPECT_EQ(lines[lines.size() - 8].m_Message, L"ExitCode:0x7");
+      EXPECT_EQ(sim::FindFile(machine, L"R:\\EFI\\OEM\\Boot\\old.txt"), nullptr);
+      continue;
+    }
+    EXPECT_EQ(lines[lines.size() - 9].m_Message, c.szWhy);
+    EXPECT_EQ(lines[lines.size() - 9].m_Value, c.m_Detail);
+    EXPECT_EQ(lines[lines.size() - 8].m_Message, L"ExitCode:0xffffffff");
+    for (size_t p = 0; p < before.size(); ++p) {
+      const auto& after = machine.m_Disks[0].m_Partitions[p].m_Files.m_Entries;
+      for (const auto& [szKey, file] : before[p].m_Entries) {
+        ASSERT_EQ(after.count(szKey), 1u) << szKey;
+        EXPECT_EQ(after.at(szKey).m_Bytes, file.m_Bytes) << szKey;
+      }
+      for (const auto& [szKey, file] : after) {
+        // Only the log folder and its file are new.
+        if (before[p].m_Entries.count(szKey) == 0) {
+          EXPECT_NE(szKey.find(L"\\LOG"), std::wstring::npos) << szKey;
+        }
       }
     }
   }

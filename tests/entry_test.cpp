@@ -4,6 +4,7 @@
 
 #include "core/entry.h"
 #include "core/setup_context.h"
+#include "malvik_version.h"
 #include "platform/sim/sim_files.h"
 #include "tests/test_support.h"
 
@@ -86,6 +87,49 @@ TEST(Entry, ExitCodeIsZeroWhateverTheLogSays) {
   EXPECT_EQ(machine.m_Console, "");
   const auto messages = test::LogMessages(machine);
   EXPECT_EQ(std::count(messages.begin(), messages.end(), L"Get Disk info"), 20);
+}
+
+// One argument that is exactly a request for help or the version prints it
+// and changes nothing: no log, no letter, no file, no inventory. Everything
+// else, near misses included, is a run with its arguments ignored.
+TEST(Entry, HelpAndVersionTouchNothing) {
+  struct Case {
+    std::vector<std::wstring> m_Args;
+    const char* szConsoleStart;  // null: a full run, silent on the console
+  };
+  const std::string szVersion = std::string("malvik ") + kMalvikVersion + "\n";
+  const Case kCases[] = {
+      {{L"/?"}, "malvik gives the special partitions"},
+      {{L"--help"}, "malvik gives the special partitions"},
+      {{L"--version"}, szVersion.c_str()},
+      {{L"-h"}, nullptr},
+      {{L"--HELP"}, nullptr},
+      {{L"--version "}, nullptr},
+      {{L"--help", L"x"}, nullptr},
+      {{L"/?", L"/?", L"/?"}, nullptr},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(c.m_Args));
+    sim::SimMachine machine = test::MakeMachine();
+    machine.m_Firmware = {false, 998};
+    sim::SimDisk& disk = test::AddDisk(machine, 0);
+    test::AddPartition(disk, 1, L"Windows", L"C:");
+    test::AddPartition(disk, 2, L"ESP", L"");
+    EXPECT_EQ(test::RunProgram(machine, c.m_Args), 0);
+    if (c.szConsoleStart == nullptr) {
+      EXPECT_EQ(machine.m_Console, "");
+      EXPECT_FALSE(machine.m_ProfileWrites.empty());
+      continue;
+    }
+    EXPECT_EQ(machine.m_Console.rfind(c.szConsoleStart, 0), 0u) << machine.m_Console;
+    EXPECT_TRUE(machine.m_ProfileWrites.empty());
+    EXPECT_EQ(machine.m_WmiAttempt, -1);
+    EXPECT_EQ(machine.m_ErrorMode, 0u);
+    EXPECT_TRUE(machine.m_Runs.empty());
+    EXPECT_EQ(sim::FindFile(machine, L"C:\\Tools\\Log"), nullptr);
+    EXPECT_EQ(sim::FindFile(machine, L"C:\\Tools\\CopyEFI_byOEM.cmd"), nullptr);
+    EXPECT_EQ(machine.m_DosDevices.size(), 1u) << "the ESP got no letter";
+  }
 }
 
 TEST(Entry, FrameworkFailureSaysSoAndBuildsNothing) {

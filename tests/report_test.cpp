@@ -80,6 +80,11 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
   const std::string kOldOem = R"("EFI/Microsoft/Boot/resources/", "EFI/OEM/Boot/BCD",
     "EFI/OEM/Boot/bootmgfw.efi", "EFI/OEM/Boot/bootmgr.efi", "EFI/OEM/Boot/memtest.efi",
     "EFI/OEM/Boot/fonts/", "EFI/OEM/Boot/resources/")";
+  // The ESP holds an old \EFI\OEM and no \EFI\Microsoft.
+  std::string szOemOnly = Laptop("", "");
+  for (size_t at; (at = szOemOnly.find("EFI/Microsoft/")) != std::string::npos;) {
+    szOemOnly.replace(at, 14, "EFI/OEM/");
+  }
   const Case kCases[] = {
       {"reset folder: reset script", Laptop("", R"("Zeph2/")"), {}, true, "5a", "R: M:", ""},
       {"no reset folder: recovery script", Laptop("", ""), {}, true, "5b", "R: W:", ""},
@@ -101,6 +106,13 @@ TEST(Verdict, SaysWhatTheRunDidAndWhatNeedsAPerson) {
        {}, false, "none", "",
        "the batch file C:\\Tools\\CopyEFI_byOEM.cmd could not be written; the \\EFI\\OEM "
        "the presence lines find is an earlier run's"},
+      {"ESP letter of the Windows volume", Laptop("", R"("Zeph2/")"), {"W:", "C:", "M:"}, false,
+       "none", "",
+       "the batch file was not run: the ESP letter C: names the volume of the running Windows, "
+       "which is never the EFI system partition"},
+      {"no \\EFI\\Microsoft: the old \\EFI\\OEM is kept", szOemOnly, {}, true, "5b", "R: W:", "",
+       "R: has no \\EFI\\Microsoft: the old \\EFI\\OEM was kept, not replaced, and the batch file "
+       "copied nothing"},
       {"batch file cannot start", Laptop(R"("faults": {"process_start": 5},)", ""), {}, false,
        "5b", "R: W:", "the batch file could not be started (err=5)"},
       {"hand-over script fails",

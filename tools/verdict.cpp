@@ -13,6 +13,7 @@
 #include "letters/drive_letters.h"
 #include "letters/letter_search.h"
 #include "letters/special_partitions.h"
+#include "platform/win32_codes.h"
 #include "support/boot_mode.h"
 #include "support/log.h"
 #include "tools/compare_log.h"
@@ -146,6 +147,27 @@ std::string WhyNotRun(const std::wstring& szMessage, const std::wstring& szValue
     return "the batch file could not be started (" + szDetail + ")";
   }
   if (szMessage == why::kExitUnknown) return "the batch file's exit code could not be read";
+  if (szMessage == why::kEspIsWindowsVolume) {
+    return "the batch file was not run: the ESP letter " + szDetail +
+           " names the volume of the running Windows, which is never the EFI system partition";
+  }
+  if (szMessage == why::kProgramInOemFolder) {
+    return "the batch file was not run: the program folder " + szDetail + " lies in the " +
+           ToUtf8(kOemFolder) + " it would replace";
+  }
+  if (szMessage == why::kBatchPathTooLong) {
+    return "the batch file was not run: its path " + szDetail + " is longer than the " +
+           std::to_string(platform::kMAX_PATH - 1) + " characters Windows starts a program by";
+  }
+  return {};
+}
+
+// What the log says the run kept: a warning, the batch file ran on.
+std::string WhatWasKept(const std::wstring& szMessage, const std::wstring& szValue) {
+  if (szMessage == copy_efi_log::kOemKeptNoSource) {
+    return ToUtf8(szValue) + " has no " + ToUtf8(kEfiSourceFolder) + ": the old " +
+           ToUtf8(kOemFolder) + " was kept, not replaced, and the batch file copied nothing";
+  }
   return {};
 }
 
@@ -153,6 +175,7 @@ std::string WhyNotRun(const std::wstring& szMessage, const std::wstring& szValue
 // batch file did not run, and whether the last inventory attempt failed.
 struct LogFacts {
   std::vector<std::string> m_NotRun;
+  std::vector<std::string> m_Kept;
   std::wstring m_InventoryError;  // empty: the last attempt did not fail
   std::set<int> m_DisksWalked;    // the first numbers of the per-disk lines
 };
@@ -174,6 +197,9 @@ LogFacts ReadLog(const Outcome& outcome, Verdict& verdict) {
     } else if (const std::string szWhy = WhyNotRun(szMessage, outcome.m_Log[i].m_Value);
                !szWhy.empty()) {
       facts.m_NotRun.push_back(szWhy);
+    } else if (const std::string szKept = WhatWasKept(szMessage, outcome.m_Log[i].m_Value);
+               !szKept.empty()) {
+      facts.m_Kept.push_back(szKept);
     }
   }
   for (size_t i = nAfterExitCode; i < outcome.m_Log.size(); ++i) {
@@ -759,9 +785,11 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
   const bool bKnownHandOver = verdict.m_HandOver != HandOver::kNone;
   const std::wstring szEsp =
       bKnownHandOver ? (handOver.empty() ? L"" : handOver[0]) : UseOf(verdict, EspRole()).m_Letter;
+  bool bEspFault = false;
   if (bStarted && (bKnownHandOver || IsDriveLetter(szEsp))) {
     if (const std::string sz = LetterFault(judging, judging.m_Esp, szEsp); !sz.empty()) {
       reasons.push_back(sz);
+      bEspFault = true;
     }
   }
   if (bStarted) JudgeResetFolders(judging, reasons);
@@ -782,6 +810,10 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
     if (dialog.m_Text == kMountFailedText) continue;
     reasons.push_back("a dialog waits for a click: [" + ToUtf8(dialog.m_Title) + "] " +
                       ToUtf8(dialog.m_Text));
+  }
+  // An ESP letter for the wrong volume already says why nothing was copied.
+  if (!bEspFault) {
+    verdict.m_Warnings.insert(verdict.m_Warnings.end(), judging.m_Log.m_Kept.begin(), judging.m_Log.m_Kept.end());
   }
   // What the description was accepted with, so that check shows it too.
   for (const sim::SimLoadWarning& warning : machine.m_LoadWarnings) {

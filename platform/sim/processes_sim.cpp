@@ -82,7 +82,13 @@ ProcessStart StartProcess(wchar_t* pCommandLine, std::uint16_t /*nShowWindow*/) 
   } else {
     run.m_Program = ProgramOf(machine, run.m_CommandLine);
     const sim::SimFile* pFile = sim::FindFile(machine, run.m_Program);
-    if (pFile == nullptr) {
+    if (run.m_Program.size() >= kMAX_PATH) {
+      // Without an application name a program path of kMAX_PATH characters
+      // or more is not looked for: error 2, or 3 when it was quoted (as
+      // measured under Wine; Windows documents only the limit).
+      const bool bQuoted = !run.m_CommandLine.empty() && run.m_CommandLine[0] == L'"';
+      run.m_StartError = bQuoted ? kERROR_PATH_NOT_FOUND : kERROR_FILE_NOT_FOUND;
+    } else if (pFile == nullptr) {
       run.m_StartError = kERROR_FILE_NOT_FOUND;
     } else if (pFile->m_Folder) {
       run.m_StartError = kERROR_ACCESS_DENIED;

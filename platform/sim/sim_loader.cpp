@@ -554,7 +554,7 @@ void Read(const json& j, SimMachine& machine) {
   ExpectObject(j, "",
                {"name", "program", "current_directory", "clock", "console_code_page",
                 "ansi_code_page", "firmware", "disks", "drives", "scripts", "faults", "costs",
-                "notes", "arguments"});
+                 "notes", "arguments", "windows_directory"});
   machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
   for (const auto& [key, value] : j.items()) {
     if (key == "name") machine.m_Name = FromUtf8(String(value, key));
@@ -562,6 +562,7 @@ void Read(const json& j, SimMachine& machine) {
     if (key == "arguments") ReadArguments(value, key, machine.m_Arguments);
     if (key == "program") machine.m_Program = ReadProgram(value, key);
     if (key == "current_directory") machine.m_CurrentDirectory = ReadCurrentDirectory(value, key);
+    if (key == "windows_directory") machine.m_WindowsDirectory = ReadCurrentDirectory(value, key);
     if (key == "clock") machine.m_ClockMs = ReadClock(value, key);
     if (key == "console_code_page") {
       machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = ReadCodePage(value, key, true);

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/win32_codes.h"
 
 namespace sim {
@@ -192,6 +193,7 @@ struct SimMachine {
   std::vector<SimLoadWarning> m_LoadWarnings;  // in the order of the description
   std::wstring m_Program = L"C:\\Tools\\malvik.exe";
   std::wstring m_CurrentDirectory;  // empty: the program's folder
+  std::wstring m_WindowsDirectory = platform::kUsualWindowsFolder;  // the running Windows' folder
   std::int64_t m_ClockMs = 0;       // local time, milliseconds since 1970-01-01
   // The console's code pages (chcp) and the system's OEM one; a console code
   // page of 0: the program has no console.

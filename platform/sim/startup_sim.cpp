@@ -36,4 +36,10 @@ std::wstring ReadProgramPath() {
   return machine.m_Program;
 }
 
+std::wstring ReadWindowsFolder() {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_Other);
+  return machine.m_WindowsDirectory;
+}
+
 }  // namespace platform

@@ -204,4 +204,38 @@ VolumePlace ReadVolumePlace(const std::wstring& szVolume) {
           static_cast<std::uint32_t>(volume.m_Partition->m_Number), 0};
 }
 
+PathVolume FindVolumeOfPath(const std::wstring& szPath) {
+  sim::SimMachine& machine = sim::CurrentMachine();
+  sim::Spend(machine, machine.m_Costs.m_VolumeQuery);
+  const std::wstring szUpper = sim::UpperAscii(szPath);
+  PathVolume result;
+  std::wstring szName;  // what names the volume: a letter or a volume root
+  if (const std::size_t nVolume = sim::VolumeRootLength(szUpper)) {
+    szName = szUpper.substr(0, nVolume);
+    result.m_RootChars = szUpper.size() > nVolume ? nVolume + 1 : nVolume;
+  } else if (szUpper.size() >= 2 && IsDriveLetterName(szUpper.substr(0, 2)) &&
+             (szUpper.size() == 2 || szUpper[2] == L'\\')) {
+    szName = szUpper.substr(0, 2);
+    result.m_RootChars = szUpper.size() > 2 ? 3 : 2;
+  } else {
+    result.m_LastError = kERROR_INVALID_NAME;
+    return result;
+  }
+  const sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szName);
+  if (volume.m_Partition != nullptr) {
+    result.m_Volume = sim::PartitionVolumePath(volume.m_Disk->m_Index, volume.m_Partition->m_Number);
+  } else if (volume.m_Drive != nullptr) {
+    for (const auto& [szLetter, drive] : machine.m_Drives) {
+      if (&drive == volume.m_Drive) result.m_Volume = sim::DriveVolumePath(szLetter);
+    }
+  } else if (auto it = machine.m_DosDevices.find(szName);
+             it != machine.m_DosDevices.end() && !it->second.empty()) {
+    // A letter for no volume of the machine is named by what it stands for.
+    result.m_Volume = it->second.front();
+  }
+  result.m_Ok = !result.m_Volume.empty();
+  if (!result.m_Ok) result.m_LastError = kERROR_FILE_NOT_FOUND;
+  return result;
+}
+
 }  // namespace platform

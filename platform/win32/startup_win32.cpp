@@ -71,4 +71,18 @@ std::wstring ReadProgramPath() {
   }
 }
 
+std::wstring ReadWindowsFolder() {
+  // The system's own folder, not a terminal-server user's private one
+  // (GetWindowsDirectoryW). The result counts the terminator only when the
+  // buffer was too small.
+  std::vector<wchar_t> buffer(kFirstPathChars, L'\0');
+  for (;;) {
+    const UINT nChars =
+        GetSystemWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (nChars == 0 || nChars > kMostPathChars) return {};
+    if (nChars < buffer.size()) return std::wstring(buffer.data(), nChars);
+    buffer.assign(nChars, L'\0');
+  }
+}
+
 }  // namespace platform

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii.h"
 #include "platform/win32/call_result_win32.h"
 #include "platform/win32/win32_holders.h"
 #include "platform/win32/windows_min.h"
@@ -131,6 +132,56 @@ VolumePlace ReadVolumePlace(const std::wstring& szVolume) {
   place.m_Disk = number.DeviceNumber;
   place.m_Partition = number.PartitionNumber;
   return place;
+}
+
+namespace {
+
+bool StartsWithNoCase(const std::wstring& sz, const std::wstring& szStart) {
+  return sz.size() >= szStart.size() &&
+         UpperAscii(sz.substr(0, szStart.size())) == UpperAscii(szStart);
+}
+
+}  // namespace
+
+PathVolume FindVolumeOfPath(const std::wstring& szPath) {
+  PathVolume result;
+  // The volume path is a leading part of the path with a trailing backslash,
+  // so the path's length and two more always hold it.
+  std::vector<wchar_t> root(szPath.size() + 2, L'\0');
+  if (!GetVolumePathNameW(szPath.c_str(), root.data(), static_cast<DWORD>(root.size()))) {
+    result.m_LastError = GetLastError();
+    return result;
+  }
+  const std::wstring szRoot = root.data();
+  // Only a root the path itself starts with tells where the rest of it lies
+  // on the volume; "R:" gives "R:\".
+  std::wstring szWithSlash = szPath;
+  if (szWithSlash.empty() || szWithSlash.back() != L'\\') szWithSlash += L'\\';
+  if (szRoot.empty() || !StartsWithNoCase(szWithSlash, szRoot)) {
+    result.m_LastError = ERROR_INVALID_NAME;
+    return result;
+  }
+  result.m_RootChars = szRoot.size() < szPath.size() ? szRoot.size() : szPath.size();
+  // "\\?\Volume{GUID}\" is 49 characters with its terminator.
+  wchar_t volume[64] = {};
+  if (GetVolumeNameForVolumeMountPointW(szRoot.c_str(), volume, 63)) {
+    result.m_Ok = true;
+    result.m_Volume = volume;
+    return result;
+  }
+  // A letter the mount manager does not know (one a program defined with
+  // DefineDosDeviceW, a mapped folder) is named by the device it stands for.
+  const DWORD nVolumeError = GetLastError();
+  if (szRoot.size() == 3 && szRoot[1] == L':') {
+    const DeviceNameTargets targets = QueryDeviceName(szRoot.substr(0, 2), MAX_PATH + 1);
+    if (!targets.m_Targets.empty()) {
+      result.m_Ok = true;
+      result.m_Volume = targets.m_Targets.front();
+      return result;
+    }
+  }
+  result.m_LastError = nVolumeError;
+  return result;
 }
 
 }  // namespace platform

@@ -45,6 +45,11 @@ TEST_F(ContractTest, BatchFileExitCodes) {
   std::string szHandOver = szNarrowT;
   PutFile(szT + L"\\go.cmd",
           szHandOver.append("\\s7.cmd >> ").append(szNarrowT).append("\\out.log\r\n"));
+  // With no application name, a program path of MAX_PATH (260) characters
+  // or more is not looked for; one of 259 is started.
+  const std::wstring szLongest = szT + L"\\" + std::wstring(249, L'p') + L"\\go.cmd";
+  const std::wstring szTooLong = szT + L"\\" + std::wstring(250, L'p') + L"\\go.cmd";
+  for (const std::wstring& szPath : {szLongest, szTooLong}) PutFile(szPath, szHandOver);
   std::string szQuoted = "\"";
   PutFile(szT + L"\\Two Words\\go.cmd",
           szQuoted.append(szNarrowT).append("\\Two Words\\s9.cmd\"\r\n"));
@@ -62,9 +67,18 @@ TEST_F(ContractTest, BatchFileExitCodes) {
       // ("T:\Two.exe" first); the whole path is found last.
       {"unquoted path with a space", szT + L"\\Two Words\\go.cmd", 0, 9},
       {"missing file", szT + L"\\none.cmd", 2, std::nullopt},  // ERROR_FILE_NOT_FOUND
+      {"path of 259 characters", szLongest, 0, 7},
+      {"path of 260 characters", szTooLong, 2, std::nullopt},
+      // Windows documents the limit, not the code; this is Wine's.
+      {"quoted path of 260 characters", L"\"" + szTooLong + L"\"", 3, std::nullopt},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
+    // Past the limit Wine 8 reads a search buffer it did not fill: it fails
+    // with 2 or 3, or starts the program an earlier start left there (the
+    // 259-character one). Windows documents the limit; the simulated machine
+    // keeps to it with Wine's codes.
+    if (OnWine() && c.nStartError != 0 && c.szCommand.size() >= 260) continue;
     const Outcome outcome = RunToEnd(c.szCommand);
     EXPECT_EQ(outcome.m_StartError, c.nStartError);
     EXPECT_EQ(outcome.m_ExitCode, c.nExitCode);

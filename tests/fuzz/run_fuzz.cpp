@@ -3,8 +3,12 @@
 // run must end with exit code 0 and leave the machine sound:
 //   - every drive letter that is new or changed names a volume whose label a
 //     letter rule recognises, or is one of the rules' fixed letters;
-//   - no file or folder is gone except below \EFI\OEM on the EFI system
-//     partition;
+//   - no file or folder is gone except below \EFI\OEM on the volume the ESP
+//     letter names, and only when this run started its batch file (or the
+//     start failed for a cause nothing could see before), the volume held
+//     \EFI\Microsoft to copy and is not the running Windows';
+//   - the program and its log folder are never gone, whichever letter they
+//     were reached by (they may lie in \EFI\OEM, through a second letter);
 //   - a batch file is run only when this run wrote it whole;
 //   - COM initialisation is balanced and no WMI handle is left;
 //   - on a machine a real one can be, and which the capture describes as
@@ -120,8 +124,16 @@ const wchar_t* const kArguments[] = {L"W:", L"R:",        L"M:",      L"X:", L""
                                      L"y:", L"C:\\Tools", L"\\\\?\\", L"R",  L"E:"};
 
 const wchar_t* const kPrograms[] = {L"C:\\Tools\\malvik.exe",
-                                    L"C:\\Program Files\\(x86)\\malvik.exe", L"E:\\malvik.exe",
-                                    L"C:\\T\u00e9ls\\malvik.exe"};
+                                    L"C:\\Program Files\\(x86)\\malvik.exe",
+                                    L"E:\\malvik.exe",
+                                    L"C:\\T\u00e9ls\\malvik.exe",
+                                    L"R:\\EFI\\OEM\\Tools\\malvik.exe",
+                                    L"S:\\efi\\oem\\malvik.exe",
+                                    L"E:\\EFI\\OEM\\Boot\\malvik.exe"};
+
+// The running Windows' folder: the usual one, or on a volume the ESP letter
+// may name.
+const wchar_t* const kWindowsFolders[] = {L"C:\\Windows", L"R:\\Windows", L"E:\\WINNT"};
 
 void AddFiles(ByteReader& in, sim::SimVolumeFiles& files) {
   for (unsigned n = in.Below(5); n > 0; --n) {
@@ -130,12 +142,23 @@ void AddFiles(ByteReader& in, sim::SimVolumeFiles& files) {
   }
 }
 
+// No partition or drive entry of the machine has szLetter.
+bool LetterUnused(const sim::SimMachine& machine, const std::wstring& szLetter) {
+  for (const sim::SimDisk& disk : machine.m_Disks) {
+    for (const sim::SimPartition& part : disk.m_Partitions) {
+      if (part.m_Letter == szLetter) return false;
+    }
+  }
+  return machine.m_Drives.count(szLetter) == 0;
+}
+
 std::wstring Label(ByteReader& in) { return in.Bit() ? in.Pick(kLabels) : in.Text(40); }
 
 sim::SimMachine BuildMachine(ByteReader& in, std::vector<std::wstring>& args) {
   sim::SimMachine machine;
   machine.m_Costs = {0, 0, 0, 0, 0, 0, 0};
   machine.m_Program = in.Pick(kPrograms);
+  machine.m_WindowsDirectory = in.Pick(kWindowsFolders);
   machine.m_Firmware.m_Succeeds = in.Bit();
   machine.m_Firmware.m_Error = in.Bit() ? 1 : in.Byte();
 
@@ -179,6 +202,17 @@ sim::SimMachine BuildMachine(ByteReader& in, std::vector<std::wstring>& args) {
 
   for (unsigned n = in.Below(5); n > 0; --n)
     args.push_back(in.Bit() ? in.Pick(kArguments) : in.Text(8));
+
+  // A second letter for one partition, as a technician's mountvol S: /s
+  // gives the EFI system partition one beside the rule's R:.
+  if (in.Below(4) == 0 && !machine.m_Disks.empty() && !machine.m_Disks[0].m_Partitions.empty()) {
+    const sim::SimDisk& disk = machine.m_Disks[0];
+    const sim::SimPartition& part = disk.m_Partitions[in.Below(disk.m_Partitions.size())];
+    const std::wstring szAlias = in.Bit() ? L"S:" : in.Pick(kLetters);
+    if (LetterUnused(machine, szAlias)) {
+      machine.m_DosDevices[szAlias] = {sim::PartitionDevicePath(disk.m_Index, part.m_Number)};
+    }
+  }
   return machine;
 }
 
@@ -242,6 +276,26 @@ bool CapturedAsItIs(const sim::SimMachine& machine) {
   return true;
 }
 
+// The device a full path's letter names and the path's upper-cased rest
+// below its root, as AllEntries keys it; no device for a path on no letter.
+std::pair<std::wstring, std::wstring> DeviceAndKey(sim::SimMachine& machine,
+                                                   const std::wstring& szPath) {
+  const std::wstring szFull = sim::AbsolutePath(machine, szPath);
+  if (!sim::HasDriveLetter(szFull)) return {};
+  auto it = machine.m_DosDevices.find(sim::UpperAscii(szFull.substr(0, 2)));
+  if (it == machine.m_DosDevices.end() || it->second.empty()) return {};
+  std::wstring szKey = szFull.size() > 3 ? sim::UpperAscii(szFull.substr(3)) : L"";
+  while (!szKey.empty() && szKey.back() == L'\\') szKey.pop_back();
+  return {it->second.front(), szKey};
+}
+
+bool IsAtOrBelow(const std::pair<std::wstring, std::wstring>& entry,
+                 const std::pair<std::wstring, std::wstring>& folder) {
+  return !folder.first.empty() && entry.first == folder.first &&
+         (folder.second.empty() || entry.second == folder.second ||
+          entry.second.rfind(folder.second + L"\\", 0) == 0);
+}
+
 [[noreturn]] void Fail(const char* szWhat, const std::wstring& szDetail = L"") {
   std::fprintf(stderr, "run invariant broken: %s %ls\n", szWhat, szDetail.c_str());
   std::abort();
@@ -253,6 +307,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
   ByteReader in{pData, nSize};
   std::vector<std::wstring> args;
   sim::SimMachine machine = BuildMachine(in, args);
+  // Only a second letter is defined before the machine is prepared; no
+  // description has a key for one, so no capture can be replayed.
+  const bool bDescribable = machine.m_DosDevices.empty();
   sim::PrepareMachine(machine);
 
   // A batch file left by an earlier run, which must never run again.
@@ -294,25 +351,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
   }
 
   // Files: only \EFI\OEM on the volume the ESP letter names may lose entries,
-  // and only when this run's batch file was started to rebuild it.
-  std::wstring szOemDevice, szOemKey = L"\x1";
+  // and only when this run's batch file was started to rebuild it from an
+  // \EFI\Microsoft that volume held, and it is not the running Windows'.
+  // The program and its log folder never go, whatever letters name their
+  // volume.
   const std::wstring szESP =
       args.size() >= 3 && (!args[0].empty() || !args[1].empty() || !args[2].empty()) ? args[1]
                                                                                      : L"R:";
-  const std::wstring szOem = sim::AbsolutePath(machine, szESP + L"\\EFI\\OEM");
-  if (sim::HasDriveLetter(szOem) &&
-      machine.m_DosDevices.count(sim::UpperAscii(szOem.substr(0, 2)))) {
-    szOemDevice = machine.m_DosDevices[sim::UpperAscii(szOem.substr(0, 2))].front();
-    szOemKey = szOem.size() > 3 ? sim::UpperAscii(szOem.substr(3)) : L"";
-  }
+  const auto oem = DeviceAndKey(machine, szESP + L"\\EFI\\OEM");
+  const auto source = DeviceAndKey(machine, szESP + L"\\EFI\\Microsoft");
+  const auto program = DeviceAndKey(machine, machine.m_Program);
+  const auto logFolder = DeviceAndKey(machine, szProgramDir + L"Log");
+  const auto windows = DeviceAndKey(machine, machine.m_WindowsDirectory);
+  bool bSource = false;
+  for (const auto& entry : entriesBefore) bSource = bSource || IsAtOrBelow(entry, source);
+  const bool bWindowsVolume = !oem.first.empty() && oem.first == windows.first;
+  bool bStarted = false;
+  for (const sim::SimProcessRun& run : machine.m_Runs) bStarted = bStarted || run.m_StartError == 0;
+  if (bWindowsVolume && !machine.m_Runs.empty()) Fail("ran on the Windows volume", szESP);
   const auto entriesAfter = AllEntries(machine);
   for (const auto& entry : entriesBefore) {
+    if (entriesAfter.count(entry) == 0 &&
+        (IsAtOrBelow(entry, program) || IsAtOrBelow(entry, logFolder))) {
+      Fail("deleted the program or its log", entry.second);
+    }
+  }
+  for (const auto& entry : entriesBefore) {
     if (entriesAfter.count(entry) != 0) continue;
-    const bool bUnderOem =
-        entry.first == szOemDevice &&
-        (entry.second == szOemKey || entry.second.rfind(szOemKey + L"\\", 0) == 0);
-    if (!bUnderOem) Fail("deleted", entry.first + L" " + entry.second);
-    if (machine.m_Runs.empty()) Fail("deleted with no batch file run", entry.second);
+    if (!IsAtOrBelow(entry, oem)) Fail("deleted", entry.first + L" " + entry.second);
+    // Only a start that fails for a cause nothing can see beforehand (here
+    // an injected one) may follow the delete.
+    if (!bStarted && !machine.m_Faults.m_ProcessStart) {
+      Fail("deleted with no batch file started", entry.second);
+    }
+    if (!bSource) Fail("deleted with no \\EFI\\Microsoft to copy", entry.second);
   }
 
   // The batch file: run only when this run wrote all of it.
@@ -336,7 +408,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
   if (machine.m_ComInitCount != 0) Fail("COM initialisation not balanced");
   if (machine.m_WmiLiveObjects != 0 || machine.m_WmiLeakedAtUninit != 0) Fail("WMI handle leaked");
 
-  if (!RealMachine(beforeRun) || !CapturedAsItIs(beforeRun)) return 0;
+  if (!bDescribable || !RealMachine(beforeRun) || !CapturedAsItIs(beforeRun)) return 0;
   const test::CaptureReplay replay = test::ReplayCapture(
       beforeRun, args, [](const sim::SimMachine& original, sim::SimMachine& replayed) {
         replayed.m_Scripts = original.m_Scripts;

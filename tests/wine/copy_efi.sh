@@ -206,4 +206,94 @@ ExitCode:0xffffffff=
 $(presence_lines R: true false false false false false false)"
 echo "wine: copy_efi: program folder with a percent sign refused: ok"
 
+# ---- refused before anything is deleted ----------------------------------------
+
+# oem_state: the old \EFI\OEM byte for byte, but the log folder a program
+# inside it writes.
+oem_state() { tree_state "$esp/EFI/OEM" | grep -v '^\./Tools/Log\b' | grep -v ' \./Tools/Log/'; }
+
+# expect_refused LETTER WHY: no batch file was written, no script ran, the old
+# \EFI\OEM is as it was ($before), and the log ends with WHY, the not-run
+# exit code and the presence lines for LETTER. $log must be read first.
+expect_refused() {
+  [ ! -e "$prog/CopyEFI_byOEM.cmd" ] && [ ! -e "$prog/CopyEFI_byOEM.cmd.new" ] ||
+    fail "$case_name: a batch file was written"
+  [ ! -e "$prog/modifybcdtoPBR.args" ] && [ ! -e "$prog/modifybcdtoWinRE.args" ] ||
+    fail "$case_name: a script ran"
+  [ "$(oem_state)" = "$before" ] || fail "$case_name: the old \\EFI\\OEM changed:
+$(oem_state)"
+  expect_log_end "$2
+ExitCode:0xffffffff=
+$(presence_lines "$1" true false false false false false false)"
+}
+
+# The program folder inside \EFI\OEM on the ESP's letter. Deleting \EFI\OEM
+# would take the program, its scripts and its log with it. Wine makes up a
+# volume of its own for every drive letter (\\?\Volume{...0052} for R:,
+# \Device\HarddiskVolumeN), so a second letter linked to the same folder is
+# another volume there, unlike a second letter Windows' mountvol gives the
+# ESP: that case (S: and R:) is checked on the simulated machine.
+echo "wine: NOTE: copy_efi: a second letter for the ESP is another volume under Wine; not checked here"
+for letter in R; do
+  case_name="program folder $letter:\\EFI\\OEM\\Tools"
+  new_machine Tools
+  prog="$esp/EFI/OEM/Tools"
+  mkdir -p "$prog"
+  cp "$exe" "$prog/"
+  stub_script modifybcdtoPBR 7
+  stub_script modifybcdtoWinRE 9
+  before=$(oem_state)
+  "$WINE64" "$letter:\\EFI\\OEM\\Tools\\malvik.exe" W: R: M: >/dev/null 2>&1 || fail "$case_name: malvik.exe failed"
+  log=$(tr -d '\r' <"$prog/Log/Malvik.log")
+  expect_refused R: "Error Program Folder Lies In \\EFI\\OEM, not run=$letter:\\EFI\\OEM\\Tools\\"
+  echo "wine: copy_efi: $case_name refused, old \\EFI\\OEM kept: ok"
+done
+
+# An ESP letter that names the volume of the running Windows: C: typed on a
+# factory line. Its \EFI\OEM is whatever C: holds.
+case_name="ESP letter C:"
+new_machine Tools
+mkdir -p "$WINEPREFIX/drive_c/EFI/OEM/Boot" "$WINEPREFIX/drive_c/EFI/Microsoft/Boot"
+echo "C: keeps this" >"$WINEPREFIX/drive_c/EFI/OEM/Boot/keep.txt"
+echo "x" >"$WINEPREFIX/drive_c/EFI/Microsoft/Boot/bootmgfw.efi"
+c_before=$(tree_state "$WINEPREFIX/drive_c/EFI")
+before=$(oem_state)
+"$WINE64" 'C:\Tools\malvik.exe' W: C: M: >/dev/null 2>&1 || fail "$case_name: malvik.exe failed"
+log=$(tr -d '\r' <"$prog/Log/Malvik.log")
+[ "$(tree_state "$WINEPREFIX/drive_c/EFI")" = "$c_before" ] || fail "$case_name: C:\\EFI changed"
+expect_refused C: "Error ESP Letter Names The Windows Volume, not run=C:"
+echo "wine: copy_efi: ESP letter of the Windows volume refused: ok"
+
+# An ESP without \EFI\Microsoft: nothing to copy, so the old \EFI\OEM stays
+# and the batch file runs on.
+case_name="no \\EFI\\Microsoft"
+new_machine Tools
+rm -rf "$esp/EFI/Microsoft"
+before=$(oem_state)
+run_malvik
+[ "$(oem_state)" = "$before" ] || fail "$case_name: the old \\EFI\\OEM changed:
+$(oem_state)"
+[ "$(tr -d '\r ' <"$prog/modifybcdtoWinRE.args")" = "R:W:" ] || fail "$case_name: the WinRE stub did not run"
+expect_log_end "Warning ESP Has No \\EFI\\Microsoft, old \\EFI\\OEM kept=R:
+ExitCode:0x9=
+$(presence_lines R: true false false false false false false)"
+echo "wine: copy_efi: no \\EFI\\Microsoft, old \\EFI\\OEM kept, batch file run: ok"
+
+# A batch file path of 259 characters starts; one of 260 the process call
+# does not find (error 2), so it is refused before anything is deleted.
+for total in 259 260; do
+  case_name="batch file path of $total characters"
+  folder=$(printf 'd%.0s' $(seq 1 $((total - 21))))  # C:\ folder \ CopyEFI_byOEM.cmd
+  new_machine "$folder"
+  before=$(oem_state)
+  run_malvik
+  if [ "$total" = 259 ]; then
+    expect_oem_tree
+    expect_log 'ExitCode:0x9='
+  else
+    expect_refused R: "Error Batch File Path Too Long To Start, not run=C:\\$folder\\CopyEFI_byOEM.cmd"
+  fi
+  echo "wine: copy_efi: $case_name: ok"
+done
+
 echo "wine: copy_efi: ok"

@@ -8,11 +8,36 @@ exe="$BUILD/win64/malvik.exe"
 # ---- the file: PE32+ x86-64 console program, system DLLs only -------------
 check_win64_console_exe "$exe"
 
-# ---- a default run ---------------------------------------------------------
+# ---- a request for help or the version: printed, nothing touched -----------
 wine_new_prefix
 tools="$WINEPREFIX/drive_c/Tools"
 mkdir -p "$tools"
 cp "$exe" "$tools/"
+# Letters by name and target, and every file below C:\Tools.
+letters() { (cd "$WINEPREFIX/dosdevices" && for l in *; do echo "$l -> $(readlink "$l")"; done); }
+letters_before=$(letters)
+tools_before=$(tree_state "$tools")
+version=$(tr -d '\r\n' <"$(dirname "$0")/../../VERSION")
+for arg in --version '/?' --help; do
+  set +e
+  out=$("$WINE64" 'C:\Tools\malvik.exe' "$arg" 2>/dev/null)
+  status=$?
+  set -e
+  out=$(tr -d '\r' <<<"$out")
+  [ "$status" = 0 ] || fail "malvik.exe $arg exited with $status"
+  if [ "$arg" = --version ]; then
+    [ "$out" = "malvik $version" ] || fail "malvik.exe --version said: $out"
+  else
+    grep -q '^malvik gives the special partitions' <<<"$out" || fail "malvik.exe $arg said: $out"
+    grep -q -- '-h, a misspelt' <<<"$out" || fail "malvik.exe $arg does not say what is still a run"
+  fi
+  [ "$(tree_state "$tools")" = "$tools_before" ] || fail "malvik.exe $arg changed C:\\Tools:
+$(tree_state "$tools")"
+  [ "$(letters)" = "$letters_before" ] || fail "malvik.exe $arg changed the drive letters"
+done
+echo "wine: malvik: --version, /? and --help print and touch nothing: ok"
+
+# ---- a default run ---------------------------------------------------------
 
 set +e
 out=$("$WINE64" 'C:\Tools\malvik.exe' 2>/dev/null)
