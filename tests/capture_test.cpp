@@ -3,6 +3,7 @@
 // can see of both must be equal.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -232,13 +233,15 @@ struct CommandResult {
 // removed again or not, costs the clock its time) and no file written but
 // through the output's temporary name.
 CommandResult RunOnFieldMachine(const std::wstring& szCurrent,
-                                const std::vector<std::wstring>& args) {
+                                const std::vector<std::wstring>& args,
+    const std::function<void(sim::SimMachine&)>& prepare = {}) {
   CommandResult result;
   sim::LoadError error;
   EXPECT_TRUE(sim::LoadMachine(kFieldMachine, result.m_Machine, error)) << error.m_What;
   sim::SimMachine& machine = result.m_Machine;
   machine.m_CurrentDirectory = szCurrent;
   sim::FindFile(machine, L"C:\\Tools\\Log\\Malvik.log")->m_Bytes = "evidence";
+  if (prepare) prepare(machine);
   machine.m_Costs.m_Define = 1;
   const auto devices = machine.m_DosDevices;
   const std::int64_t nClock = machine.m_ClockMs;
@@ -325,8 +328,17 @@ TEST(Capture, KeepsWhatItWouldOverwrite) {
     int m_Status;
     std::string m_Said;  // on standard error
     std::vector<std::wstring> m_Written;  // the machine's record of files written
+    std::function<void(sim::SimMachine&)> m_Prepare = {};
   };
   const std::wstring szLog = L"C:\\Tools\\Log\\Malvik.log";
+  const auto readOnlyLog = [&](sim::SimMachine& machine) {
+    sim::FindFile(machine, szLog)->m_ReadOnly = true;
+  };
+  // A temporary file left by an earlier capture, not ours to overwrite.
+  const auto staleTemporary = [&](sim::SimMachine& machine) {
+    sim::AddFile(*sim::FindVolumeByLetter(machine, L"C:").Files(), L"Tools\\cap.json.tmp", false,
+                 false, "stale");
+  };
   const Case kCases[] = {
       {"the field log", {L"--out", szLog, L"--program", L"C:\\Tools"}, 4,
        "malvik-capture: C:\\Tools\\Log\\Malvik.log exists and is kept; name another file, or "
@@ -342,23 +354,62 @@ TEST(Capture, KeepsWhatItWouldOverwrite) {
        "malvik-capture: --out is given twice (a.json, b.json); give it once\n", {}},
       {"the field log, forced", {L"--out", szLog, L"--force", L"--program", L"C:\\Tools"}, 0,
        "  description written to C:\\Tools\\Log\\Malvik.log\n", {szLog + L".tmp", szLog}},
+      {"the field log, forced but read-only",
+       {L"--out", szLog, L"--force", L"--program", L"C:\\Tools"}, 4,
+       "malvik-capture: cannot write C:\\Tools\\Log\\Malvik.log (error 5: Access is denied); "
+       "the description is kept in C:\\Tools\\Log\\Malvik.log.tmp\n",
+       {szLog + L".tmp"}, readOnlyLog},
+      {"a temporary name taken", {L"--out", L"C:\\Tools\\cap.json", L"--program", L"C:\\Tools"},
+       0, "  description written to C:\\Tools\\cap.json\n",
+       {L"C:\\Tools\\cap.json.2.tmp", L"C:\\Tools\\cap.json"}, staleTemporary},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.m_Name);
-    CommandResult result = RunOnFieldMachine(L"C:\\Work", c.m_Args);
+    CommandResult result = RunOnFieldMachine(L"C:\\Work", c.m_Args, c.m_Prepare);
     EXPECT_EQ(result.m_Run.m_Status, c.m_Status);
     EXPECT_NE(result.m_Run.m_Stderr.find(c.m_Said), std::string::npos) << result.m_Run.m_Stderr;
     EXPECT_EQ(result.m_Run.m_Stdout, "");
     EXPECT_EQ(result.m_Machine.m_FilesWritten, c.m_Written);
     const sim::SimFile* pLog = sim::FindFile(result.m_Machine, szLog);
     ASSERT_NE(pLog, nullptr);
-    if (c.m_Status == 0) {
+    const bool bLogReplaced = c.m_Status == 0 && c.m_Written.back() == szLog;
+    if (bLogReplaced) {
       EXPECT_EQ(pLog->m_Bytes.rfind("{\n  \"name\": \"field\",", 0), 0u) << pLog->m_Bytes;
     } else {
       EXPECT_EQ(pLog->m_Bytes, "evidence");
     }
-    EXPECT_EQ(sim::FindFile(result.m_Machine, szLog + L".tmp"), nullptr);
+    // The description is where it was last put: renamed into place, or
+    // kept under the name it was written to.
+    if (!c.m_Written.empty()) {
+      const sim::SimFile* pFile = sim::FindFile(result.m_Machine, c.m_Written.back());
+      ASSERT_NE(pFile, nullptr) << sim::ToUtf8(c.m_Written.back());
+      EXPECT_EQ(pFile->m_Bytes.rfind("{\n  \"name\": \"field\",", 0), 0u) << pFile->m_Bytes;
+    }
+    if (c.m_Written.empty() || c.m_Written.back() == szLog) {
+      EXPECT_EQ(sim::FindFile(result.m_Machine, szLog + L".tmp"), nullptr);
+    }
+    if (const sim::SimFile* pStale = sim::FindFile(result.m_Machine, L"C:\\Tools\\cap.json.tmp")) {
+      EXPECT_EQ(pStale->m_Bytes, "stale");
+    }
   }
+}
+
+// A file that comes to the output's name while the capture runs, after the
+// command checked it, is kept all the same: without --force the rename
+// refuses it, and the finished description stays under its own name.
+TEST(Capture, KeepsAFileThatCameDuringTheCapture) {
+  sim::SimMachine machine;
+  sim::LoadError error;
+  ASSERT_TRUE(sim::LoadMachine(kFieldMachine, machine, error)) << error.m_What;
+  const std::wstring szOut = L"C:\\Work\\cap.json";
+  sim::AddFile(*sim::FindVolumeByLetter(machine, L"C:").Files(), L"Work\\cap.json", false, false,
+               "came");
+  sim::ScopedSimMachine installed(machine);
+  EXPECT_EQ(sim::ToUtf8(WriteOutputFile(szOut, "{}", false)),
+            "C:\\Work\\cap.json appeared while the capture ran and is kept; the description is "
+            "kept in C:\\Work\\cap.json.tmp");
+  EXPECT_EQ(sim::FindFile(machine, szOut)->m_Bytes, "came");
+  EXPECT_EQ(sim::FindFile(machine, szOut + L".tmp")->m_Bytes, "{}");
 }
 
 // Windows gives labels and names as UTF-16, which the description carries as

@@ -23,6 +23,9 @@ struct SimFile {
   std::wstring m_Path;
   bool m_Folder = false;
   bool m_Hidden = false;
+  // Read-only: it is neither written, replaced nor deleted. A description
+  // cannot give it; a test sets it.
+  bool m_ReadOnly = false;
   std::string m_Bytes;
 };
 
