@@ -78,15 +78,16 @@ struct CapturedDisk {
   JsonValue m_Json;  // the disk's keys, partitions not yet among them
   int m_Index = 0;
   std::vector<CapturedPartition> m_Partitions;
-  // WMI gives its number (Index, or DeviceID); false: m_Index is its
-  // position in WMI's list, a guess.
+  // WMI gives its number (Index, or DeviceID); false: m_Index is a guess.
   bool m_NumberKnown = true;
+  std::wstring m_DeviceId;  // "its DeviceID is \"...\"", or "... is null"
   std::wstring m_MediaType;             // as WMI gives it; empty when it gives none
   std::vector<std::wstring> m_Missing;  // the properties WMI does not provide for it
   bool m_Fixed = false;  // malvik's inventory finds it: WMI answers it to kFixedDiskQuery
   // Its partition table was read: every partition has its number from it,
   // and the partitions WMI does not list are among m_Partitions.
   bool m_TableRead = false;
+  std::uint32_t m_TableError = 0;  // why its partition table could not be read
 };
 
 // capture_disks.cpp: every disk WMI lists, its partitions and the letters

@@ -67,6 +67,18 @@ LocalTime ReadLocalTime();
 // Sleep: the calling thread waits nMilliseconds.
 void Pause(std::uint32_t nMilliseconds);
 
+// ---- Elevation ------------------------------------------------------------
+
+struct Elevation {
+  bool m_Known = false;     // the process token answered
+  bool m_Elevated = false;  // it runs elevated: as administrator, past UAC
+  std::uint32_t m_LastError = 0;  // when m_Known is false
+};
+
+// Whether this process runs elevated (its token's TokenElevation). Reads
+// only.
+Elevation ReadElevation();
+
 // ---- Profile files --------------------------------------------------------
 
 // WritePrivateProfileStringW: sets key=value in [section] of the file,

@@ -187,6 +187,11 @@ struct SimMachine {
   // log file in it, so a field log is read in it.
   std::uint32_t m_AnsiCodePage = 1252;
   SimFirmware m_Firmware;
+  // The program runs elevated, as malvik is run in a factory or WinPE.
+  // Without it the firmware probe fails for want of its privilege and no
+  // disk's partition table can be read. A description cannot give it; a
+  // test sets it.
+  bool m_Elevated = true;
   std::vector<SimDisk> m_Disks;
   std::map<std::wstring, SimDrive> m_Drives;  // "D:" -> drive
   std::map<std::wstring, SimScript> m_Scripts;
