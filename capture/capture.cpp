@@ -15,6 +15,7 @@
 #include "platform/firmware_words.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
+#include "platform/win32_codes.h"
 #include "support/boot_mode.h"
 #include "support/log.h"
 
@@ -72,11 +73,21 @@ void AddCodePages(JsonValue& machine, std::vector<std::wstring>& notes) {
   }
 }
 
-// The same probe malvik makes, as the description's "firmware".
-JsonValue Firmware() {
+// An error that says the capture lacks the rights malvik is run with.
+bool ForWantOfElevation(std::uint32_t nError) {
+  return nError == platform::kERROR_ACCESS_DENIED || nError == platform::kERROR_PRIVILEGE_NOT_HELD;
+}
+
+// The same probe malvik makes, as the description's "firmware". A probe
+// refused for want of elevation is added to denied.
+JsonValue Firmware(std::vector<std::wstring>& denied) {
   const platform::FirmwareVariableResult probe = platform::ProbeFirmwareVariable(
       kFirmwareProbeName, kFirmwareProbeGuid, kFirmwareProbeChars);
   if (probe.m_BytesStored != 0) return JsonString(platform::kFirmwareSucceedsWord);
+  if (ForWantOfElevation(probe.m_LastError)) {
+    denied.push_back(L"the firmware probe (" + ErrorWords(probe.m_LastError) +
+                     L"; the description's firmware is that error, not what malvik will see)");
+  }
   if (const wchar_t* szWord = platform::FindFirmwareErrorWord(probe.m_LastError)) {
     return JsonString(szWord);
   }
@@ -127,6 +138,8 @@ void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
     while (n < 1 || taken.count(n)) ++n;
     taken.insert(n);
     partition.m_Number = n;
+    // A lettered one, or one the table lacks, has its note already.
+    partition.m_NumberGuessed = !disk.m_TableRead && partition.m_Letter.empty();
   }
 }
 
@@ -140,6 +153,13 @@ bool ReadLabel(const std::wstring& szRoot, std::wstring& szLabel,
   szLabel = info.m_Label;
   if (pError != nullptr) *pError = info.m_LastError;
   return info.m_Ok;
+}
+
+// "a; b": items that hold commas themselves, in a sentence.
+std::wstring JoinedBySemicolons(const std::vector<std::wstring>& items) {
+  std::wstring sz;
+  for (size_t i = 0; i < items.size(); ++i) sz += (i == 0 ? L"" : L"; ") + items[i];
+  return sz;
 }
 
 // "C:, D:": the items of a list, in a sentence.
@@ -222,6 +242,11 @@ struct Capture {
   std::wstring m_ProgramLetter;  // "C:"; empty when the folder has no drive letter
   std::wstring m_BelowRoot;      // the folder below its root: "Tools", or "" for the root
   std::set<std::wstring> m_LettersDone;
+  // The listed volumes, by disk and partition number, that a described
+  // partition was read through.
+  std::set<std::pair<int, int>> m_VolumesTaken;
+  // What could not be read for want of elevation, each with its error.
+  std::vector<std::wstring> m_Denied;
 };
 
 // Notes a text the description cannot carry as Windows gave it.
@@ -284,13 +309,27 @@ JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
                               : bByDevice ? DevicePathRoot(nDisk, partition.m_Number)
                               : bReached  ? volume->second
                                           : std::wstring();
+  if (volume != volumes.end()) capture.m_VolumesTaken.insert(volume->first);
   std::uint32_t nError = 0;
   const bool bReadable = bReached && ReadLabel(szRoot, szLabel, &nError);
   Add(json, "label", JsonString(szLabel));
   const std::wstring szWhere =
       bLettered ? partition.m_Letter : DiskPartitionName(nDisk, partition.m_Number);
+  if (partition.m_NumberGuessed) {
+    capture.m_Notes.push_back(
+        DiskPartitionName(nDisk, partition.m_Number) + L" (WMI's Partition #" +
+        std::to_wstring(partition.m_WmiIndex) + L", at byte " + std::to_wstring(partition.m_Start) +
+        (bReadable ? L", labelled \"" + szLabel + L"\"" : L"") +
+        L"): its number is a guess, its WMI position + 1 moved past the numbers taken, as the "
+        L"disk's partition table could not be read. A partition WMI does not list (an MSR "
+        L"partition) before it, or partitions numbered out of disk order (an MBR disk's "
+        L"logical drives), make the number wrong, and with it the volume read as this one's");
+  }
   NoteAlteredText(capture, L"The label of " + szWhere, szLabel);
   if (bReached && !bReadable) Add(json, "unreadable", JsonBool(true));
+  if (bReached && !bReadable && ForWantOfElevation(nError)) {
+    capture.m_Denied.push_back(szWhere + L" through " + szRoot + L" (" + ErrorWords(nError) + L")");
+  }
   Add(json, "type", JsonString(partition.m_Type));
   if (!partition.m_Wmi) Add(json, "wmi", JsonBool(false));
   Add(json, "start", JsonNumber(partition.m_Start));
@@ -317,10 +356,36 @@ JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
   return json;
 }
 
+// The listed volumes of a disk whose partition table was not read that no
+// described partition was read through: the partition a guessed number
+// missed may be one of them.
+void NoteVolumesNotTaken(Capture& capture, const std::vector<CapturedDisk>& disks,
+                         const VolumePaths& volumes) {
+  for (const auto& [place, szRoot] : volumes) {
+    const bool bGuessedDisk = std::any_of(disks.begin(), disks.end(), [&](const CapturedDisk& d) {
+      return d.m_Index == place.first && !d.m_TableRead;
+    });
+    if (!bGuessedDisk || capture.m_VolumesTaken.count(place)) continue;
+    std::wstring szLabel;
+    const bool bReadable = ReadLabel(szRoot, szLabel);
+    capture.m_Notes.push_back(
+        L"The listed volume of " + DiskPartitionName(place.first, place.second) +
+        (bReadable ? L", labelled \"" + szLabel + L"\"," : L"") +
+        L" is described as no partition's: its disk's partition table could not be read, and "
+        L"no partition numbered by its WMI position came to that number");
+  }
+}
+
 // "disks": every disk WMI lists, once, with its partitions.
 JsonValue DisksJson(Capture& capture) {
   std::vector<CapturedDisk> disks;
   CaptureDisks(disks, capture.m_Notes);
+  for (const CapturedDisk& disk : disks) {
+    if (!disk.m_TableRead && ForWantOfElevation(disk.m_TableError)) {
+      capture.m_Denied.push_back(L"the partition table of disk " + std::to_wstring(disk.m_Index) +
+                                 L" (" + ErrorWords(disk.m_TableError) + L")");
+    }
+  }
   const VolumePaths volumes = UnletteredVolumes(capture.m_Notes);
   std::set<int> indexes;
   JsonValue jsonDisks = JsonArray();
@@ -337,6 +402,7 @@ JsonValue DisksJson(Capture& capture) {
     }
     Push(jsonDisks, std::move(disk.m_Json));
   }
+  NoteVolumesNotTaken(capture, disks, volumes);
   return jsonDisks;
 }
 
@@ -398,6 +464,29 @@ void NoteScripts(Capture& capture) {
       L"it did, as on a usual machine");
 }
 
+// Whether the capture ran elevated, as malvik is run, and what it could not
+// read for want of it. Without elevation the note comes first: everything
+// after it may show less than malvik will see.
+void NoteElevation(Capture& capture) {
+  const platform::Elevation elevation = platform::ReadElevation();
+  const std::wstring szDenied =
+      capture.m_Denied.empty()
+          ? L""
+          : L"; refused for want of elevation: " + JoinedBySemicolons(capture.m_Denied);
+  if (elevation.m_Known && elevation.m_Elevated) {
+    capture.m_Notes.push_back(L"The capture ran elevated, as malvik is run" + szDenied);
+    return;
+  }
+  capture.m_Notes.insert(
+      capture.m_Notes.begin(),
+      (elevation.m_Known ? std::wstring(L"The capture ran without elevation")
+                         : L"Whether the capture ran elevated is not known (" +
+                               ErrorWords(elevation.m_LastError) + L")") +
+          L", while malvik is run as administrator (in a factory or WinPE), so it may see less "
+          L"than malvik does" + szDenied +
+          L"; a path it was denied is listed as \"unknown\". Run the capture as administrator");
+}
+
 // The folder malvik starts in is not known: the replay starts it in its
 // program folder, which a note says, with why it matters.
 void NoteCurrentDirectory(Capture& capture) {
@@ -435,7 +524,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
       platform::UpperAscii(szWindows) != platform::UpperAscii(platform::kUsualWindowsFolder)) {
     Add(machine, "windows_directory", JsonString(szWindows));
   }
-  Add(machine, "firmware", Firmware());
+  Add(machine, "firmware", Firmware(capture.m_Denied));
   Add(machine, "disks", DisksJson(capture));
   Add(machine, "drives", DrivesJson(capture));
   NoteScripts(capture);
@@ -445,6 +534,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
       L"the factory line gives it letters, add them to the description as \"arguments\": "
       L"[\"W:\", \"R:\", \"M:\"] (in malvik's order: recovery, EFI system partition, reset), "
       L"or give them to malvik-sim after --");
+  NoteElevation(capture);
   JsonValue& jsonNotes = Add(machine, "notes", JsonArray());
   for (const std::wstring& szNote : options.m_FolderNotes) Push(jsonNotes, JsonString(szNote));
   for (const std::wstring& szNote : capture.m_Notes) Push(jsonNotes, JsonString(szNote));

@@ -84,18 +84,25 @@ struct CapturedPartition {
   std::int64_t m_Size = 0;
   std::wstring m_Letter;  // "E:", or empty
   int m_Number = 0;       // the M of \Device\HarddiskN\PartitionM; 0: not known
+  // m_Number is its WMI position + 1 (moved past numbers taken), where
+  // neither a letter nor the disk's partition table gave one.
+  bool m_NumberGuessed = false;
 };
 
 struct CapturedDisk {
   JsonValue m_Json;  // the disk's keys, partitions not yet among them
   int m_Index = 0;
   std::vector<CapturedPartition> m_Partitions;
+  // WMI gives its number (Index, or DeviceID); false: m_Index is a guess.
+  bool m_NumberKnown = true;
+  std::wstring m_DeviceId;  // "its DeviceID is \"...\"", or "... is null"
   std::wstring m_MediaType;             // as WMI gives it; empty when it gives none
   std::vector<std::wstring> m_Missing;  // the properties WMI does not provide for it
   bool m_Fixed = false;  // malvik's inventory finds it: WMI answers it to kFixedDiskQuery
   // Its partition table was read: every partition has its number from it,
   // and the partitions WMI does not list are among m_Partitions.
   bool m_TableRead = false;
+  std::uint32_t m_TableError = 0;  // why its partition table could not be read
 };
 
 // capture_disks.cpp: every disk WMI lists, its partitions and the letters
@@ -140,9 +147,12 @@ std::wstring FullFolder(const std::wstring& szGiven, const std::wstring& szCurre
 // capture_output.cpp: why szOut cannot be the output (a folder, or an
 // existing file while bReplace is false), as a sentence; empty when it can.
 std::wstring OutputRefused(const std::wstring& szOut, bool bReplace);
-// szText into szOut, through a file of its own beside it renamed into
-// place; an existing szOut is replaced only when bReplace. Empty when
-// written, otherwise why not, as a sentence.
+// szText into szOut, through a new file of its own beside it renamed into
+// place; an existing szOut is replaced only when bReplace. The caller asks
+// OutputRefused first, before capturing; a file that came since is kept
+// all the same. Empty when
+// written, otherwise why not, as a sentence, which names the file the
+// description was kept in when only the rename failed.
 std::wstring WriteOutputFile(const std::wstring& szOut, const std::string& szText, bool bReplace);
 
 // capture_words.cpp: a system error in words: "error 5: Access is denied",

@@ -21,11 +21,13 @@ const char kHelp[] =
     "field log with. It changes nothing on the machine but its output file: no\n"
     "drive letter is defined or removed, no other file is written.\n"
     "\n"
-    "  --out FILE          write the description to FILE: first to FILE.tmp beside\n"
-    "                      it, then renamed to FILE. Without --out, or with\n"
+    "  --out FILE          write the description to FILE: first to a new file\n"
+    "                      FILE.tmp beside it (FILE.2.tmp, ... when that name is\n"
+    "                      taken), then renamed to FILE. Without --out, or with\n"
     "                      --out -, the description goes to standard output.\n"
-    "  --force             replace FILE when it exists; without it an existing\n"
-    "                      FILE (a field log, the program) is never touched.\n"
+    "  --force             replace FILE when it exists, by a rename that is not\n"
+    "                      guaranteed atomic; without it an existing FILE (a\n"
+    "                      field log, the program) is never touched.\n"
     "  --program FOLDER    malvik's folder: full (C:\\Tools), or relative to the\n"
     "                      current folder (., ..\\Tools, OEM). A file stands for\n"
     "                      its folder (C:\\Tools\\malvik.exe: C:\\Tools). Default:\n"
@@ -43,6 +45,12 @@ const char kHelp[] =
     "  --help              this text.\n"
     "  --version           the version: malvik-capture X.Y.Z.\n"
     "\n"
+    "Capture in the same boot as malvik's run: the disk and partition numbers\n"
+    "(the N and M of \\Device\\HarddiskN\\PartitionM) are not guaranteed to\n"
+    "stay the same across a restart. Run it as administrator, as malvik is run:\n"
+    "without elevation it may not read the firmware probe, the partition tables\n"
+    "or the EFI system partition, and a note says what it could not read.\n"
+    "\n"
     "Standard output carries the description and nothing else; the summary of\n"
     "what was found, the notes, warnings and errors go to standard error. Both\n"
     "end every line with LF alone, as --out does: standard output holds the\n"
@@ -56,7 +64,9 @@ const char kHelp[] =
     "  3  the program folder cannot be found or lacks malvik.exe or a script;\n"
     "     nothing captured (see --program, --allow-incomplete)\n"
     "  4  FILE exists (see --force), is a folder, or could not be written;\n"
-    "     the message says why, and an existing FILE is as it was\n";
+    "     the message says why, and an existing FILE is as it was; a\n"
+    "     description written whole but not renamed to FILE is kept, under\n"
+    "     the name the message gives\n";
 
 struct Arguments {
   std::optional<std::wstring> m_Out;

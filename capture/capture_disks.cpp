@@ -3,6 +3,8 @@
 // reads, and the drive letters WMI ties to the partitions.
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <set>
 #include <utility>
 
 #include "capture/capture.h"
@@ -55,14 +57,37 @@ bool ForEach(platform::WmiServices* pServices, const wchar_t* szQuery, F onObjec
 
 std::wstring DiskName(int nIndex) { return L"Disk " + std::to_wstring(nIndex); }
 
+// What a disk's DeviceID starts with, before its number.
+constexpr wchar_t kPhysicalDrive[] = L"\\\\.\\PHYSICALDRIVE";
+
+// The disk number of a Win32_DiskDrive object: its Index, or, where WMI
+// gives none, the n of its DeviceID \\.\PHYSICALDRIVEn; nullopt when neither
+// gives one.
+std::optional<int> DiskNumber(platform::WmiObject* pDisk) {
+  const Property index = Read(pDisk, wmi::kIndex);
+  if (!index.m_Null) return DecimalToInt32(index.m_Text);
+  const Property deviceId = Read(pDisk, wmi::kDeviceID);
+  const std::wstring szPrefix = kPhysicalDrive;
+  const std::wstring szDigits =
+      deviceId.m_Text.size() > szPrefix.size() ? deviceId.m_Text.substr(szPrefix.size()) : L"";
+  if (deviceId.m_Null || szDigits.empty() || szDigits.size() > 9 ||
+      platform::UpperAscii(deviceId.m_Text.substr(0, szPrefix.size())) != szPrefix ||
+      szDigits.find_first_not_of(L"0123456789") != std::wstring::npos) {
+    return std::nullopt;
+  }
+  return DecimalToInt32(szDigits);
+}
+
 // A Win32_DiskDrive object as a description's disk, partitions aside.
 CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std::wstring>& notes) {
   CapturedDisk disk;
   disk.m_Json = JsonObject();
   JsonValue nulls = JsonArray();
   std::vector<std::wstring> missing;
-  const Property index = Read(pDisk, wmi::kIndex);
-  disk.m_Index = index.m_Null ? nPosition : DecimalToInt32(index.m_Text);
+  const std::optional<int> number = DiskNumber(pDisk);
+  disk.m_NumberKnown = number.has_value();
+  // Settled by NumberUnknownDisks when WMI gives none.
+  disk.m_Index = number.value_or(nPosition);
   Add(disk.m_Json, "index", JsonNumber(disk.m_Index));
   const struct {
     const wchar_t* m_Name;
@@ -103,9 +128,40 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
     if (property.m_Null) Push(nulls, JsonString(szName));
     if (property.m_Missing) missing.push_back(szName);
   }
+  const Property deviceId = Read(pDisk, wmi::kDeviceID);
+  disk.m_DeviceId = L"its DeviceID is " + (deviceId.m_Null ? std::wstring(L"null")
+                                                           : L"\"" + deviceId.m_Text + L"\"");
   Add(disk.m_Json, "null_properties", std::move(nulls));
   disk.m_Missing = std::move(missing);
   return disk;
+}
+
+// A disk WMI gives no number for takes its position in WMI's list, moved
+// past the numbers WMI gives the other disks, so that it never stands for
+// one of them; a note names it, and its partition table is not read.
+void NumberUnknownDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& notes) {
+  std::set<int> taken;
+  for (const CapturedDisk& disk : disks) {
+    if (disk.m_NumberKnown) taken.insert(disk.m_Index);
+  }
+  for (size_t nPosition = 0; nPosition < disks.size(); ++nPosition) {
+    CapturedDisk& disk = disks[nPosition];
+    if (disk.m_NumberKnown) continue;
+    int n = static_cast<int>(nPosition);
+    while (taken.count(n)) ++n;
+    taken.insert(n);
+    disk.m_Index = n;
+    for (size_t i = 0; i < disk.m_Json.m_Keys.size(); ++i) {
+      if (disk.m_Json.m_Keys[i] == "index") disk.m_Json.m_Items[i] = JsonNumber(n);
+    }
+    notes.push_back(L"The disk WMI lists at position " + std::to_wstring(nPosition) +
+                    L" (counted from 0) gives no Index and no DeviceID of the form " +
+                    kPhysicalDrive + L"n (" + disk.m_DeviceId +
+                    L"), so its disk number is not known: it is described as disk " +
+                    std::to_wstring(n) +
+                    L", a guess, and its partition table is not read, as that number may be "
+                    L"another disk's");
+  }
 }
 
 // "A", "A and B", "A, B and C".
@@ -258,8 +314,10 @@ void MatchTable(CapturedDisk& disk, const platform::PartitionLayout& table,
 void ReadPartitionTables(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& notes) {
   std::vector<std::wstring> unread;
   for (CapturedDisk& disk : disks) {
+    if (!disk.m_NumberKnown) continue;  // its note says so
     const platform::PartitionLayout table =
         platform::ReadPartitionLayout(static_cast<std::uint32_t>(disk.m_Index));
+    disk.m_TableError = table.m_LastError;
     if (table.m_Ok) {
       MatchTable(disk, table, notes);
     } else {
@@ -294,15 +352,16 @@ bool CaptureDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstring>& n
       bOk = ForEach(services.Get(), L"select * from Win32_DiskDrive", [&](platform::WmiObject* p) {
         disks.push_back(ReadDisk(p, nPosition++, notes));
       });
+      NumberUnknownDisks(disks, notes);
       bOk = bOk && ForEach(services.Get(), L"select * from Win32_DiskPartition",
                            [&](platform::WmiObject* p) { ReadPartition(p, disks, notes); });
       bOk = bOk && ForEach(services.Get(), L"select * from Win32_LogicalDiskToPartition",
                            [&](platform::WmiObject* p) { ReadAssociation(p, disks, notes); });
       // The disks malvik's inventory finds, asked as it asks.
       bFixedAsked = bOk && ForEach(services.Get(), kFixedDiskQuery, [&](platform::WmiObject* p) {
-        const Property index = Read(p, wmi::kIndex);
+        const std::optional<int> number = DiskNumber(p);
         for (CapturedDisk& disk : disks) {
-          if (!index.m_Null && disk.m_Index == DecimalToInt32(index.m_Text)) disk.m_Fixed = true;
+          if (number && disk.m_NumberKnown && disk.m_Index == *number) disk.m_Fixed = true;
         }
       });
     }

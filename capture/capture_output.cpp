@@ -1,7 +1,9 @@
 // The description's file, written so that no evidence is lost: an existing
 // file (a field log, the program itself) is replaced only when asked, and
 // the text goes first to a file of its own beside it, renamed into place
-// once whole, so a write that fails half-way leaves the old file as it was.
+// once whole, so a write that fails half-way leaves the old file as it was,
+// and a finished description that cannot be renamed into place is kept
+// under the name it was written to.
 #include "capture/capture.h"
 #include "platform/platform.h"
 #include "platform/win32_codes.h"
@@ -11,13 +13,13 @@ namespace {
 // Tries this many names beside the output for the file written first.
 constexpr int kTemporaryNames = 100;
 
-// "cap.json.tmp", "cap.json.2.tmp", ...: the first that names nothing yet.
-std::wstring TemporaryName(const std::wstring& szOut) {
-  for (int i = 1; i <= kTemporaryNames; ++i) {
-    const std::wstring sz = szOut + (i == 1 ? L"" : L"." + std::to_wstring(i)) + L".tmp";
-    if (!platform::ReadFileAttributes(sz).m_Exists) return sz;
-  }
-  return {};
+// "cap.json.tmp", "cap.json.2.tmp", ...: the n-th name tried.
+std::wstring TemporaryName(const std::wstring& szOut, int n) {
+  return szOut + (n == 1 ? L"" : L"." + std::to_wstring(n)) + L".tmp";
+}
+
+bool NameTaken(std::uint32_t nError) {
+  return nError == platform::kERROR_FILE_EXISTS || nError == platform::kERROR_ALREADY_EXISTS;
 }
 
 std::wstring CannotWrite(const std::wstring& szOut, std::uint32_t nError) {
@@ -36,23 +38,32 @@ std::wstring OutputRefused(const std::wstring& szOut, bool bReplace) {
 }
 
 std::wstring WriteOutputFile(const std::wstring& szOut, const std::string& szText, bool bReplace) {
-  if (std::wstring szRefused = OutputRefused(szOut, bReplace); !szRefused.empty()) {
-    return szRefused;
+  // Each name is created new, never opened over a file that is there
+  // already: a file of that name, whoever made it, is left alone.
+  std::wstring szTemporary;
+  for (int n = 1; n <= kTemporaryNames && szTemporary.empty(); ++n) {
+    const platform::CallResult written =
+        platform::WriteNewFile(TemporaryName(szOut, n), szText);
+    if (written.m_Ok) {
+      szTemporary = TemporaryName(szOut, n);
+    } else if (!NameTaken(written.m_LastError)) {
+      return CannotWrite(szOut, written.m_LastError);
+    }
   }
-  const std::wstring szTemporary = TemporaryName(szOut);
-  if (szTemporary.empty()) return CannotWrite(szOut, platform::kERROR_ALREADY_EXISTS);
-  const platform::CallResult written = platform::WriteWholeFile(szTemporary, szText);
-  if (!written.m_Ok) {
-    platform::RemoveFile(szTemporary);  // whatever part of it was made
-    return CannotWrite(szOut, written.m_LastError);
+  if (szTemporary.empty()) {
+    return CannotWrite(szOut, platform::kERROR_FILE_EXISTS) + L": " + TemporaryName(szOut, 1) +
+           L" to " + TemporaryName(szOut, kTemporaryNames) + L" are all taken";
   }
-  // Asked again: a file of that name may have come while this one was written.
-  std::wstring szWhy = OutputRefused(szOut, bReplace);
-  if (szWhy.empty()) {
-    const platform::CallResult renamed = platform::RenameFileReplacing(szTemporary, szOut);
-    if (renamed.m_Ok) return {};
-    szWhy = CannotWrite(szOut, renamed.m_LastError);
+  // Without --force the rename itself refuses a file that came after
+  // OutputRefused was asked: no check stands between it and a replacement.
+  const platform::CallResult renamed = bReplace
+                                           ? platform::RenameFileReplacing(szTemporary, szOut)
+                                           : platform::RenameFileNotReplacing(szTemporary, szOut);
+  if (renamed.m_Ok) return {};
+  // The description is whole: it stays under the name it was written to.
+  const std::wstring szKept = L"; the description is kept in " + szTemporary;
+  if (!bReplace && NameTaken(renamed.m_LastError)) {
+    return szOut + L" appeared while the capture ran and is kept" + szKept;
   }
-  platform::RemoveFile(szTemporary);
-  return szWhy;
+  return CannotWrite(szOut, renamed.m_LastError) + szKept;
 }

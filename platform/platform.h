@@ -75,6 +75,18 @@ LocalTime ReadLocalTime();
 // Sleep: the calling thread waits nMilliseconds.
 void Pause(std::uint32_t nMilliseconds);
 
+// ---- Elevation ------------------------------------------------------------
+
+struct Elevation {
+  bool m_Known = false;     // the process token answered
+  bool m_Elevated = false;  // it runs elevated: as administrator, past UAC
+  std::uint32_t m_LastError = 0;  // when m_Known is false
+};
+
+// Whether this process runs elevated (its token's TokenElevation). Reads
+// only.
+Elevation ReadElevation();
+
 // ---- Profile files --------------------------------------------------------
 
 // WritePrivateProfileStringW: sets key=value in [section] of the file,
@@ -147,8 +159,17 @@ int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags);
 // Creates szPath, or empties it, and writes szBytes into it. Succeeds only
 // when every byte was written and the file closed.
 CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes);
+// Creates szPath, which must not exist yet, and writes szBytes into it. A
+// file or folder of that name is left as it is and the call fails with
+// ERROR_FILE_EXISTS; a file it created but could not write whole is
+// deleted again. Succeeds only when every byte was written and the file
+// closed.
+CallResult WriteNewFile(const std::wstring& szPath, const std::string& szBytes);
 // Renames szFrom to szTo, replacing a file of that name.
 CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo);
+// Renames szFrom to szTo, which must not exist: a file of that name is
+// never replaced, and the call fails with ERROR_ALREADY_EXISTS.
+CallResult RenameFileNotReplacing(const std::wstring& szFrom, const std::wstring& szTo);
 // Deletes one file.
 CallResult RemoveFile(const std::wstring& szPath);
 

@@ -17,6 +17,7 @@ constexpr std::uint32_t kERROR_NOT_SAME_DEVICE = 17;
 constexpr std::uint32_t kERROR_NOT_READY = 21;
 constexpr std::uint32_t kERROR_BAD_LENGTH = 24;
 constexpr std::uint32_t kERROR_SHARING_VIOLATION = 32;
+constexpr std::uint32_t kERROR_FILE_EXISTS = 80;
 constexpr std::uint32_t kERROR_INVALID_PARAMETER = 87;
 constexpr std::uint32_t kERROR_INSUFFICIENT_BUFFER = 122;
 constexpr std::uint32_t kERROR_INVALID_NAME = 123;
@@ -25,6 +26,7 @@ constexpr std::uint32_t kERROR_FILENAME_EXCED_RANGE = 206;
 constexpr std::uint32_t kERROR_DIRECTORY = 267;
 constexpr std::uint32_t kERROR_NOACCESS = 998;
 constexpr std::uint32_t kERROR_UNRECOGNIZED_VOLUME = 1005;
+constexpr std::uint32_t kERROR_PRIVILEGE_NOT_HELD = 1314;
 
 // MAX_PATH: with no application name, the process call takes a program
 // path (the command line's first part) of at most kMAX_PATH - 1 characters.

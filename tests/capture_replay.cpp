@@ -11,11 +11,11 @@
 namespace test {
 
 CaptureReplay ReplayCapture(const sim::SimMachine& machine, const std::vector<std::wstring>& args,
-                            const CopyOver& copyOver) {
+                            const CopyOver& copyOver, const sim::SimFaults& captureFaults) {
   CaptureReplay result;
   {
     sim::SimMachine captured = machine;
-    captured.m_Faults = {};
+    captured.m_Faults = captureFaults;
     sim::ScopedSimMachine installed(captured);
     result.m_Captured = WriteJsonText(CaptureMachine({}));
   }

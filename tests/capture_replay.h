@@ -27,8 +27,9 @@ using CopyOver = std::function<void(const sim::SimMachine& machine, sim::SimMach
 // `copyOver` give it what a capture cannot know, then runs malvik with
 // `args` on both and compares their log lines as malvik-sim --compare-log
 // does, time stamps aside, then, when those agree, their verdicts. The
-// machine's faults strike its run, never the capture.
+// machine's faults strike its run, never the capture, which sees
+// `captureFaults` instead.
 CaptureReplay ReplayCapture(const sim::SimMachine& machine, const std::vector<std::wstring>& args,
-                            const CopyOver& copyOver);
+                            const CopyOver& copyOver, const sim::SimFaults& captureFaults = {});
 
 }  // namespace test

@@ -3,6 +3,7 @@
 // can see of both must be equal.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -15,6 +16,7 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_text.h"
 #include "platform/utf8.h"
+#include "tests/capture_replay.h"
 #include "tests/test_support.h"
 #include "tools/sim_run.h"
 #include "tools/verdict.h"
@@ -158,6 +160,12 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
        "The partition table of disk 0 (error 1: Incorrect function) could not be read: "
        "partitions WMI does not list (an MSR partition) are left out, and a partition "
        "without a drive letter is numbered by its WMI position"},
+      {"a disk WMI gives no Index, listed first: numbered by its DeviceID",
+       R"({"name": "usb", "costs": {"all": 0},
+           "disks": [{"index": 2, "media_type": "External hard disk media",
+                      "null_properties": ["Index"], "partitions": [{"letter": "E:"}]},
+                     {"index": 0, "partitions": [{"letter": "C:"}, {"label": "RECOVERY"}]}]})",
+       ""},
       {"disks WMI calls \"Fixed hard disk\", as under Wine",
        R"({"name": "wine", "costs": {"all": 0},
            "disks": [{"media_type": "Fixed hard disk", "partitions": [{"letter": "C:"}]},
@@ -217,6 +225,104 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
   }
 }
 
+// Where no partition table can be read (every disk under Wine), a partition
+// without a letter is numbered by a guess from its WMI position, moved past
+// the numbers lettered volumes report. The usual GPT layout replays equal
+// all the same; where a layout does not, a note names the partition whose
+// number is the guess. With the table read, each replays equal, but for a
+// disk WMI gives no number for.
+TEST(Capture, LayoutsWithoutThePartitionTable) {
+  const std::string kWindows =
+      R"("label": "Windows", "letter": "C:",
+         "files": ["Tools/modifybcdtoWinRE.cmd", "Tools/modifybcdtoPBR.cmd"])";
+  const std::string kEsp =
+      R"("label": "ESP", "type": "GPT: System",
+         "files": [{"path": "EFI/Microsoft/Boot/BCD", "hidden": true}])";
+  const std::string kMsr = R"("type": "GPT: Unknown", "wmi": false, "size": 16777216)";
+  const std::string kUsualGpt = R"({"index": 0, "partitions": [{"number": 1, )" + kEsp +
+                                R"(}, {"number": 2, )" + kMsr + R"(}, {"number": 3, )" +
+                                kWindows + R"(}, {"number": 4, "label": "RECOVERY",
+                                "type": "GPT: Unknown", "files": ["Zeph_WIN8/"]}]})";
+  struct Case {
+    const char* m_Name;
+    std::string m_Firmware;
+    std::string m_Disks;
+    bool m_EqualWithTable;
+    bool m_EqualWithout;
+    std::string m_Note;  // a note of the capture without the table
+  };
+  const Case kCases[] = {
+      {"the usual GPT layout", "uefi", "[" + kUsualGpt + "]", true, true,
+       "Disk 0, partition 4 (WMI's Partition #2, at byte 227540992, labelled \\\"RECOVERY\\\"): "
+       "its number is a guess"},
+      {"recovery before Windows", "uefi",
+       R"([{"partitions": [{"number": 1, )" + kEsp + R"(}, {"number": 2, )" + kMsr +
+           R"(}, {"number": 3, "label": "RECOVERY", "files": ["Zeph_WIN8/"]},
+           {"number": 4, )" + kWindows + "}]}]",
+       true, false, "Disk 0, partition 2 (WMI's Partition #1, at byte 122683392, labelled \\\"\\\"): its "
+       "number is a guess"},
+      // Numbered in the order of the partition tables: the primary one at
+      // the end of the disk before the logical drives.
+      {"an MBR disk with logical drives before a primary partition at its end", "legacy",
+       R"([{"partitions": [
+           {"number": 1, "label": "System Reserved", "type": "Installable File System"},
+           {"number": 2, "type": "Installable File System", )" + kWindows + R"(},
+           {"number": 4, "label": "Data", "letter": "D:", "type": "Installable File System"},
+           {"number": 5, "label": "RECOVERY", "type": "Installable File System",
+            "files": ["Zeph_WIN8/"]},
+           {"number": 3, "label": "PUSH BUTTON RESET", "type": "Installable File System",
+            "files": ["Zeph2/"]}]}])",
+       true, false, "Disk 0, partition 6 (WMI's Partition #4, at byte 420478976): its number is "
+       "a guess"},
+      {"a hidden partition between two lettered ones", "uefi",
+       R"([{"partitions": [{"number": 1, )" + kEsp + R"(}, {"number": 2, )" + kWindows +
+           R"(}, {"number": 3, )" + kMsr + R"(},
+           {"number": 4, "label": "RECOVERY", "files": ["Zeph_WIN8/"]},
+           {"number": 5, "label": "Data", "letter": "D:"}]}])",
+       true, false, "Disk 0, partition 3 (WMI's Partition #2, at byte"},
+      // An external disk, which malvik's inventory does not ask for.
+      {"a disk whose WMI Index is null, listed first", "uefi",
+       R"([{"index": 1, "null_properties": ["Index"],
+            "media_type": "External hard disk media", "partitions": [
+             {"label": "Data", "letter": "E:"}, {"label": "RECOVERY", "files": ["Zeph_WIN8/"]}]},
+           )" + kUsualGpt + "]",
+       true, true, ""},
+      {"a disk whose WMI Index and DeviceID are null, listed first", "uefi",
+       R"([{"index": 1, "null_properties": ["Index", "DeviceID"],
+            "media_type": "External hard disk media", "partitions": [
+             {"label": "Data", "letter": "E:"}, {"label": "RECOVERY", "files": ["Zeph_WIN8/"]}]},
+           )" + kUsualGpt + "]",
+       true, true,
+       "The disk WMI lists at position 0 (counted from 0) gives no Index and no DeviceID of the "
+       "form \\\\\\\\.\\\\PHYSICALDRIVEn (its DeviceID is null), so its disk number is not "
+       "known: it is described as disk 1, a guess"},
+  };
+  sim::SimFaults noTable;
+  noTable.m_PartitionTableFail = true;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.m_Name);
+    sim::SimMachine machine;
+    sim::LoadError error;
+    ASSERT_TRUE(sim::LoadMachine(R"({"name": "layout", "costs": {"all": 0}, "firmware": ")" +
+                                     c.m_Firmware + R"(", "disks": )" + c.m_Disks + "}",
+                                 machine, error))
+        << error.m_Path << ": " << error.m_What;
+    // Log keys of equal time stamps would merge differently at another pace.
+    const auto nothing = [](const sim::SimMachine& original, sim::SimMachine& replayed) {
+      replayed.m_Costs = original.m_Costs;
+    };
+    const test::CaptureReplay withTable = test::ReplayCapture(machine, {}, nothing);
+    ASSERT_EQ(withTable.m_LoadError, "");
+    EXPECT_EQ(withTable.m_Difference == "", c.m_EqualWithTable)
+        << withTable.m_Difference << "\n" << withTable.m_Captured;
+    const test::CaptureReplay without = test::ReplayCapture(machine, {}, nothing, noTable);
+    ASSERT_EQ(without.m_LoadError, "");
+    EXPECT_EQ(without.m_Difference == "", c.m_EqualWithout)
+        << without.m_Difference << "\n" << without.m_Captured;
+    EXPECT_NE(without.m_Captured.find(c.m_Note), std::string::npos) << without.m_Captured;
+  }
+}
+
 // A machine in code pages a description cannot give (Japanese console,
 // Central European system): the capture still loads, and says what it left
 // out.
@@ -241,6 +347,50 @@ TEST(Capture, CodePagesADescriptionCannotGiveAreNoted) {
       << szCaptured;
 }
 
+// Run without elevation, the capture may see less than malvik, which is run
+// as administrator: a note says so first, naming what it was refused.
+TEST(Capture, SaysWhetherItRanElevated) {
+  struct Case {
+    const char* m_Name;
+    bool m_Elevated;
+    std::string m_Note;  // the note, whole
+    bool m_First;        // first among the notes; otherwise last
+  };
+  const Case kCases[] = {
+      {"elevated", true, "The capture ran elevated, as malvik is run", false},
+      {"not elevated", false,
+       "The capture ran without elevation, while malvik is run as administrator (in a factory "
+       "or WinPE), so it may see less than malvik does; refused for want of elevation: the "
+       "firmware probe (error 1314: A required privilege is not held by the client; the "
+       "description's firmware is that error, not what malvik will see); the partition table "
+       "of disk 0 (error 5: Access is denied); a path it was denied is listed as \"unknown\". "
+       "Run the capture as administrator",
+       true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.m_Name);
+    sim::SimMachine machine;
+    sim::LoadError error;
+    ASSERT_TRUE(sim::LoadMachine(
+        R"({"name": "uefi", "firmware": "uefi", "disks": [{"partitions": [
+            {"number": 1, "label": "ESP", "type": "GPT: System"},
+            {"number": 2, "label": "Windows", "letter": "C:"}]}]})",
+        machine, error));
+    machine.m_Elevated = c.m_Elevated;
+    std::string szCaptured;
+    {
+      sim::ScopedSimMachine installed(machine);
+      szCaptured = WriteJsonText(CaptureMachine({}));
+    }
+    sim::SimMachine replayed;
+    ASSERT_TRUE(sim::LoadMachine(szCaptured, replayed, error)) << error.m_What;
+    ASSERT_FALSE(replayed.m_Notes.empty());
+    EXPECT_EQ(sim::ToUtf8(c.m_First ? replayed.m_Notes.front() : replayed.m_Notes.back()),
+              c.m_Note)
+        << szCaptured;
+  }
+}
+
 // A field machine for the command: malvik's folder C:\Tools, a folder
 // C:\Bare with malvik.exe and one script, a field log, and the capture run
 // from a stick, E:\stick.
@@ -261,13 +411,15 @@ struct CommandResult {
 // removed again or not, costs the clock its time) and no file written but
 // through the output's temporary name.
 CommandResult RunOnFieldMachine(const std::wstring& szCurrent,
-                                const std::vector<std::wstring>& args) {
+                                const std::vector<std::wstring>& args,
+    const std::function<void(sim::SimMachine&)>& prepare = {}) {
   CommandResult result;
   sim::LoadError error;
   EXPECT_TRUE(sim::LoadMachine(kFieldMachine, result.m_Machine, error)) << error.m_What;
   sim::SimMachine& machine = result.m_Machine;
   machine.m_CurrentDirectory = szCurrent;
   sim::FindFile(machine, L"C:\\Tools\\Log\\Malvik.log")->m_Bytes = "evidence";
+  if (prepare) prepare(machine);
   machine.m_Costs.m_Define = 1;
   const auto devices = machine.m_DosDevices;
   const std::int64_t nClock = machine.m_ClockMs;
@@ -354,8 +506,17 @@ TEST(Capture, KeepsWhatItWouldOverwrite) {
     int m_Status;
     std::string m_Said;  // on standard error
     std::vector<std::wstring> m_Written;  // the machine's record of files written
+    std::function<void(sim::SimMachine&)> m_Prepare = {};
   };
   const std::wstring szLog = L"C:\\Tools\\Log\\Malvik.log";
+  const auto readOnlyLog = [&](sim::SimMachine& machine) {
+    sim::FindFile(machine, szLog)->m_ReadOnly = true;
+  };
+  // A temporary file left by an earlier capture, not ours to overwrite.
+  const auto staleTemporary = [&](sim::SimMachine& machine) {
+    sim::AddFile(*sim::FindVolumeByLetter(machine, L"C:").Files(), L"Tools\\cap.json.tmp", false,
+                 false, "stale");
+  };
   const Case kCases[] = {
       {"the field log", {L"--out", szLog, L"--program", L"C:\\Tools"}, 4,
        "malvik-capture: C:\\Tools\\Log\\Malvik.log exists and is kept; name another file, or "
@@ -371,23 +532,62 @@ TEST(Capture, KeepsWhatItWouldOverwrite) {
        "malvik-capture: --out is given twice (a.json, b.json); give it once\n", {}},
       {"the field log, forced", {L"--out", szLog, L"--force", L"--program", L"C:\\Tools"}, 0,
        "  description written to C:\\Tools\\Log\\Malvik.log\n", {szLog + L".tmp", szLog}},
+      {"the field log, forced but read-only",
+       {L"--out", szLog, L"--force", L"--program", L"C:\\Tools"}, 4,
+       "malvik-capture: cannot write C:\\Tools\\Log\\Malvik.log (error 5: Access is denied); "
+       "the description is kept in C:\\Tools\\Log\\Malvik.log.tmp\n",
+       {szLog + L".tmp"}, readOnlyLog},
+      {"a temporary name taken", {L"--out", L"C:\\Tools\\cap.json", L"--program", L"C:\\Tools"},
+       0, "  description written to C:\\Tools\\cap.json\n",
+       {L"C:\\Tools\\cap.json.2.tmp", L"C:\\Tools\\cap.json"}, staleTemporary},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.m_Name);
-    CommandResult result = RunOnFieldMachine(L"C:\\Work", c.m_Args);
+    CommandResult result = RunOnFieldMachine(L"C:\\Work", c.m_Args, c.m_Prepare);
     EXPECT_EQ(result.m_Run.m_Status, c.m_Status);
     EXPECT_NE(result.m_Run.m_Stderr.find(c.m_Said), std::string::npos) << result.m_Run.m_Stderr;
     EXPECT_EQ(result.m_Run.m_Stdout, "");
     EXPECT_EQ(result.m_Machine.m_FilesWritten, c.m_Written);
     const sim::SimFile* pLog = sim::FindFile(result.m_Machine, szLog);
     ASSERT_NE(pLog, nullptr);
-    if (c.m_Status == 0) {
+    const bool bLogReplaced = c.m_Status == 0 && c.m_Written.back() == szLog;
+    if (bLogReplaced) {
       EXPECT_EQ(pLog->m_Bytes.rfind("{\n  \"name\": \"field\",", 0), 0u) << pLog->m_Bytes;
     } else {
       EXPECT_EQ(pLog->m_Bytes, "evidence");
     }
-    EXPECT_EQ(sim::FindFile(result.m_Machine, szLog + L".tmp"), nullptr);
+    // The description is where it was last put: renamed into place, or
+    // kept under the name it was written to.
+    if (!c.m_Written.empty()) {
+      const sim::SimFile* pFile = sim::FindFile(result.m_Machine, c.m_Written.back());
+      ASSERT_NE(pFile, nullptr) << sim::ToUtf8(c.m_Written.back());
+      EXPECT_EQ(pFile->m_Bytes.rfind("{\n  \"name\": \"field\",", 0), 0u) << pFile->m_Bytes;
+    }
+    if (c.m_Written.empty() || c.m_Written.back() == szLog) {
+      EXPECT_EQ(sim::FindFile(result.m_Machine, szLog + L".tmp"), nullptr);
+    }
+    if (const sim::SimFile* pStale = sim::FindFile(result.m_Machine, L"C:\\Tools\\cap.json.tmp")) {
+      EXPECT_EQ(pStale->m_Bytes, "stale");
+    }
   }
+}
+
+// A file that comes to the output's name while the capture runs, after the
+// command checked it, is kept all the same: without --force the rename
+// refuses it, and the finished description stays under its own name.
+TEST(Capture, KeepsAFileThatCameDuringTheCapture) {
+  sim::SimMachine machine;
+  sim::LoadError error;
+  ASSERT_TRUE(sim::LoadMachine(kFieldMachine, machine, error)) << error.m_What;
+  const std::wstring szOut = L"C:\\Work\\cap.json";
+  sim::AddFile(*sim::FindVolumeByLetter(machine, L"C:").Files(), L"Work\\cap.json", false, false,
+               "came");
+  sim::ScopedSimMachine installed(machine);
+  EXPECT_EQ(sim::ToUtf8(WriteOutputFile(szOut, "{}", false)),
+            "C:\\Work\\cap.json appeared while the capture ran and is kept; the description is "
+            "kept in C:\\Work\\cap.json.tmp");
+  EXPECT_EQ(sim::FindFile(machine, szOut)->m_Bytes, "came");
+  EXPECT_EQ(sim::FindFile(machine, szOut + L".tmp")->m_Bytes, "{}");
 }
 
 // Windows gives labels and names as UTF-16, which the description carries as

@@ -16,6 +16,12 @@ PartitionLayout ReadPartitionLayout(std::uint32_t nDisk) {
     layout.m_LastError = kERROR_INVALID_FUNCTION;
     return layout;
   }
+  // The request needs read access to the disk, which only an elevated
+  // process is given.
+  if (!machine.m_Elevated) {
+    layout.m_LastError = kERROR_ACCESS_DENIED;
+    return layout;
+  }
   for (const sim::SimDisk& disk : machine.m_Disks) {
     if (disk.m_Index < 0 || static_cast<std::uint32_t>(disk.m_Index) != nDisk) continue;
     layout.m_Ok = true;

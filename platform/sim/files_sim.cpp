@@ -85,6 +85,36 @@ void ConfirmDelete(sim::SimMachine& machine, const wchar_t* pPathList) {
   machine.m_Dialogs.push_back(dialog);
 }
 
+// Renames szFrom to szTo on one volume; an existing szTo is replaced only
+// when bReplace, and never when it is a folder or read-only.
+CallResult RenameFile(const std::wstring& szFrom, const std::wstring& szTo, bool bReplace) {
+  sim::SimMachine& machine = FileCall();
+  const std::wstring szSource = sim::AbsolutePath(machine, szFrom);
+  const std::wstring szTarget = sim::AbsolutePath(machine, szTo);
+  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szSource);
+  const sim::SimFile* pSource = sim::FindFile(machine, szSource);
+  const sim::SimFile* pTarget = sim::FindFile(machine, szTarget);
+  if (pFiles == nullptr || pSource == nullptr) return Failed(kERROR_FILE_NOT_FOUND);
+  // The batch file's rename into place, made to fail as when the old one is
+  // open elsewhere.
+  if (bReplace && machine.m_Faults.m_BatchRenameFail) return Failed(kERROR_ACCESS_DENIED);
+  // A rename stays on its volume.
+  if (pFiles != sim::FilesOf(machine, szTarget)) return Failed(kERROR_NOT_SAME_DEVICE);
+  if (szTarget.size() <= 3 || !sim::ParentFolderExists(machine, szTarget)) {
+    return Failed(kERROR_PATH_NOT_FOUND);
+  }
+  if (pTarget != nullptr && !bReplace) return Failed(kERROR_ALREADY_EXISTS);
+  if (pSource->m_Folder || (pTarget != nullptr && (pTarget->m_Folder || pTarget->m_ReadOnly))) {
+    return Failed(kERROR_ACCESS_DENIED);
+  }
+  const sim::SimFile moved = *pSource;
+  pFiles->m_Entries.erase(sim::UpperAscii(moved.m_Path));
+  pFiles->m_Entries.erase(sim::UpperAscii(szTarget.substr(3)));
+  sim::AddFile(*pFiles, szTarget.substr(3), false, moved.m_Hidden, moved.m_Bytes);
+  machine.m_FilesWritten.push_back(szTarget);
+  return kDone;
+}
+
 }  // namespace
 
 CallResult CreateFolder(const std::wstring& szPath) {
@@ -148,7 +178,9 @@ CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes
   sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
   // A normal file does not replace a hidden one: Windows refuses with
   // ERROR_ACCESS_DENIED.
-  if (pFile != nullptr && (pFile->m_Folder || pFile->m_Hidden)) return Failed(kERROR_ACCESS_DENIED);
+  if (pFile != nullptr && (pFile->m_Folder || pFile->m_Hidden || pFile->m_ReadOnly)) {
+    return Failed(kERROR_ACCESS_DENIED);
+  }
   if (pFile != nullptr) {
     pFile->m_Bytes = szBytes;
   } else {
@@ -158,29 +190,26 @@ CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes
   return kDone;
 }
 
-CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
+CallResult WriteNewFile(const std::wstring& szPath, const std::string& szBytes) {
   sim::SimMachine& machine = FileCall();
-  const std::wstring szSource = sim::AbsolutePath(machine, szFrom);
-  const std::wstring szTarget = sim::AbsolutePath(machine, szTo);
-  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szSource);
-  const sim::SimFile* pSource = sim::FindFile(machine, szSource);
-  const sim::SimFile* pTarget = sim::FindFile(machine, szTarget);
-  if (pFiles == nullptr || pSource == nullptr) return Failed(kERROR_FILE_NOT_FOUND);
-  if (machine.m_Faults.m_BatchRenameFail) return Failed(kERROR_ACCESS_DENIED);
-  // A rename stays on its volume and replaces files only.
-  if (pFiles != sim::FilesOf(machine, szTarget)) return Failed(kERROR_NOT_SAME_DEVICE);
-  if (szTarget.size() <= 3 || !sim::ParentFolderExists(machine, szTarget)) {
+  const std::wstring szAbsolute = sim::AbsolutePath(machine, szPath);
+  sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
+  if (pFiles == nullptr || szAbsolute.size() <= 3 ||
+      !sim::ParentFolderExists(machine, szAbsolute)) {
     return Failed(kERROR_PATH_NOT_FOUND);
   }
-  if (pSource->m_Folder || (pTarget != nullptr && pTarget->m_Folder)) {
-    return Failed(kERROR_ACCESS_DENIED);
-  }
-  const sim::SimFile moved = *pSource;
-  pFiles->m_Entries.erase(sim::UpperAscii(moved.m_Path));
-  pFiles->m_Entries.erase(sim::UpperAscii(szTarget.substr(3)));
-  sim::AddFile(*pFiles, szTarget.substr(3), false, moved.m_Hidden, moved.m_Bytes);
-  machine.m_FilesWritten.push_back(szTarget);
+  if (sim::FindFile(machine, szAbsolute) != nullptr) return Failed(kERROR_FILE_EXISTS);
+  sim::AddFile(*pFiles, szAbsolute.substr(3), false, false, szBytes);
+  machine.m_FilesWritten.push_back(szAbsolute);
   return kDone;
+}
+
+CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
+  return RenameFile(szFrom, szTo, true);
+}
+
+CallResult RenameFileNotReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
+  return RenameFile(szFrom, szTo, false);
 }
 
 CallResult RemoveFile(const std::wstring& szPath) {
@@ -189,7 +218,7 @@ CallResult RemoveFile(const std::wstring& szPath) {
   sim::SimVolumeFiles* pFiles = sim::FilesOf(machine, szAbsolute);
   const sim::SimFile* pFile = sim::FindFile(machine, szAbsolute);
   if (pFiles == nullptr || pFile == nullptr) return Failed(kERROR_FILE_NOT_FOUND);
-  if (pFile->m_Folder) return Failed(kERROR_ACCESS_DENIED);
+  if (pFile->m_Folder || pFile->m_ReadOnly) return Failed(kERROR_ACCESS_DENIED);
   pFiles->m_Entries.erase(sim::UpperAscii(pFile->m_Path));
   return kDone;
 }

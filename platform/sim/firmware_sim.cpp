@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include "platform/sim/sim_machine.h"
+#include "platform/win32_codes.h"
 
 namespace platform {
 
@@ -11,6 +12,9 @@ FirmwareVariableResult ProbeFirmwareVariable(const std::wstring& szName,
   sim::SimMachine& machine = sim::CurrentMachine();
   sim::Spend(machine, machine.m_Costs.m_Other);
   machine.m_FirmwareProbes.push_back({szName, szGuid, nSize});
+  // The probe needs SE_SYSTEM_ENVIRONMENT_NAME, which only an elevated
+  // token holds.
+  if (!machine.m_Elevated) return {0, kERROR_PRIVILEGE_NOT_HELD};
   if (machine.m_Firmware.m_Succeeds) return {nSize, 0};
   return {0, machine.m_Firmware.m_Error};
 }

@@ -24,6 +24,9 @@ struct SimFile {
   std::wstring m_Path;
   bool m_Folder = false;
   bool m_Hidden = false;
+  // Read-only: it is neither written, replaced nor deleted. A description
+  // cannot give it; a test sets it.
+  bool m_ReadOnly = false;
   std::string m_Bytes;
   // Which program of the run made it: "XCOPY" for a copy, a script's file
   // name for what a hand-over script left; empty: it was there before.
@@ -205,6 +208,11 @@ struct SimMachine {
   std::uint32_t m_AnsiCodePage = 1252;
   bool m_AnsiCodePageGiven = false;  // the description names it
   SimFirmware m_Firmware;
+  // The program runs elevated, as malvik is run in a factory or WinPE.
+  // Without it the firmware probe fails for want of its privilege and no
+  // disk's partition table can be read. A description cannot give it; a
+  // test sets it.
+  bool m_Elevated = true;
   std::vector<SimDisk> m_Disks;
   std::map<std::wstring, SimDrive> m_Drives;  // "D:" -> drive
   std::map<std::wstring, SimScript> m_Scripts;

@@ -41,7 +41,9 @@ std::wstring SystemErrorText(std::uint32_t nError) {
       {kERROR_INVALID_PARAMETER, L"The parameter is incorrect."},
       {kERROR_INSUFFICIENT_BUFFER, L"The data area passed to a system call is too small."},
       {kERROR_INVALID_NAME, L"The filename, directory name, or volume label syntax is incorrect."},
+      {kERROR_FILE_EXISTS, L"The file exists."},
       {kERROR_ALREADY_EXISTS, L"Cannot create a file when that file already exists."},
+      {kERROR_PRIVILEGE_NOT_HELD, L"A required privilege is not held by the client."},
       {kERROR_DIRECTORY, L"The directory name is invalid."},
   };
   for (const Text& text : kTexts) {

@@ -15,7 +15,8 @@ namespace platform {
 namespace {
 
 // Room for this many entries at first; doubled while the disk says the
-// buffer is too small, up to a table far larger than any disk holds.
+// buffer is too small (ERROR_INSUFFICIENT_BUFFER, ERROR_MORE_DATA or
+// ERROR_BAD_LENGTH), up to a table far larger than any disk holds.
 constexpr std::size_t kFirstEntries = 16;
 constexpr std::size_t kMostEntries = 16384;
 
@@ -67,7 +68,10 @@ PartitionLayout AskTable(const win32::FileHandle& disk) {
       return ReadTable(buffer, nReturned);
     }
     layout.m_LastError = GetLastError();
-    if (layout.m_LastError != ERROR_INSUFFICIENT_BUFFER && layout.m_LastError != ERROR_MORE_DATA) {
+    // A driver that answers STATUS_INFO_LENGTH_MISMATCH comes back as
+    // ERROR_BAD_LENGTH: the buffer is too small, as with the other two.
+    if (layout.m_LastError != ERROR_INSUFFICIENT_BUFFER && layout.m_LastError != ERROR_MORE_DATA &&
+        layout.m_LastError != ERROR_BAD_LENGTH) {
       return layout;
     }
   }

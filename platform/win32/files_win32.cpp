@@ -54,13 +54,11 @@ int ShellDeleteTree(const wchar_t* pPathList, std::uint16_t nFlags) {
   return SHFileOperationW(&operation);
 }
 
-CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
-  // CREATE_ALWAYS with normal attributes refuses an existing hidden or system
-  // file (ERROR_ACCESS_DENIED); Wine 8 replaces it.
-  win32::FileHandle file(CreateFileW(szPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  // Each failure reads the last error before the handle is closed.
-  if (!file.Valid()) return win32::FailedWithLastError();
+namespace {
+
+// Writes szBytes through file, flushes it and closes it. Each failure reads
+// the last error before the handle is closed.
+CallResult WriteAndClose(win32::FileHandle& file, const std::string& szBytes) {
   size_t nDone = 0;
   while (nDone < szBytes.size()) {
     const DWORD nChunk = static_cast<DWORD>(std::min<size_t>(szBytes.size() - nDone, 1u << 20));
@@ -77,9 +75,40 @@ CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes
   return win32::ResultOf(CloseHandle(h));
 }
 
+}  // namespace
+
+CallResult WriteWholeFile(const std::wstring& szPath, const std::string& szBytes) {
+  // CREATE_ALWAYS with normal attributes refuses an existing hidden or system
+  // file (ERROR_ACCESS_DENIED); Wine 8 replaces it.
+  win32::FileHandle file(CreateFileW(szPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return win32::FailedWithLastError();
+  return WriteAndClose(file, szBytes);
+}
+
+CallResult WriteNewFile(const std::wstring& szPath, const std::string& szBytes) {
+  // CREATE_NEW fails with ERROR_FILE_EXISTS when the name is taken, by a
+  // file or a folder, and then touches nothing.
+  win32::FileHandle file(CreateFileW(szPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return win32::FailedWithLastError();
+  const CallResult written = WriteAndClose(file, szBytes);
+  if (!written.m_Ok) {
+    file.Reset();
+    DeleteFileW(szPath.c_str());  // this call's own file, part written
+  }
+  return written;
+}
+
 CallResult RenameFileReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
   return win32::ResultOf(MoveFileExW(szFrom.c_str(), szTo.c_str(),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
+CallResult RenameFileNotReplacing(const std::wstring& szFrom, const std::wstring& szTo) {
+  // Without MOVEFILE_REPLACE_EXISTING an existing szTo makes the call fail
+  // (ERROR_ALREADY_EXISTS); the check and the rename are one step.
+  return win32::ResultOf(MoveFileExW(szFrom.c_str(), szTo.c_str(), MOVEFILE_WRITE_THROUGH));
 }
 
 CallResult RemoveFile(const std::wstring& szPath) {

@@ -31,6 +31,8 @@ void EndCase();
 void PutFile(const std::wstring& szPath, const std::string& szBytes);
 // A file with the hidden attribute.
 void PutHiddenFile(const std::wstring& szPath, const std::string& szBytes);
+// A file with the read-only attribute.
+void PutReadOnlyFile(const std::wstring& szPath, const std::string& szBytes);
 void PutFolder(const std::wstring& szPath);
 std::optional<std::string> ReadFileBytes(const std::wstring& szPath);
 bool FolderExists(const std::wstring& szPath);

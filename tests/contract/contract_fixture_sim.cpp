@@ -50,6 +50,11 @@ void PutHiddenFile(const std::wstring& szPath, const std::string& szBytes) {
   sim::AddFile(FilesOf(szPath), Rest(szPath), false, true, szBytes);
 }
 
+void PutReadOnlyFile(const std::wstring& szPath, const std::string& szBytes) {
+  sim::AddFile(FilesOf(szPath), Rest(szPath), false, false, szBytes);
+  sim::FindFile(*g_pMachine, szPath)->m_ReadOnly = true;
+}
+
 void PutFolder(const std::wstring& szPath) {
   sim::AddFile(FilesOf(szPath), Rest(szPath), true, false, "");
 }

@@ -26,6 +26,8 @@ void BeginCase() {
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(Root(), ec)) {
     if (entry.path().filename() == L".windows-label") continue;  // the volume's label
+    // A read-only file is not deleted.
+    SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
     fs::remove_all(entry.path(), ec);
   }
 }
@@ -48,6 +50,11 @@ void PutHiddenFile(const std::wstring& szPath, const std::string& szBytes) {
   EXPECT_TRUE(SetFileAttributesW(szPath.c_str(), FILE_ATTRIBUTE_HIDDEN)) << GetLastError();
   const DWORD nAttributes = GetFileAttributesW(szPath.c_str());
   EXPECT_EQ(nAttributes & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
+}
+
+void PutReadOnlyFile(const std::wstring& szPath, const std::string& szBytes) {
+  PutFile(szPath, szBytes);
+  EXPECT_TRUE(SetFileAttributesW(szPath.c_str(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
 }
 
 void PutFolder(const std::wstring& szPath) { fs::create_directories(fs::path(szPath)); }

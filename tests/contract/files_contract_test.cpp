@@ -1,6 +1,7 @@
 // Files and folders: the directory search, the current directory, the
 // shell's tree delete and whole-file writes, as the program relies on them.
 #include "platform/platform.h"
+#include "platform/win32_codes.h"
 #include "tests/contract/contract_fixture.h"
 
 namespace contract {
@@ -170,6 +171,59 @@ TEST_F(ContractTest, RenameReplacingAFile) {
   }
   EXPECT_EQ(ReadFileBytes(On(L"\\b.cmd")), std::optional<std::string>("new"));
   EXPECT_EQ(ReadFileBytes(On(L"\\new.tmp")), std::nullopt);
+  EXPECT_TRUE(FolderExists(On(L"\\d")));
+}
+
+TEST_F(ContractTest, NewFilesAndRenamesThatReplaceNothing) {
+  // How a capture's description is put into place: written under a name
+  // that is new, then renamed to one that is new too, or, when asked,
+  // over a file that is not read-only.
+  PutFile(On(L"\\taken.tmp"), "taken");
+  PutHiddenFile(On(L"\\hidden.tmp"), "hidden");
+  PutFolder(On(L"\\d"));
+  PutFile(On(L"\\out.json"), "out");
+  PutReadOnlyFile(On(L"\\read-only.json"), "read-only");
+  const std::uint32_t kExists = platform::kERROR_FILE_EXISTS;
+  const std::uint32_t kAlready = platform::kERROR_ALREADY_EXISTS;
+  const std::uint32_t kDenied = platform::kERROR_ACCESS_DENIED;
+  struct Case {
+    const char* szCall;
+    const wchar_t* szFrom;  // the file written, or renamed
+    const wchar_t* szTo;    // the rename's new name
+    std::uint32_t nError;   // 0: it succeeds
+  };
+  const Case kCases[] = {
+      {"write new", L"\\taken.tmp", L"", kExists},
+      {"write new", L"\\hidden.tmp", L"", kExists},
+      {"write new", L"\\d", L"", kExists},
+      {"write new", L"\\new.tmp", L"", 0},
+      {"rename", L"\\new.tmp", L"\\out.json", kAlready},
+      {"rename", L"\\new.tmp", L"\\d", kAlready},
+      {"rename", L"\\new.tmp", L"\\new.json", 0},
+      {"write new", L"\\new.tmp", L"", 0},
+      // Windows refuses to replace a read-only file (ERROR_ACCESS_DENIED);
+      // Wine 8 replaces it.
+      {"rename replacing", L"\\new.tmp", L"\\read-only.json", OnWine() ? 0 : kDenied},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::string(c.szCall) + " ") +
+                 testing::PrintToString(On(c.szFrom) + L" " + c.szTo));
+    const std::string szCall = c.szCall;
+    const platform::CallResult result =
+        szCall == "write new"  ? platform::WriteNewFile(On(c.szFrom), "new")
+        : szCall == "rename"   ? platform::RenameFileNotReplacing(On(c.szFrom), On(c.szTo))
+                               : platform::RenameFileReplacing(On(c.szFrom), On(c.szTo));
+    EXPECT_EQ(result.m_Ok, c.nError == 0);
+    EXPECT_EQ(result.m_LastError, c.nError);
+  }
+  EXPECT_EQ(ReadFileBytes(On(L"\\taken.tmp")), std::optional<std::string>("taken"));
+  EXPECT_EQ(ReadFileBytes(On(L"\\hidden.tmp")), std::optional<std::string>("hidden"));
+  EXPECT_EQ(ReadFileBytes(On(L"\\out.json")), std::optional<std::string>("out"));
+  EXPECT_EQ(ReadFileBytes(On(L"\\read-only.json")),
+            std::optional<std::string>(OnWine() ? "new" : "read-only"));
+  EXPECT_EQ(ReadFileBytes(On(L"\\new.json")), std::optional<std::string>("new"));
+  EXPECT_EQ(ReadFileBytes(On(L"\\new.tmp")),
+            OnWine() ? std::nullopt : std::optional<std::string>("new"));
   EXPECT_TRUE(FolderExists(On(L"\\d")));
 }
 

@@ -270,4 +270,47 @@ volumes=$(volume_note "$console/y.json")
 grep -Fq 'Letters not placed on a partition: Y: (error 5' <<<"$volumes" ||
   fail "the volume note does not name Y:: $volumes"
 echo "wine: capture: with Y: mapped to /: $volumes"
+# Whether the capture ran elevated is said, either way (Wine's answer is
+# Wine's own).
+elevation=$(python3 -c 'import json, sys
+notes = json.load(open(sys.argv[1]))["notes"]
+print("".join(n for n in notes if "ran elevated" in n or "without elevation" in n))' "$console/y.json")
+[ -n "$elevation" ] || fail "the description does not say whether the capture ran elevated"
+echo "wine: capture: $elevation"
+
+# ---- 7. the output file: a new name, and nothing replaced ---------------------
+# A temporary name that is taken (a capture cut short left it) is passed
+# over, not overwritten.
+printf 'stale' >"$tools/next.json.tmp"
+"$WINE64" 'C:\Tools\malvik-capture.exe' --out 'C:\Tools\next.json' 2>"$console/err.txt" ||
+  fail "the capture beside a stale temporary file failed: $(cat "$console/err.txt")"
+[ "$(cat "$tools/next.json.tmp")" = stale ] || fail "the stale temporary file was overwritten"
+[ -e "$tools/next.json.2.tmp" ] && fail "the second temporary name was left behind"
+"$sim" --machine "$tools/next.json" >/dev/null || fail "the description written beside it does not load"
+# With --force, a file another program holds open cannot be replaced (Wine,
+# like Windows, refuses to rename over it): the finished description is
+# kept under its temporary name, which the error gives, and the file is as
+# it was. cmd holds the file open while ping runs; it is open once a
+# process of the machine (cmd, or Wine's server for it) has it among its
+# file descriptors.
+printf 'held\r\n' >"$tools/held.json"
+"$WINE64" cmd /c 'ping -n 60 127.0.0.1 >>C:\Tools\held.json' >/dev/null 2>&1 &
+holder=$!
+held_open() { { find /proc/[0-9]*/fd -lname "$tools/held.json" 2>/dev/null || true; } | grep -q .; }
+for _ in $(seq 1 150); do held_open && break; sleep 0.2; done
+held_open || fail "cmd did not open C:\Tools\held.json"
+set +e
+"$WINE64" 'C:\Tools\malvik-capture.exe' --out 'C:\Tools\held.json' --force 2>"$console/err.txt"
+status=$?
+set -e
+# Ends cmd and ping: they belong to this prefix's server.
+"$WINESERVER" -k 2>/dev/null || true
+wait "$holder" 2>/dev/null || true
+[ "$status" = 4 ] || fail "a rename over a file held open did not end with status 4 (status $status)"
+grep -Fq 'malvik-capture: cannot write C:\Tools\held.json (error 5' "$console/err.txt" &&
+  grep -Fq '; the description is kept in C:\Tools\held.json.tmp' "$console/err.txt" ||
+  fail "the error does not name the kept description: $(cat "$console/err.txt")"
+head -c 4 "$tools/held.json" | grep -q held || fail "the file held open was replaced"
+"$sim" --machine "$tools/held.json.tmp" >/dev/null || fail "the kept description does not load"
+echo "wine: capture: over a file held open: $(tr -d '\r' <"$console/err.txt" | grep 'cannot write')"
 echo "wine: capture: ok"
