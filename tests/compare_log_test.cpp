@@ -255,8 +255,11 @@ TEST(CompareLog, ReadsFieldLogShapes) {
     return std::string("2026/ 3/ 7  9:") + szTime + " " + szLine + "\r\n";
   };
   auto failed = [&](const char* szTime, int nAttempt) {
-    return stamped(szTime, "[" + std::to_string(nAttempt) +
-                               "]Error Getting System Disk Info. Return Code:5=");
+    // Appended, not "[" + ...: GCC 12 at -O2 misreads that as an overlapping copy.
+    std::string szLine = "[";
+    szLine += std::to_string(nAttempt);
+    szLine += "]Error Getting System Disk Info. Return Code:5=";
+    return stamped(szTime, szLine);
   };
   const std::string szGet = "Get Disk info=";
   const std::string szCount = "m_DiskCount=";
