@@ -362,9 +362,11 @@ JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
 void NoteVolumesNotTaken(Capture& capture, const std::vector<CapturedDisk>& disks,
                          const VolumePaths& volumes) {
   for (const auto& [place, szRoot] : volumes) {
-    const bool bGuessedDisk = std::any_of(disks.begin(), disks.end(), [&](const CapturedDisk& d) {
-      return d.m_Index == place.first && !d.m_TableRead;
-    });
+    const int nDisk = place.first;  // a lambda cannot take a structured binding in C++20
+    const bool bGuessedDisk =
+        std::any_of(disks.begin(), disks.end(), [nDisk](const CapturedDisk& d) {
+          return d.m_Index == nDisk && !d.m_TableRead;
+        });
     if (!bGuessedDisk || capture.m_VolumesTaken.count(place)) continue;
     std::wstring szLabel;
     const bool bReadable = ReadLabel(szRoot, szLabel);
