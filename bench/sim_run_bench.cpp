@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/entry.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_machine.h"
 
 namespace {
 

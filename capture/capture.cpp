@@ -11,7 +11,7 @@
 
 #include "core/copy_efi.h"
 #include "platform/ascii.h"
-#include "platform/described_code_pages.h"
+#include "simulator/described_code_pages.h"
 #include "platform/firmware_words.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"

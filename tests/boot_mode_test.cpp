@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "core/setup_context.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_machine.h"
 #include "support/boot_mode.h"
 #include "tests/test_support.h"
 

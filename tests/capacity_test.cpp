@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "letters/drive_letters.h"
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_files.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_files.h"
 #include "tests/test_support.h"
 
 namespace {

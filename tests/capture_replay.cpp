@@ -1,9 +1,9 @@
 #include "tests/capture_replay.h"
 
 #include "capture/capture.h"
-#include "platform/sim/sim_loader.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_loader.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_text.h"
 #include "tools/compare_log.h"
 #include "tools/sim_run.h"
 #include "tools/verdict.h"

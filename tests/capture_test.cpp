@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "capture/capture.h"
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_loader.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_loader.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_text.h"
 #include "platform/utf8.h"
 #include "tests/capture_replay.h"
 #include "tests/test_support.h"

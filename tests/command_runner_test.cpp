@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
 #include "support/command_runner.h"
 #include "tests/test_support.h"
 

@@ -2,8 +2,8 @@
 
 #include <sstream>
 
-#include "platform/sim/sim_loader.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_loader.h"
+#include "simulator/sim_text.h"
 #include "tools/default_machine.h"
 #include "tools/sim_run.h"
 #include "tools/compare_log.h"

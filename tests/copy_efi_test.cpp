@@ -5,8 +5,8 @@
 
 #include "core/copy_efi.h"
 #include "core/efi_batch.h"
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_files.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_files.h"
 #include "tests/test_support.h"
 
 namespace {

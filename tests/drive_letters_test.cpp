@@ -8,7 +8,7 @@
 #include "core/setup_context.h"
 #include "letters/drive_letters.h"
 #include "platform/platform.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_machine.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "core/entry.h"
 #include "core/setup_context.h"
 #include "malvik_version.h"
-#include "platform/sim/sim_files.h"
+#include "simulator/sim_files.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/sim/sim_loader.h"
+#include "simulator/sim_loader.h"
 #include "tests/capture_replay.h"
 #include "tools/default_machine.h"
 #include "tools/description_file.h"

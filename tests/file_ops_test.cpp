@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
 #include "support/file_ops.h"
 #include "tests/test_support.h"
 

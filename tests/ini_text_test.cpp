@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/sim/ini_text.h"
+#include "simulator/ini_text.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "inventory/wmi_inventory.h"
 #include "platform/platform.h"
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_text.h"
 #include "tests/test_support.h"
 
 namespace {

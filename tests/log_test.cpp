@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "core/entry.h"
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
 #include "support/log.h"
 #include "tests/test_support.h"
 

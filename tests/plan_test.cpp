@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "capture/capture.h"
-#include "platform/sim/sim_loader.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_loader.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_text.h"
 #include "tools/host.h"
 #include "tools/plan.h"
 #include "tools/quoted_argument.h"

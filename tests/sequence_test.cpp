@@ -7,7 +7,7 @@
 
 #include "core/setup_context.h"
 #include "core/setup_sequence.h"
-#include "platform/sim/sim_model.h"
+#include "simulator/sim_model.h"
 #include "tests/test_support.h"
 
 namespace {

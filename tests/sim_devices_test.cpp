@@ -2,8 +2,8 @@
 // PrepareMachine indexes must answer as a walk of every partition would.
 #include <gtest/gtest.h>
 
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_machine.h"
 #include "test_support.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
 #include "tools/default_machine.h"
 #include "tools/out_dir.h"
 #include "tools/sim_command.h"

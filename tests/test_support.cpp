@@ -1,11 +1,11 @@
 #include "tests/test_support.h"
 
 #include "core/entry.h"
-#include "platform/sim/ini_text.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/ini_text.h"
+#include "simulator/sim_clock.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_text.h"
 
 namespace test {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/setup_context.h"
-#include "platform/sim/sim_model.h"
+#include "simulator/sim_model.h"
 
 namespace test {
 

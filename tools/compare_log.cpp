@@ -3,9 +3,7 @@
 
 #include "core/setup_sequence.h"
 #include "inventory/wmi_inventory.h"
-#include "platform/sim/code_pages.h"
-#include "platform/sim/ini_text.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_view.h"
 #include "platform/utf8.h"
 #include "support/log.h"
 #include "tools/difference_causes.h"

@@ -1,6 +1,6 @@
 #include "tools/description_file.h"
 
-#include "platform/sim/sim_loader.h"
+#include "simulator/sim_view.h"
 #include "tools/host.h"
 
 bool LoadDescriptionFile(const std::string& szFile, sim::SimMachine& machine,

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/sim/sim_model.h"
+#include "simulator/sim_view.h"
 
 // Reads and loads a file, as sim::LoadMachineText. A file that cannot be read
 // gives the system's reason, "FILE: cannot read the file: Permission denied",

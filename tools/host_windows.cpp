@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_view.h"
 #include "platform/win32/windows_min.h"
 #include "tools/host.h"
 #include "tools/quoted_argument.h"

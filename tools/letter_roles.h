@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "letters/special_partitions.h"
-#include "platform/sim/sim_view.h"
+#include "simulator/sim_view.h"
 
 // One of the three letters and the partition it must name.
 struct LetterRole {

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/sim/sim_view.h"
+#include "simulator/sim_view.h"
 
 // Makes szDir when it does not exist, and refuses it unless it is a folder
 // that holds nothing, so that no earlier run's files mix with this run's.

@@ -6,9 +6,7 @@
 #include <system_error>
 
 #include "capture/capture.h"
-#include "platform/sim/code_pages.h"
-#include "platform/sim/sim_loader.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_view.h"
 #include "tools/rebuilt_bcd.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"

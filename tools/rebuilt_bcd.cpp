@@ -1,8 +1,7 @@
 #include "tools/rebuilt_bcd.h"
 
 #include "core/copy_efi.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_view.h"
 
 bool AssumeRebuiltBcd(sim::SimMachine& machine) {
   bool bAssumed = false;
@@ -14,7 +13,7 @@ bool AssumeRebuiltBcd(sim::SimMachine& machine) {
     if (pScript == nullptr) pScript = &machine.m_Scripts[szName];
     if (!pScript->m_Creates.m_Entries.empty()) continue;
     // The volume's files are named below its root, without the leading "\".
-    sim::AddFile(pScript->m_Creates, RebuiltBootStore().substr(1), false, true, "");
+    sim::AddScriptFile(*pScript, RebuiltBootStore().substr(1));
     bAssumed = true;
   }
   return bAssumed;

@@ -2,7 +2,7 @@
 // machine, which no capture can see before they run.
 #pragma once
 
-#include "platform/sim/sim_model.h"
+#include "simulator/sim_view.h"
 
 // Gives each boot-configuration script of the program folder the rebuilt
 // boot store as what it creates, unless the description already says what

@@ -7,7 +7,7 @@
 
 #include "malvik_version.h"
 
-#include "platform/sim/sim_loader.h"
+#include "simulator/sim_view.h"
 #include "tools/compare_log.h"
 #include "tools/default_machine.h"
 #include "tools/description_file.h"

@@ -3,8 +3,7 @@
 #include <optional>
 #include <set>
 
-#include "platform/sim/sim_loader.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_view.h"
 
 const char kUsage[] =
     "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"

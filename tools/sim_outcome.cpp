@@ -4,9 +4,7 @@
 
 #include "core/copy_efi.h"
 #include "core/efi_batch.h"
-#include "platform/sim/code_pages.h"
-#include "platform/sim/sim_text.h"
-#include "platform/sim/ini_text.h"
+#include "simulator/sim_view.h"
 #include "support/log.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_view.h"
+#include "simulator/sim_view.h"
 
 struct LogLine {
   std::wstring m_Key;

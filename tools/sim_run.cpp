@@ -1,7 +1,7 @@
 #include "tools/sim_run.h"
 
 #include "core/entry.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_view.h"
 
 Outcome RunOnMachine(sim::SimMachine& machine, const std::vector<std::wstring>& args) {
   const DosDeviceTable before = machine.m_DosDevices;
@@ -13,10 +13,9 @@ Outcome RunOnMachine(sim::SimMachine& machine, const std::vector<std::wstring>& 
     argv.push_back(sz.c_str());
     outcome.m_CommandLine += L" " + sz;
   }
-  {
-    sim::ScopedSimMachine installed(machine);
+  sim::RunInstalled(machine, [&] {
     outcome.m_ExitCode = RunMalvik(static_cast<int>(argv.size()), argv.data());
-  }
+  });
   CollectOutcome(machine, before, outcome);
   return outcome;
 }

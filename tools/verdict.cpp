@@ -17,7 +17,7 @@
 #include "support/boot_mode.h"
 #include "support/log.h"
 #include "tools/compare_log.h"
-#include "platform/sim/cmd_model.h"
+#include "simulator/sim_view.h"
 #include "tools/letter_roles.h"
 #include "tools/verdict_paths.h"
 

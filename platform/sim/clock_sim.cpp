@@ -2,8 +2,8 @@
 // its clock, and nothing waits for real.
 #include "platform/platform.h"
 
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_clock.h"
+#include "simulator/sim_machine.h"
 
 namespace platform {
 

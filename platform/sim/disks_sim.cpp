@@ -2,7 +2,7 @@
 // every partition the description gives it, those WMI does not list too.
 #include "platform/platform.h"
 
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_machine.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

@@ -2,7 +2,7 @@
 // model says.
 #include "platform/platform.h"
 
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_machine.h"
 
 namespace platform {
 

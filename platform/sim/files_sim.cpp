@@ -2,11 +2,11 @@
 // writing, renaming and deleting them, and the current directory. Each file
 // written whole, or renamed into place, goes into the machine's run record.
 #include "platform/platform.h"
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_paths.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_paths.h"
+#include "simulator/sim_text.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

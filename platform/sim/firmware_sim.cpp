@@ -2,7 +2,7 @@
 // description's firmware says, and records the arguments it was given.
 #include "platform/platform.h"
 
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_machine.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

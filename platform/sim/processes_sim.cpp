@@ -2,11 +2,11 @@
 // command interpreter model when it starts; its exit code shows once the
 // script it hands over to has run for its time.
 #include "platform/platform.h"
-#include "platform/sim/cmd_model.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_paths.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/cmd_model.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_paths.h"
+#include "simulator/sim_text.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

@@ -2,11 +2,11 @@
 // as the profile writer edits it, and each write is recorded for the report.
 #include "platform/platform.h"
 
-#include "platform/sim/ini_text.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_paths.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/ini_text.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_paths.h"
+#include "simulator/sim_text.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

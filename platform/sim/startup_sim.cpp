@@ -4,7 +4,7 @@
 #include "platform/platform.h"
 
 #include "platform/program_name.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_machine.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

@@ -1,8 +1,8 @@
 // Console code pages, code-page conversion and the system's error texts on
 // the simulated machine.
 #include "platform/platform.h"
-#include "platform/sim/code_pages.h"
-#include "platform/sim/sim_machine.h"
+#include "simulator/code_pages.h"
+#include "simulator/sim_machine.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

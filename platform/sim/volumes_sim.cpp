@@ -3,9 +3,9 @@
 // as Windows does wherever the program relies on it.
 #include "platform/platform.h"
 
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_text.h"
 #include "platform/win32_codes.h"
 
 namespace platform {

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "platform/platform.h"
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_text.h"
 #include "platform/wmi_names.h"
 
 namespace platform {

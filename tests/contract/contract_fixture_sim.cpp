@@ -2,10 +2,10 @@
 // case with drive T: as a labelled volume of its own.
 #include <memory>
 
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_paths.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_paths.h"
 #include "tests/contract/contract_fixture.h"
 
 namespace contract {

@@ -3,7 +3,7 @@
 // stands in the file once, so writing it again replaces it.
 #include <cstdlib>
 
-#include "platform/sim/ini_text.h"
+#include "simulator/ini_text.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // that names where and what, never a crash.
 #include <cstdlib>
 
-#include "platform/sim/sim_loader.h"
+#include "simulator/sim_loader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
   sim::SimMachine machine;

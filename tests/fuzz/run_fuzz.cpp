@@ -25,11 +25,11 @@
 #include "core/entry.h"
 #include "letters/special_partitions.h"
 #include "platform/utf8.h"
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_paths.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_paths.h"
+#include "simulator/sim_text.h"
 #include "tests/capture_replay.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // The file trees of the simulated volumes: adding entries, finding the
 // entry a path names, and the directory search.
-#include "platform/sim/sim_files.h"
+#include "simulator/sim_files.h"
 
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_paths.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_paths.h"
+#include "simulator/sim_text.h"
 
 namespace sim {
 

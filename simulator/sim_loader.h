@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/sim/sim_model.h"
+#include "simulator/sim_model.h"
 
 namespace sim {
 

@@ -4,12 +4,9 @@
 
 #include <string>
 
-#include "platform/sim/sim_model.h"
+#include "simulator/sim_model.h"
 
 namespace sim {
-
-// What a copy made by XCOPY carries as the program that wrote it.
-inline constexpr wchar_t kCopyProgram[] = L"XCOPY";
 
 // Runs the batch file szBatch (absolute) on the machine's files, filling in
 // run's lines, exit code, run time and its record of the hand-over.

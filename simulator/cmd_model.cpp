@@ -22,16 +22,16 @@
 //    (docs: cmd /? and call /? name them as delimiters; Wine splits
 //    "C:\A,B\t.cmd" into the command "C:\A" and the word "B\t.cmd").
 //    Quotes are removed from the words.
-#include "platform/sim/cmd_model.h"
+#include "simulator/cmd_model.h"
 
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "platform/sim/code_pages.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_paths.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/code_pages.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_paths.h"
+#include "simulator/sim_text.h"
 
 namespace sim {
 namespace {

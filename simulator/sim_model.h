@@ -18,6 +18,9 @@
 
 namespace sim {
 
+// What a copy made by XCOPY carries as the program that wrote it.
+inline constexpr wchar_t kCopyProgram[] = L"XCOPY";
+
 // One file or folder on a volume. Paths are relative to the volume root,
 // with backslashes, no leading or trailing separator.
 struct SimFile {

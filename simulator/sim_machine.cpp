@@ -1,15 +1,15 @@
 // Preparing a described machine for a run, and installing it as the one the
 // simulated platform calls act on.
-#include "platform/sim/sim_machine.h"
+#include "simulator/sim_machine.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_paths.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_paths.h"
+#include "simulator/sim_text.h"
 
 namespace sim {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/sim/sim_clock.h"
+#include "simulator/sim_clock.h"
 
 #include <cstdio>
 

@@ -1,11 +1,11 @@
 // Path resolution on the simulated machine: separators, drive letters, and
 // the absolute form of a path against the current directory.
-#include "platform/sim/sim_paths.h"
+#include "simulator/sim_paths.h"
 
 #include <vector>
 
-#include "platform/sim/sim_devices.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_text.h"
 
 namespace sim {
 

@@ -5,9 +5,9 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/sim/sim_devices.h"
+#include "simulator/sim_devices.h"
 
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_text.h"
 
 namespace sim {
 

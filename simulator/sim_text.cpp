@@ -1,5 +1,5 @@
 // Text of the simulated machine: UTF-8 for files and reports.
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_text.h"
 
 #include "platform/utf8.h"
 

@@ -2,14 +2,14 @@
 // 437 (United States) and 850 (Western Europe), the ANSI 1252, UTF-7 and
 // UTF-8. Bytes below 0x80 are ASCII in each but UTF-7; the tables give the
 // upper half.
-#include "platform/sim/code_pages.h"
+#include "simulator/code_pages.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
-#include "platform/described_code_pages.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/described_code_pages.h"
+#include "simulator/sim_text.h"
 #include "platform/utf8.h"
 
 namespace sim {

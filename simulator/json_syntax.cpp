@@ -1,4 +1,4 @@
-#include "platform/sim/json_syntax.h"
+#include "simulator/json_syntax.h"
 
 #include <cctype>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "platform/sim/sim_loader.h"
+#include "simulator/sim_loader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,15 +10,15 @@
 #include <optional>
 #include <set>
 
-#include "platform/described_code_pages.h"
+#include "simulator/described_code_pages.h"
 #include "platform/firmware_words.h"
-#include "platform/sim/json_syntax.h"
-#include "platform/sim/code_pages.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/sim/sim_paths.h"
-#include "platform/sim/sim_text.h"
+#include "simulator/json_syntax.h"
+#include "simulator/code_pages.h"
+#include "simulator/sim_clock.h"
+#include "simulator/sim_files.h"
+#include "simulator/sim_machine.h"
+#include "simulator/sim_paths.h"
+#include "simulator/sim_text.h"
 #include "platform/win32_codes.h"
 #include "platform/wmi_names.h"
 

@@ -1,6 +1,6 @@
-#include "platform/sim/ini_text.h"
+#include "simulator/ini_text.h"
 
-#include "platform/sim/sim_text.h"
+#include "simulator/sim_text.h"
 
 namespace sim {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/sim/sim_model.h"
+#include "simulator/sim_model.h"
 
 namespace sim {
 

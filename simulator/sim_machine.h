@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/sim/sim_model.h"
+#include "simulator/sim_model.h"
 
 namespace sim {
 

@@ -1,0 +1,32 @@
+// The one header through which tools/ uses a simulated machine: its model
+// (the description and what a run changed and recorded), the loader of its
+// description, which volume a letter or device path names, the entry a path
+// names, the text of its files and the code pages it decodes them in, and a
+// run of the program on it. The machine's workings (changing its file trees,
+// the command interpreter model, the clock) stay behind their own headers.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "simulator/code_pages.h"
+#include "simulator/ini_text.h"
+#include "simulator/sim_devices.h"
+#include "simulator/sim_loader.h"
+#include "simulator/sim_model.h"
+#include "simulator/sim_text.h"
+
+namespace sim {
+
+// The file or folder a path names now (a relative one against the machine's
+// current directory), or nullptr. Reads only.
+const SimFile* FindFile(const SimMachine& machine, const std::wstring& szPath);
+
+// Adds a plain file at a path below the volume's root (no leading "\") to
+// what a script creates when it runs; the folders on the way are made too.
+void AddScriptFile(SimScript& script, const std::wstring& szPath);
+
+// Calls run with machine installed as the one the platform's calls act on.
+void RunInstalled(SimMachine& machine, const std::function<void()>& run);
+
+}  // namespace sim
