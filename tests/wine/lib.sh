@@ -23,16 +23,45 @@ wine_cleanup() {
 }
 trap wine_cleanup EXIT
 
+# wine_boot_prefix DIR: a prefix made by Wine itself in DIR, its server ended.
+# Z: maps the whole Linux root; the suites do not need it.
+wine_boot_prefix() {
+  WINEPREFIX="$1" "$WINE64" wineboot --init >/dev/null 2>&1
+  WINEPREFIX="$1" "$WINESERVER" -w 2>/dev/null || true
+  rm -f "$1/dosdevices/z:"
+}
+
+# The first fresh prefix a build needs is booted by Wine (many seconds) and
+# kept under the build folder; every later one is a copy of it, made in a
+# second or two, whose files are those of a prefix Wine has just booted. The
+# copy is remade when the Wine version changes. MALVIK_WINE_TEMPLATE=0 boots
+# every prefix anew.
+WINE_TEMPLATE="$BUILD/wine-prefix-template"
+wine_template() {
+  local version
+  version=$("$WINE64" --version 2>/dev/null || echo unknown)
+  [ "$(cat "$WINE_TEMPLATE/wine-version" 2>/dev/null)" = "$version" ] && return
+  local staging
+  mkdir -p "$BUILD"
+  staging=$(mktemp -d "$BUILD/wine-prefix-template.XXXXXX")
+  wine_boot_prefix "$staging/prefix"
+  echo "$version" >"$staging/wine-version"
+  rm -rf "$WINE_TEMPLATE"
+  mv "$staging" "$WINE_TEMPLATE"
+}
+
 # wine_new_prefix: a fresh prefix; ends the previous one's server first, so
 # drive letters defined by an earlier case do not leak into the next.
 wine_new_prefix() {
   wine_cleanup
   WINE_TMP=$(mktemp -d)
   export WINEPREFIX="$WINE_TMP/prefix"
-  "$WINE64" wineboot --init >/dev/null 2>&1
-  WINEPREFIX="$WINEPREFIX" "$WINESERVER" -w 2>/dev/null || true
-  # Z: maps the whole Linux root; the suites do not need it.
-  rm -f "$WINEPREFIX/dosdevices/z:"
+  if [ "${MALVIK_WINE_TEMPLATE:-1}" = 0 ]; then
+    wine_boot_prefix "$WINEPREFIX"
+  else
+    wine_template
+    cp -a "$WINE_TEMPLATE/prefix" "$WINEPREFIX"
+  fi
 }
 
 fail() { echo "wine: FAIL: $*" >&2; exit 1; }
