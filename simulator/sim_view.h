@@ -26,6 +26,12 @@ const SimFile* FindFile(const SimMachine& machine, const std::wstring& szPath);
 // what a script creates when it runs; the folders on the way are made too.
 void AddScriptFile(SimScript& script, const std::wstring& szPath);
 
+// The machine as description text (JSON, UTF-8) that LoadMachineText reads
+// back to an equal machine: files, letters, labels and scripts as they are
+// now, so after a run the machine as the run left it. What a description
+// cannot hold (a second letter of one volume) is said in its notes.
+std::string DescribeMachine(const SimMachine& machine);
+
 // Calls run with machine installed as the one the platform's calls act on.
 void RunInstalled(SimMachine& machine, const std::function<void()>& run);
 
