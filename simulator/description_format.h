@@ -295,6 +295,26 @@ static_assert(RowsInKeyOrder(), "kKeyRows holds one row per Key, in Key's order"
 constexpr const KeyRow& Row(Key key) { return kKeyRows[static_cast<std::size_t>(key)]; }
 constexpr const char* Name(Key key) { return Row(key).m_szName; }
 
+// The place of the objects a key's value holds: an object of that place
+// (firmware), a list of them (disks), or an object of them by name (drives,
+// scripts); kCount: none.
+constexpr Place Holds(Key key) {
+  switch (key) {
+    case Key::kFirmware: return Place::kFirmware;
+    case Key::kDisks: return Place::kDisk;
+    case Key::kDiskPartitions: return Place::kPartition;
+    case Key::kDrives: return Place::kDrive;
+    case Key::kPartitionFiles:
+    case Key::kDriveFiles:
+    case Key::kScriptCreates: return Place::kFile;
+    case Key::kScripts: return Place::kScript;
+    case Key::kFaults: return Place::kFaults;
+    case Key::kFaultWmi: return Place::kWmiFault;
+    case Key::kCosts: return Place::kCosts;
+    default: return Place::kCount;
+  }
+}
+
 // The row of the key szName at place, or nullptr: a key the format does not have.
 const KeyRow* FindKey(Place place, std::string_view szName);
 
