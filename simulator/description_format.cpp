@@ -49,7 +49,7 @@ std::string RangeWords(const KeyRow& row) {
     // "or ...": the range, then the other values allowed.
     sz = std::to_string(row.m_nMin) + " to " + std::to_string(row.m_nMax) + " " + row.m_szRange;
   } else {
-    sz = row.m_szRange;
+    sz = row.m_szRange[0] == '\0' ? "any" : row.m_szRange;
   }
   return sz;
 }

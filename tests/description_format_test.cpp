@@ -5,6 +5,7 @@
 // and the documentation's key table is the table's.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -118,6 +119,33 @@ TEST(DescriptionFormat, ExamplesDescribeToAnEqualMachine) {
     EXPECT_NE(sim::FindFile(after, L"C:\\Tools\\Log\\Malvik.log"), nullptr) << szAfter;
   }
   EXPECT_GT(nExamples, 5);
+}
+
+// The key table of docs/describing-a-machine.md, between its two marker
+// lines, is the format's. With MALVIK_UPDATE_DOCS set (scripts/update-docs)
+// the test writes it there instead.
+TEST(DescriptionFormat, DocumentationKeyTableIsTheTables) {
+  const fs::path page = fs::path(MALVIK_SOURCE_DIR) / "docs" / "describing-a-machine.md";
+  std::ifstream in(page, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string szPage = text.str();
+  const std::string kBegin = "<!-- description keys: begin -->\n";
+  const std::string kEnd = "<!-- description keys: end -->";
+  const size_t nBegin = szPage.find(kBegin);
+  const size_t nEnd = szPage.find(kEnd);
+  ASSERT_NE(nBegin, std::string::npos) << page;
+  ASSERT_NE(nEnd, std::string::npos) << page;
+  ASSERT_LT(nBegin, nEnd) << page;
+  const size_t nFrom = nBegin + kBegin.size();
+  const std::string szTable = description::KeyTableMarkdown();
+  if (std::getenv("MALVIK_UPDATE_DOCS") != nullptr) {
+    szPage.replace(nFrom, nEnd - nFrom, szTable);
+    std::ofstream(page, std::ios::binary) << szPage;
+    return;
+  }
+  EXPECT_EQ(szPage.substr(nFrom, nEnd - nFrom), szTable)
+      << page << ": run scripts/update-docs";
 }
 
 }  // namespace
