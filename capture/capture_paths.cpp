@@ -13,7 +13,7 @@
 #include "platform/platform.h"
 #include "platform/win32_codes.h"
 #include "support/log.h"
-#include "tools/verdict_paths.h"
+#include "simulator/description_paths.h"
 
 namespace {
 

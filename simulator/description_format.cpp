@@ -61,14 +61,28 @@ std::string KeyTableMarkdown() {
     const char* szCaptured = row.m_Captured == Captured::kAsFound   ? "yes"
                              : row.m_Captured == Captured::kOwnWords ? "its own"
                                                                      : "no";
-    std::string szRange = RangeWords(row);
-    // A cell holds no bar of its own.
-    for (size_t i = szRange.find('|'); i != std::string::npos; i = szRange.find('|', i + 2)) {
-      szRange.insert(i, "\\");
+    // A cell holds no bar of its own. (Built a character at a time: GCC 12
+    // misreads an insert here at -O2 as an overlapping copy.)
+    std::string szRange;
+    for (const char c : RangeWords(row)) {
+      if (c == '|') szRange += '\\';
+      szRange += c;
     }
-    sz += std::string("| `") + row.m_szName + "` | " + PlaceWords(row.m_Place) + " | " +
-          TypeWords(row.m_Type) + " | " + szRange + " | " + (row.m_Nullable ? "yes" : "no") +
-          " | " + szCaptured + " | " + row.m_szMeaning + " |\n";
+    sz += "| `";
+    sz += row.m_szName;
+    sz += "` | ";
+    sz += PlaceWords(row.m_Place);
+    sz += " | ";
+    sz += TypeWords(row.m_Type);
+    sz += " | ";
+    sz += szRange;
+    sz += " | ";
+    sz += row.m_Nullable ? "yes" : "no";
+    sz += " | ";
+    sz += szCaptured;
+    sz += " | ";
+    sz += row.m_szMeaning;
+    sz += " |\n";
   }
   return sz;
 }

@@ -1,8 +1,9 @@
 // The one header through which tools/ uses a simulated machine: its model
 // (the description and what a run changed and recorded), the loader of its
-// description, which volume a letter or device path names, the entry a path
-// names, the text of its files and the code pages it decodes them in, and a
-// run of the program on it. The machine's workings (changing its file trees,
+// description and the paths on a volume a description records, which volume
+// a letter or device path names, the entry a path names, the text of its
+// files and the code pages it decodes them in, and a run of the program on
+// it. The machine's workings (changing its file trees,
 // the command interpreter model, the clock) stay behind their own headers.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "simulator/code_pages.h"
+#include "simulator/description_paths.h"
 #include "simulator/ini_text.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_loader.h"
