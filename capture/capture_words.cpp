@@ -44,7 +44,10 @@ std::string DiskWords(const JsonValue* pDisks) {
       nPartitions += pPartitions->size();
       for (const JsonValue& partition : *pPartitions) {
         const JsonValue* pLetter = Member(partition, Key::kPartitionLetter);
-        if (pLetter && pLetter->is_string()) szLetters += " " + Text(pLetter);
+        if (pLetter && pLetter->is_string()) {
+          szLetters += ' ';
+          szLetters += Text(pLetter);
+        }
       }
     }
   }
