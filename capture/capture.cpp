@@ -21,6 +21,8 @@
 
 namespace {
 
+using description::Key;
+
 constexpr std::uint32_t kLabelChars = 261;
 
 std::wstring Clock() {
@@ -56,7 +58,7 @@ void AddCodePages(JsonValue& machine, std::vector<std::wstring>& notes) {
   } else if (pages.m_Output == 0) {
     notes.push_back(kNoConsoleNote);
   } else {
-    Add(machine, "console_code_page", JsonNumber(pages.m_Output));
+    Add(machine, Key::kConsoleCodePage, JsonValue(pages.m_Output));
     if (pages.m_Input != pages.m_Output) {
       notes.push_back(L"The console reads code page " + std::to_wstring(pages.m_Input) +
                       L" and shows code page " + std::to_wstring(pages.m_Output) +
@@ -66,7 +68,7 @@ void AddCodePages(JsonValue& machine, std::vector<std::wstring>& notes) {
     }
   }
   if (platform::IsDescribedCodePage(nAnsi)) {
-    Add(machine, "ansi_code_page", JsonNumber(nAnsi));
+    Add(machine, Key::kAnsiCodePage, JsonValue(nAnsi));
   } else {
     notes.push_back(notDescribed(L"The system's ANSI code page (the log's)", nAnsi, L"1252",
                                  L"the field log as read"));
@@ -91,8 +93,8 @@ JsonValue Firmware(std::vector<std::wstring>& denied) {
   if (const wchar_t* szWord = platform::FindFirmwareErrorWord(probe.m_LastError)) {
     return JsonString(szWord);
   }
-  JsonValue error = JsonObject();
-  Add(error, "error", JsonNumber(probe.m_LastError));
+  JsonValue error = JsonValue::object();
+  Add(error, Key::kFirmwareError, JsonValue(probe.m_LastError));
   return error;
 }
 
@@ -296,8 +298,8 @@ std::wstring DevicePathRoot(int nDisk, int nPartition) {
 JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
                         const CapturedPartition& partition, const VolumePaths& volumes) {
   const int nDisk = disk.m_Index;
-  JsonValue json = JsonObject();
-  Add(json, "number", JsonNumber(partition.m_Number));
+  JsonValue json = JsonValue::object();
+  Add(json, Key::kPartitionNumber, JsonValue(partition.m_Number));
   std::wstring szLabel;
   const bool bLettered =
       !partition.m_Letter.empty() && capture.m_LettersDone.insert(partition.m_Letter).second;
@@ -312,7 +314,7 @@ JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
   if (volume != volumes.end()) capture.m_VolumesTaken.insert(volume->first);
   std::uint32_t nError = 0;
   const bool bReadable = bReached && ReadLabel(szRoot, szLabel, &nError);
-  Add(json, "label", JsonString(szLabel));
+  Add(json, Key::kPartitionLabel, JsonString(szLabel));
   const std::wstring szWhere =
       bLettered ? partition.m_Letter : DiskPartitionName(nDisk, partition.m_Number);
   if (partition.m_NumberGuessed) {
@@ -326,22 +328,22 @@ JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
         L"logical drives), make the number wrong, and with it the volume read as this one's");
   }
   NoteAlteredText(capture, L"The label of " + szWhere, szLabel);
-  if (bReached && !bReadable) Add(json, "unreadable", JsonBool(true));
+  if (bReached && !bReadable) Add(json, Key::kPartitionUnreadable, JsonValue(true));
   if (bReached && !bReadable && ForWantOfElevation(nError)) {
     capture.m_Denied.push_back(szWhere + L" through " + szRoot + L" (" + ErrorWords(nError) + L")");
   }
-  Add(json, "type", JsonString(partition.m_Type));
-  if (!partition.m_Wmi) Add(json, "wmi", JsonBool(false));
-  Add(json, "start", JsonNumber(partition.m_Start));
-  Add(json, "size", JsonNumber(partition.m_Size));
-  Add(json, "letter", bLettered ? JsonString(partition.m_Letter) : JsonNull());
+  Add(json, Key::kPartitionType, JsonString(partition.m_Type));
+  if (!partition.m_Wmi) Add(json, Key::kPartitionWmi, JsonValue(false));
+  Add(json, Key::kPartitionStart, JsonValue(partition.m_Start));
+  Add(json, Key::kPartitionSize, JsonValue(partition.m_Size));
+  Add(json, Key::kPartitionLetter, bLettered ? JsonString(partition.m_Letter) : JsonValue());
   if (bReadable) {
     JsonValue unknown;
-    Add(json, "files",
+    Add(json, Key::kPartitionFiles,
         CapturePaths(szRoot,
                      bLettered ? ProgramFolderOn(capture, partition.m_Letter) : std::nullopt,
                      unknown));
-    if (!unknown.m_Items.empty()) Add(json, "unknown", std::move(unknown));
+    if (!unknown.empty()) Add(json, Key::kPartitionUnknown, std::move(unknown));
   }
   if (bByDevice && !bReadable) {
     capture.m_Notes.push_back(DiskPartitionName(nDisk, partition.m_Number) + L" cannot be read "
@@ -390,7 +392,7 @@ JsonValue DisksJson(Capture& capture) {
   }
   const VolumePaths volumes = UnletteredVolumes(capture.m_Notes);
   std::set<int> indexes;
-  JsonValue jsonDisks = JsonArray();
+  JsonValue jsonDisks = JsonValue::array();
   for (CapturedDisk& disk : disks) {
     if (!indexes.insert(disk.m_Index).second) {
       capture.m_Notes.push_back(L"WMI lists disk index " + std::to_wstring(disk.m_Index) +
@@ -398,7 +400,7 @@ JsonValue DisksJson(Capture& capture) {
       continue;
     }
     NumberPartitions(disk, capture.m_Notes);
-    JsonValue& partitions = Add(disk.m_Json, "partitions", JsonArray());
+    JsonValue& partitions = Add(disk.m_Json, Key::kDiskPartitions, JsonValue::array());
     for (const CapturedPartition& partition : disk.m_Partitions) {
       Push(partitions, PartitionJson(capture, disk, partition, volumes));
     }
@@ -412,7 +414,7 @@ JsonValue DisksJson(Capture& capture) {
 // cannot be read, otherwise its label and files.
 JsonValue DriveJson(Capture& capture, const std::wstring& szLetter) {
   std::wstring szLabel;
-  if (!ReadLabel(szLetter, szLabel)) return JsonString(L"no-media");
+  if (!ReadLabel(szLetter, szLabel)) return description::kNoMediaWord;
   const platform::VolumePlace place = platform::ReadVolumePlace(szLetter);
   if (place.m_Ok) {
     capture.m_Notes.push_back(
@@ -420,24 +422,24 @@ JsonValue DriveJson(Capture& capture, const std::wstring& szLetter) {
         std::to_wstring(place.m_Disk) +
         L", which WMI ties to no listed partition; described as a drive of its own");
   }
-  JsonValue drive = JsonObject();
-  Add(drive, "label", JsonString(szLabel));
+  JsonValue drive = JsonValue::object();
+  Add(drive, Key::kDriveLabel, JsonString(szLabel));
   NoteAlteredText(capture, L"The label of " + szLetter, szLabel);
   JsonValue unknown;
-  Add(drive, "files", CapturePaths(szLetter, ProgramFolderOn(capture, szLetter), unknown));
-  if (!unknown.m_Items.empty()) Add(drive, "unknown", std::move(unknown));
+  Add(drive, Key::kDriveFiles, CapturePaths(szLetter, ProgramFolderOn(capture, szLetter), unknown));
+  if (!unknown.empty()) Add(drive, Key::kDriveUnknown, std::move(unknown));
   return drive;
 }
 
 // "drives": the lettered volumes on no described partition, by letter.
 JsonValue DrivesJson(Capture& capture) {
-  JsonValue drives = JsonObject();
+  JsonValue drives = JsonValue::object();
   const platform::DriveMask mask = platform::GetDriveMask();
   if (mask.m_Mask == 0) capture.m_Notes.push_back(L"The drive letters could not be listed");
   for (int i = 0; i < 26; ++i) {
     const std::wstring szLetter = {static_cast<wchar_t>(L'A' + i), L':'};
     if ((mask.m_Mask & (1u << i)) == 0 || capture.m_LettersDone.count(szLetter)) continue;
-    Add(drives, platform::WideToUtf8(szLetter), DriveJson(capture, szLetter));
+    drives[platform::WideToUtf8(szLetter)] = DriveJson(capture, szLetter);
   }
   return drives;
 }
@@ -506,17 +508,17 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   // quietly instead of asking for a disk.
   platform::InitFramework();
   Capture capture;
-  JsonValue machine = JsonObject();
+  JsonValue machine = JsonValue::object();
   const std::wstring szName = platform::GetMachineName();
-  Add(machine, "name", JsonString(szName));
+  Add(machine, Key::kName, JsonString(szName));
   NoteAlteredText(capture, L"The machine's name", szName);
-  Add(machine, "clock", JsonString(Clock()));
+  Add(machine, Key::kClock, JsonString(Clock()));
   AddCodePages(machine, capture.m_Notes);
   if (std::optional<JsonValue> program = ProgramJson(options, capture)) {
-    Add(machine, "program", std::move(*program));
+    Add(machine, Key::kProgram, std::move(*program));
   }
   if (!options.m_CurrentDirectory.empty()) {
-    Add(machine, "current_directory", JsonString(options.m_CurrentDirectory));
+    Add(machine, Key::kCurrentDirectory, JsonString(options.m_CurrentDirectory));
   } else {
     NoteCurrentDirectory(capture);
   }
@@ -524,11 +526,11 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
   const std::wstring szWindows = platform::ReadWindowsFolder();
   if (!szWindows.empty() &&
       platform::UpperAscii(szWindows) != platform::UpperAscii(platform::kUsualWindowsFolder)) {
-    Add(machine, "windows_directory", JsonString(szWindows));
+    Add(machine, Key::kWindowsDirectory, JsonString(szWindows));
   }
-  Add(machine, "firmware", Firmware(capture.m_Denied));
-  Add(machine, "disks", DisksJson(capture));
-  Add(machine, "drives", DrivesJson(capture));
+  Add(machine, Key::kFirmware, Firmware(capture.m_Denied));
+  Add(machine, Key::kDisks, DisksJson(capture));
+  Add(machine, Key::kDrives, DrivesJson(capture));
   NoteScripts(capture);
   // malvik's own command line is the factory line's, which no capture sees.
   capture.m_Notes.push_back(
@@ -537,7 +539,7 @@ JsonValue CaptureMachine(const CaptureOptions& options) {
       L"[\"W:\", \"R:\", \"M:\"] (in malvik's order: recovery, EFI system partition, reset), "
       L"or give them to malvik-sim after --");
   NoteElevation(capture);
-  JsonValue& jsonNotes = Add(machine, "notes", JsonArray());
+  JsonValue& jsonNotes = Add(machine, Key::kNotes, JsonValue::array());
   for (const std::wstring& szNote : options.m_FolderNotes) Push(jsonNotes, JsonString(szNote));
   for (const std::wstring& szNote : capture.m_Notes) Push(jsonNotes, JsonString(szNote));
   return machine;

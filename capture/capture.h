@@ -10,7 +10,25 @@
 #include <string>
 #include <vector>
 
-#include "capture/json_text.h"
+#include <nlohmann/json.hpp>
+
+#include "simulator/description_format.h"
+
+// A description as the capture builds it: its keys in the order they were
+// added, so that it reads in the order people expect.
+using JsonValue = nlohmann::ordered_json;
+
+// Text in UTF-8 (platform::WideToUtf8).
+JsonValue JsonString(const std::wstring& sz);
+// UTF-16 text, as Windows gives labels and names, in UTF-8: a surrogate
+// pair is one code point, an unpaired surrogate becomes U+FFFD.
+JsonValue JsonString(const std::u16string& sz);
+// Sets a key of the description's format in an object, and returns its value.
+JsonValue& Add(JsonValue& object, description::Key key, JsonValue value);
+// Appends to an array, and returns the item.
+JsonValue& Push(JsonValue& array, JsonValue item);
+// The description as text, indented by two spaces, ending in a line end.
+std::string WriteJsonText(const JsonValue& value);
 
 // The program the description's "program" names, in the program folder.
 inline constexpr wchar_t kMalvikProgram[] = L"malvik.exe";

@@ -15,6 +15,7 @@
 #include "platform/wmi_ref.h"
 
 namespace wmi = platform::wmi;
+using description::Key;
 
 namespace {
 
@@ -81,32 +82,32 @@ std::optional<int> DiskNumber(platform::WmiObject* pDisk) {
 // A Win32_DiskDrive object as a description's disk, partitions aside.
 CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std::wstring>& notes) {
   CapturedDisk disk;
-  disk.m_Json = JsonObject();
-  JsonValue nulls = JsonArray();
+  disk.m_Json = JsonValue::object();
+  JsonValue nulls = JsonValue::array();
   std::vector<std::wstring> missing;
   const std::optional<int> number = DiskNumber(pDisk);
   disk.m_NumberKnown = number.has_value();
   // Settled by NumberUnknownDisks when WMI gives none.
   disk.m_Index = number.value_or(nPosition);
-  Add(disk.m_Json, "index", JsonNumber(disk.m_Index));
+  Add(disk.m_Json, Key::kDiskIndex, JsonValue(disk.m_Index));
   const struct {
     const wchar_t* m_Name;
-    const char* m_Key;
+    Key m_Key;
     bool m_Number;
-  } kFields[] = {{wmi::kCaption, "caption", false},
-                 {wmi::kMediaType, "media_type", false},
-                 {wmi::kSize, "size", true},
-                 {wmi::kSignature, "signature", true},
-                 {wmi::kPartitions, "partitions_reported", true}};
+  } kFields[] = {{wmi::kCaption, Key::kDiskCaption, false},
+                 {wmi::kMediaType, Key::kDiskMediaType, false},
+                 {wmi::kSize, Key::kDiskSize, true},
+                 {wmi::kSignature, Key::kDiskSignature, true},
+                 {wmi::kPartitions, Key::kDiskPartitionsReported, true}};
   for (const auto& field : kFields) {
     const Property property = Read(pDisk, field.m_Name);
     if (field.m_Name == std::wstring(wmi::kMediaType)) disk.m_MediaType = property.m_Text;
     if (property.m_Missing) missing.push_back(field.m_Name);
     if (property.m_Null) {
       if (field.m_Name == std::wstring(wmi::kSignature)) {
-        Add(disk.m_Json, "signature", JsonNull());
+        Add(disk.m_Json, Key::kDiskSignature, JsonValue());
       } else if (field.m_Name == std::wstring(wmi::kMediaType)) {
-        Add(disk.m_Json, "media_type", JsonString(L""));
+        Add(disk.m_Json, Key::kDiskMediaType, JsonString(L""));
         notes.push_back(DiskName(disk.m_Index) +
                         L": WMI gives no MediaType; captured as empty text");
       } else {
@@ -120,7 +121,7 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
       if (!szNote.empty()) notes.push_back(szNote);
     }
     Add(disk.m_Json, field.m_Key,
-        field.m_Number ? JsonNumber(std::max<std::int64_t>(0, DecimalToInt64(property.m_Text)))
+        field.m_Number ? JsonValue(std::max<std::int64_t>(0, DecimalToInt64(property.m_Text)))
                        : JsonString(property.m_Text));
   }
   for (const wchar_t* szName : {wmi::kIndex, wmi::kDeviceID}) {
@@ -131,7 +132,7 @@ CapturedDisk ReadDisk(platform::WmiObject* pDisk, int nPosition, std::vector<std
   const Property deviceId = Read(pDisk, wmi::kDeviceID);
   disk.m_DeviceId = L"its DeviceID is " + (deviceId.m_Null ? std::wstring(L"null")
                                                            : L"\"" + deviceId.m_Text + L"\"");
-  Add(disk.m_Json, "null_properties", std::move(nulls));
+  Add(disk.m_Json, Key::kDiskNullProperties, std::move(nulls));
   disk.m_Missing = std::move(missing);
   return disk;
 }
@@ -151,9 +152,7 @@ void NumberUnknownDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstri
     while (taken.count(n)) ++n;
     taken.insert(n);
     disk.m_Index = n;
-    for (size_t i = 0; i < disk.m_Json.m_Keys.size(); ++i) {
-      if (disk.m_Json.m_Keys[i] == "index") disk.m_Json.m_Items[i] = JsonNumber(n);
-    }
+    Add(disk.m_Json, Key::kDiskIndex, n);  // in its place, first
     notes.push_back(L"The disk WMI lists at position " + std::to_wstring(nPosition) +
                     L" (counted from 0) gives no Index and no DeviceID of the form " +
                     kPhysicalDrive + L"n (" + disk.m_DeviceId +

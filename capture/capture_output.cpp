@@ -6,6 +6,7 @@
 // under the name it was written to.
 #include "capture/capture.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
 #include "platform/win32_codes.h"
 
 namespace {
@@ -27,6 +28,25 @@ std::wstring CannotWrite(const std::wstring& szOut, std::uint32_t nError) {
 }
 
 }  // namespace
+
+JsonValue JsonString(const std::wstring& sz) { return platform::WideToUtf8(sz); }
+
+JsonValue JsonString(const std::u16string& sz) { return platform::Utf16ToUtf8(sz); }
+
+JsonValue& Add(JsonValue& object, description::Key key, JsonValue value) {
+  return object[description::Name(key)] = std::move(value);
+}
+
+JsonValue& Push(JsonValue& array, JsonValue item) {
+  array.push_back(std::move(item));
+  return array.back();
+}
+
+std::string WriteJsonText(const JsonValue& value) {
+  // Every text came through JsonString, as UTF-8; a byte that is not would
+  // be written as U+FFFD rather than end the capture.
+  return value.dump(2, ' ', false, JsonValue::error_handler_t::replace) + "\n";
+}
 
 std::wstring OutputRefused(const std::wstring& szOut, bool bReplace) {
   const platform::FileAttributes existing = platform::ReadFileAttributes(szOut);

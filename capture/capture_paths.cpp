@@ -13,9 +13,11 @@
 #include "platform/platform.h"
 #include "platform/win32_codes.h"
 #include "support/log.h"
-#include "tools/verdict_paths.h"
+#include "simulator/description_paths.h"
 
 namespace {
+
+using description::Key;
 
 // Each folder's boot folder holds the entries the copy checks; shown as
 // "Boot", as Windows names it.
@@ -50,9 +52,9 @@ void AddIfThere(PathLists lists, const std::wstring& szLetter, const std::wstrin
     Push(files, JsonString(szShown));
     return;
   }
-  JsonValue entry = JsonObject();
-  Add(entry, "path", JsonString(szShown));
-  Add(entry, "hidden", JsonBool(true));
+  JsonValue entry = JsonValue::object();
+  Add(entry, Key::kFilePath, JsonString(szShown));
+  Add(entry, Key::kFileHidden, JsonValue(true));
   Push(files, std::move(entry));
 }
 
@@ -60,8 +62,8 @@ void AddIfThere(PathLists lists, const std::wstring& szLetter, const std::wstrin
 
 JsonValue CapturePaths(const std::wstring& szLetter,
                        const std::optional<std::wstring>& programFolder, JsonValue& unknown) {
-  JsonValue files = JsonArray();
-  unknown = JsonArray();
+  JsonValue files = JsonValue::array();
+  unknown = JsonValue::array();
   std::set<std::wstring> seen;
   const PathLists lists{files, unknown, seen};
   for (const std::wstring& szPath : VerdictPaths()) AddIfThere(lists, szLetter, szPath);

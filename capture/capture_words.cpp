@@ -9,11 +9,16 @@
 
 namespace {
 
-const JsonValue* Member(const JsonValue& object, const std::string& szKey) {
-  for (size_t i = 0; i < object.m_Keys.size(); ++i) {
-    if (object.m_Keys[i] == szKey) return &object.m_Items[i];
-  }
-  return nullptr;
+using description::Key;
+
+// The member of an object, or nullptr.
+const JsonValue* Member(const JsonValue& object, Key key) {
+  const auto found = object.find(description::Name(key));
+  return found == object.end() ? nullptr : &*found;
+}
+
+std::string Text(const JsonValue* pText) {
+  return pText != nullptr && pText->is_string() ? pText->get<std::string>() : std::string();
 }
 
 std::string Utf8(const std::wstring& sz) { return platform::WideToUtf8(sz); }
@@ -21,9 +26,9 @@ std::string Utf8(const std::wstring& sz) { return platform::WideToUtf8(sz); }
 // "uefi", "legacy", "error 87".
 std::string FirmwareWords(const JsonValue* pFirmware) {
   if (pFirmware == nullptr) return "not probed";
-  if (pFirmware->m_Kind == JsonValue::Kind::kString) return pFirmware->m_Text;
-  const JsonValue* pError = Member(*pFirmware, "error");
-  return "probe error " + std::to_string(pError ? pError->m_Number : 0);
+  if (pFirmware->is_string()) return pFirmware->get<std::string>();
+  const JsonValue* pError = Member(*pFirmware, Key::kFirmwareError);
+  return "probe error " + std::to_string(pError ? pError->get<std::int64_t>() : 0);
 }
 
 // "2 disks, 5 partitions (lettered C: Q: S:)".
@@ -32,15 +37,16 @@ std::string DiskWords(const JsonValue* pDisks) {
   size_t nPartitions = 0;
   std::string szLetters;
   if (pDisks != nullptr) {
-    nDisks = pDisks->m_Items.size();
-    for (const JsonValue& disk : pDisks->m_Items) {
-      const JsonValue* pPartitions = Member(disk, "partitions");
+    nDisks = pDisks->size();
+    for (const JsonValue& disk : *pDisks) {
+      const JsonValue* pPartitions = Member(disk, Key::kDiskPartitions);
       if (pPartitions == nullptr) continue;
-      nPartitions += pPartitions->m_Items.size();
-      for (const JsonValue& partition : pPartitions->m_Items) {
-        const JsonValue* pLetter = Member(partition, "letter");
-        if (pLetter && pLetter->m_Kind == JsonValue::Kind::kString) {
-          szLetters += " " + pLetter->m_Text;
+      nPartitions += pPartitions->size();
+      for (const JsonValue& partition : *pPartitions) {
+        const JsonValue* pLetter = Member(partition, Key::kPartitionLetter);
+        if (pLetter && pLetter->is_string()) {
+          szLetters += ' ';
+          szLetters += Text(pLetter);
         }
       }
     }
@@ -53,9 +59,10 @@ std::string DiskWords(const JsonValue* pDisks) {
 // "D: N: (no media)", or "none".
 std::string DriveWords(const JsonValue* pDrives) {
   std::string sz;
-  for (size_t i = 0; pDrives != nullptr && i < pDrives->m_Keys.size(); ++i) {
-    sz += (sz.empty() ? "" : " ") + pDrives->m_Keys[i];
-    if (pDrives->m_Items[i].m_Kind == JsonValue::Kind::kString) sz += " (no media)";
+  if (pDrives == nullptr) return "none";
+  for (const auto& [szLetter, drive] : pDrives->items()) {
+    sz += (sz.empty() ? "" : " ") + szLetter;
+    if (drive.is_string()) sz += " (no media)";
   }
   return sz.empty() ? "none" : sz;
 }
@@ -89,25 +96,23 @@ std::wstring AlteredTextNote(const std::wstring& szWhat, const std::wstring& szT
 }
 
 std::string SummaryText(const JsonValue& machine, const ProgramFolderCheck& folder) {
-  const JsonValue* pName = Member(machine, "name");
-  const JsonValue* pClock = Member(machine, "clock");
-  std::string sz = "malvik-capture: captured " + (pName ? pName->m_Text : std::string()) +
-                   " at " + (pClock ? pClock->m_Text : std::string()) +
-                   "; firmware: " + FirmwareWords(Member(machine, "firmware")) + "\n";
+  std::string sz = "malvik-capture: captured " + Text(Member(machine, Key::kName)) + " at " +
+                   Text(Member(machine, Key::kClock)) +
+                   "; firmware: " + FirmwareWords(Member(machine, Key::kFirmware)) + "\n";
   sz += "  program folder: " + (folder.m_Folder.empty() ? "not known" : Utf8(folder.m_Folder)) +
         ", holding ";
   for (size_t i = 0; i < folder.m_Found.size(); ++i) {
     sz += (i == 0 ? "" : ", ") + Utf8(folder.m_Found[i]);
   }
   sz += folder.m_Found.empty() ? "none of malvik.exe and its scripts\n" : "\n";
-  if (const JsonValue* pStart = Member(machine, "current_directory")) {
-    sz += "  malvik starts in: " + pStart->m_Text + "\n";
+  if (const JsonValue* pStart = Member(machine, Key::kCurrentDirectory)) {
+    sz += "  malvik starts in: " + Text(pStart) + "\n";
   }
-  sz += "  " + DiskWords(Member(machine, "disks")) +
-        "; other drives: " + DriveWords(Member(machine, "drives")) + "\n";
-  const JsonValue* pNotes = Member(machine, "notes");
-  const size_t nNotes = pNotes ? pNotes->m_Items.size() : 0;
+  sz += "  " + DiskWords(Member(machine, Key::kDisks)) +
+        "; other drives: " + DriveWords(Member(machine, Key::kDrives)) + "\n";
+  const JsonValue* pNotes = Member(machine, Key::kNotes);
+  const size_t nNotes = pNotes ? pNotes->size() : 0;
   sz += kSummaryNotesHeading + std::to_string(nNotes) + "):\n";
-  for (size_t i = 0; i < nNotes; ++i) sz += "  - " + pNotes->m_Items[i].m_Text + "\n";
+  for (size_t i = 0; i < nNotes; ++i) sz += "  - " + Text(&(*pNotes)[i]) + "\n";
   return sz;
 }

@@ -11,6 +11,8 @@
 #include <set>
 
 #include "simulator/described_code_pages.h"
+#include "simulator/description_format.h"
+#include "simulator/description_fields.h"
 #include "platform/firmware_words.h"
 #include "simulator/json_syntax.h"
 #include "simulator/code_pages.h"
@@ -25,6 +27,9 @@
 namespace sim {
 namespace {
 
+using description::Key;
+using description::Name;
+using description::Place;
 using nlohmann::json;
 
 // Thrown inside the loader only, caught by LoadMachine.
@@ -37,19 +42,23 @@ std::string Join(const std::string& szPath, const std::string& szKey) {
   return szPath.empty() ? szKey : szPath + "." + szKey;
 }
 
+std::string Join(const std::string& szPath, Key key) { return Join(szPath, Name(key)); }
+
 std::string Index(const std::string& szPath, size_t i) {
   return szPath + "[" + std::to_string(i) + "]";
 }
 
-void ExpectObject(const json& j, const std::string& szPath,
-                  std::initializer_list<const char*> keys) {
+// An object whose keys are all the format's keys of its place.
+void ExpectObject(const json& j, const std::string& szPath, Place place) {
   if (!j.is_object()) throw Bad{szPath.empty() ? "$" : szPath, "expected an object"};
   for (const auto& [key, value] : j.items()) {
-    bool bKnown = false;
-    for (const char* sz : keys) bKnown = bKnown || key == sz;
-    if (!bKnown) throw Bad{Join(szPath, key), "unknown key"};
+    if (description::FindKey(place, key) == nullptr) throw Bad{Join(szPath, key), "unknown key"};
   }
 }
+
+bool Is(const std::string& szKey, Key key) { return szKey == Name(key); }
+bool Has(const json& j, Key key) { return j.contains(Name(key)); }
+const json& At(const json& j, Key key) { return j[Name(key)]; }
 
 std::string String(const json& j, const std::string& szPath) {
   if (!j.is_string()) throw Bad{szPath, "expected a string"};
@@ -84,6 +93,11 @@ std::int64_t Integer(const json& j, const std::string& szPath, std::int64_t nMin
   if (n > nMax) throw Bad{szPath, "too large" + szRange};
   if (n < nMin) throw Bad{szPath, "too small" + szRange};
   return n;
+}
+
+// A whole number in the range the format gives the key.
+std::int64_t Integer(const json& j, const std::string& szPath, Key key) {
+  return Integer(j, szPath, description::Row(key).m_nMin, description::Row(key).m_nMax);
 }
 
 // A volume label: Windows keeps it as counted text, but every program reads
@@ -145,15 +159,19 @@ void ReadFiles(const json& j, const std::string& szPath, SimVolumeFiles& files) 
     if (j[i].is_string()) {
       szFile = j[i].get<std::string>();
     } else {
-      ExpectObject(j[i], szItem, {"path", "hidden", "text"});
-      if (!j[i].contains("path")) throw Bad{Join(szItem, "path"), "missing"};
-      szFile = String(j[i]["path"], Join(szItem, "path"));
-      if (j[i].contains("hidden")) bHidden = Boolean(j[i]["hidden"], Join(szItem, "hidden"));
-      if (j[i].contains("text")) szText = String(j[i]["text"], Join(szItem, "text"));
+      ExpectObject(j[i], szItem, Place::kFile);
+      if (!Has(j[i], Key::kFilePath)) throw Bad{Join(szItem, Key::kFilePath), "missing"};
+      szFile = String(At(j[i], Key::kFilePath), Join(szItem, Key::kFilePath));
+      if (Has(j[i], Key::kFileHidden)) {
+        bHidden = Boolean(At(j[i], Key::kFileHidden), Join(szItem, Key::kFileHidden));
+      }
+      if (Has(j[i], Key::kFileText)) {
+        szText = String(At(j[i], Key::kFileText), Join(szItem, Key::kFileText));
+      }
     }
     const std::string szFault = PathFault(szFile);
     if (!szFault.empty()) {
-      throw Bad{j[i].is_string() ? szItem : Join(szItem, "path"),
+      throw Bad{j[i].is_string() ? szItem : Join(szItem, Key::kFilePath),
                 "expected a path relative to the volume root: " + szFault};
     }
     AddFile(files, FromUtf8(szFile), IsSeparator(szFile.back()), bHidden, szText);
@@ -197,31 +215,31 @@ std::vector<std::wstring> NameList(const json& j, const std::string& szPath,
 }
 
 SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPosition) {
-  ExpectObject(j, szPath,
-               {"number", "label", "unreadable", "type", "wmi", "start", "size", "letter", "files",
-                "unknown", "null_properties"});
+  ExpectObject(j, szPath, Place::kPartition);
   SimPartition part;
   part.m_Number = static_cast<int>(nPosition + 1);
   part.m_Label = L"";
   for (const auto& [key, value] : j.items()) {
     const std::string szKey = Join(szPath, key);
-    if (key == "number") part.m_Number = static_cast<int>(Integer(value, szKey, 1, 4096));
-    if (key == "label") {
+    if (Is(key, Key::kPartitionNumber)) {
+      part.m_Number = static_cast<int>(Integer(value, szKey, Key::kPartitionNumber));
+    }
+    if (Is(key, Key::kPartitionLabel)) {
       if (value.is_null()) {
         part.m_Label.reset();
       } else {
         part.m_Label = Label(value, szKey);
       }
     }
-    if (key == "unreadable") part.m_Unreadable = Boolean(value, szKey);
-    if (key == "type") part.m_Type = FromUtf8(String(value, szKey));
-    if (key == "wmi") part.m_Wmi = Boolean(value, szKey);
-    if (key == "start") part.m_Start = Integer(value, szKey, 0);
-    if (key == "size") part.m_Size = Integer(value, szKey, 0);
-    if (key == "letter" && !value.is_null()) part.m_Letter = Letter(value, szKey);
-    if (key == "files") ReadFiles(value, szKey, part.m_Files);
-    if (key == "unknown") part.m_UnknownPaths = ReadUnknownPaths(value, szKey);
-    if (key == "null_properties") {
+    if (Is(key, Key::kPartitionUnreadable)) part.m_Unreadable = Boolean(value, szKey);
+    if (Is(key, Key::kPartitionType)) part.m_Type = FromUtf8(String(value, szKey));
+    if (Is(key, Key::kPartitionWmi)) part.m_Wmi = Boolean(value, szKey);
+    if (Is(key, Key::kPartitionStart)) part.m_Start = Integer(value, szKey, Key::kPartitionStart);
+    if (Is(key, Key::kPartitionSize)) part.m_Size = Integer(value, szKey, Key::kPartitionSize);
+    if (Is(key, Key::kPartitionLetter) && !value.is_null()) part.m_Letter = Letter(value, szKey);
+    if (Is(key, Key::kPartitionFiles)) ReadFiles(value, szKey, part.m_Files);
+    if (Is(key, Key::kPartitionUnknown)) part.m_UnknownPaths = ReadUnknownPaths(value, szKey);
+    if (Is(key, Key::kPartitionNullProperties)) {
       part.m_NullProperties =
           NameList(value, szKey, platform::wmi::kNullableAssociationProperties,
                    "not an association property");
@@ -231,31 +249,30 @@ SimPartition ReadPartition(const json& j, const std::string& szPath, size_t nPos
 }
 
 SimDisk ReadDisk(const json& j, const std::string& szPath, size_t nPosition) {
-  ExpectObject(j, szPath,
-               {"index", "caption", "media_type", "size", "signature", "partitions_reported",
-                "null_properties", "partitions"});
+  ExpectObject(j, szPath, Place::kDisk);
   SimDisk disk;
   disk.m_Index = static_cast<int>(nPosition);
   for (const auto& [key, value] : j.items()) {
     const std::string szKey = Join(szPath, key);
-    if (key == "index") disk.m_Index = static_cast<int>(Integer(value, szKey, 0, 998));
-    if (key == "caption") disk.m_Caption = FromUtf8(String(value, szKey));
-    if (key == "media_type") disk.m_MediaType = FromUtf8(String(value, szKey));
-    if (key == "size") disk.m_Size = Integer(value, szKey, 0);
-    if (key == "signature" && !value.is_null()) {
-      disk.m_Signature = Integer(value, szKey, 0, 0xFFFFFFFF);
+    if (Is(key, Key::kDiskIndex)) {
+      disk.m_Index = static_cast<int>(Integer(value, szKey, Key::kDiskIndex));
     }
-    if (key == "partitions_reported") {
+    if (Is(key, Key::kDiskCaption)) disk.m_Caption = FromUtf8(String(value, szKey));
+    if (Is(key, Key::kDiskMediaType)) disk.m_MediaType = FromUtf8(String(value, szKey));
+    if (Is(key, Key::kDiskSize)) disk.m_Size = Integer(value, szKey, Key::kDiskSize);
+    if (Is(key, Key::kDiskSignature) && !value.is_null()) {
+      disk.m_Signature = Integer(value, szKey, Key::kDiskSignature);
+    }
+    if (Is(key, Key::kDiskPartitionsReported)) {
       disk.m_PartitionsReported = static_cast<std::int32_t>(
-          Integer(value, szKey, std::numeric_limits<std::int32_t>::min(),
-                  std::numeric_limits<std::int32_t>::max()));
+          Integer(value, szKey, Key::kDiskPartitionsReported));
     }
-    if (key == "null_properties") {
+    if (Is(key, Key::kDiskNullProperties)) {
       disk.m_NullProperties =
           NameList(value, szKey, platform::wmi::kNullableDiskProperties,
                    "not a disk property");
     }
-    if (key == "partitions") {
+    if (Is(key, Key::kDiskPartitions)) {
       if (!value.is_array()) throw Bad{szKey, "expected an array"};
       std::set<int> numbers;
       for (size_t i = 0; i < value.size(); ++i) {
@@ -272,15 +289,22 @@ SimDisk ReadDisk(const json& j, const std::string& szPath, size_t nPosition) {
 SimDrive ReadDrive(const json& j, const std::string& szPath) {
   SimDrive drive;
   if (j.is_string()) {
-    if (j.get<std::string>() != "no-media") throw Bad{szPath, "expected \"no-media\" or an object"};
+    if (j.get<std::string>() != description::kNoMediaWord) {
+      throw Bad{szPath, "expected \"no-media\" or an object"};
+    }
     drive.m_NoMedia = true;
     return drive;
   }
-  ExpectObject(j, szPath, {"label", "files", "unknown"});
-  if (j.contains("label")) drive.m_Label = Label(j["label"], Join(szPath, "label"));
-  if (j.contains("files")) ReadFiles(j["files"], Join(szPath, "files"), drive.m_Files);
-  if (j.contains("unknown")) {
-    drive.m_UnknownPaths = ReadUnknownPaths(j["unknown"], Join(szPath, "unknown"));
+  ExpectObject(j, szPath, Place::kDrive);
+  if (Has(j, Key::kDriveLabel)) {
+    drive.m_Label = Label(At(j, Key::kDriveLabel), Join(szPath, Key::kDriveLabel));
+  }
+  if (Has(j, Key::kDriveFiles)) {
+    ReadFiles(At(j, Key::kDriveFiles), Join(szPath, Key::kDriveFiles), drive.m_Files);
+  }
+  if (Has(j, Key::kDriveUnknown)) {
+    drive.m_UnknownPaths =
+        ReadUnknownPaths(At(j, Key::kDriveUnknown), Join(szPath, Key::kDriveUnknown));
   }
   return drive;
 }
@@ -303,55 +327,47 @@ bool KnownWmiCall(const std::string& sz) {
 }
 
 void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
-  ExpectObject(j, szPath,
-               {"wmi", "define_fails", "logical_drives", "drive_strings", "process_start",
-                "profile_write", "batch_create", "batch_rename", "framework_init", "log_folder",
-                "exit_code_query", "partition_table"});
+  ExpectObject(j, szPath, Place::kFaults);
   for (const auto& [key, value] : j.items()) {
     const std::string szKey = Join(szPath, key);
-    if (key == "wmi") {
+    if (Is(key, Key::kFaultWmi)) {
       if (!value.is_array()) throw Bad{szKey, "expected an array"};
       for (size_t i = 0; i < value.size(); ++i) {
         const std::string szItem = Index(szKey, i);
-        ExpectObject(value[i], szItem, {"attempt", "call"});
+        ExpectObject(value[i], szItem, Place::kWmiFault);
         SimWmiFault fault;
-        if (!value[i].contains("attempt")) throw Bad{Join(szItem, "attempt"), "missing"};
-        if (!value[i].contains("call")) throw Bad{Join(szItem, "call"), "missing"};
-        const json& attempt = value[i]["attempt"];
+        for (const Key required : {Key::kWmiFaultAttempt, Key::kWmiFaultCall}) {
+          if (!Has(value[i], required)) throw Bad{Join(szItem, required), "missing"};
+        }
+        const json& attempt = At(value[i], Key::kWmiFaultAttempt);
         if (attempt.is_string()) {
-          if (attempt.get<std::string>() != "all") {
-            throw Bad{Join(szItem, "attempt"), "expected a number or \"all\""};
+          if (attempt.get<std::string>() != description::kEveryAttemptWord) {
+            throw Bad{Join(szItem, Key::kWmiFaultAttempt), "expected a number or \"all\""};
           }
         } else {
-          fault.m_Attempt = static_cast<int>(Integer(attempt, Join(szItem, "attempt"), 0, 1000000));
+          fault.m_Attempt = static_cast<int>(Integer(attempt, Join(szItem, Key::kWmiFaultAttempt),
+                                                     Key::kWmiFaultAttempt));
         }
-        fault.m_Call = String(value[i]["call"], Join(szItem, "call"));
-        if (!KnownWmiCall(fault.m_Call)) throw Bad{Join(szItem, "call"), "unknown call"};
+        fault.m_Call = String(At(value[i], Key::kWmiFaultCall), Join(szItem, Key::kWmiFaultCall));
+        if (!KnownWmiCall(fault.m_Call)) {
+          throw Bad{Join(szItem, Key::kWmiFaultCall), "unknown call"};
+        }
         faults.m_Wmi.push_back(fault);
       }
     }
-    if (key == "define_fails") {
+    if (Is(key, Key::kFaultDefineFails)) {
       if (!value.is_array()) throw Bad{szKey, "expected an array"};
       for (size_t i = 0; i < value.size(); ++i) {
         faults.m_DefineFails.push_back(Letter(value[i], Index(szKey, i)));
       }
     }
-    if (key == "process_start") {
-      faults.m_ProcessStart = static_cast<std::uint32_t>(Integer(value, szKey, 1, 0xFFFFFFFF));
+    if (Is(key, Key::kFaultProcessStart)) {
+      faults.m_ProcessStart =
+          static_cast<std::uint32_t>(Integer(value, szKey, Key::kFaultProcessStart));
     }
-    const std::pair<const char*, bool SimFaults::*> kFailures[] = {
-        {"logical_drives", &SimFaults::m_LogicalDrivesFail},
-        {"drive_strings", &SimFaults::m_DriveStringsFail},
-        {"profile_write", &SimFaults::m_ProfileWriteFail},
-        {"batch_create", &SimFaults::m_BatchCreateFail},
-        {"batch_rename", &SimFaults::m_BatchRenameFail},
-        {"framework_init", &SimFaults::m_FrameworkInitFail},
-        {"log_folder", &SimFaults::m_LogFolderFail},
-        {"exit_code_query", &SimFaults::m_ExitCodeQueryFail},
-        {"partition_table", &SimFaults::m_PartitionTableFail}};
-    for (const auto& [szName, flag] : kFailures) {
-      if (key != szName) continue;
-      if (!value.is_string() || value.get<std::string>() != "fail") {
+    for (const auto& [failure, flag] : kFailureFaults) {
+      if (!Is(key, failure)) continue;
+      if (!value.is_string() || value.get<std::string>() != description::kFailWord) {
         throw Bad{szKey, "expected \"fail\""};
       }
       faults.*flag = true;
@@ -360,23 +376,16 @@ void ReadFaults(const json& j, const std::string& szPath, SimFaults& faults) {
 }
 
 void ReadCosts(const json& j, const std::string& szPath, SimCosts& costs) {
-  ExpectObject(j, szPath,
-               {"wmi_query", "wmi_next", "volume_query", "define", "profile_write", "file",
-                "other", "all"});
-  auto cost = [&](const char* szKey) {
-    return static_cast<std::uint32_t>(Integer(j[szKey], Join(szPath, szKey), 0, 3600000));
+  ExpectObject(j, szPath, Place::kCosts);
+  auto cost = [&](Key key) {
+    return static_cast<std::uint32_t>(Integer(j[Name(key)], Join(szPath, Name(key)), key));
   };
-  if (j.contains("all")) {
-    const std::uint32_t n = cost("all");
+  if (Has(j, Key::kCostAll)) {
+    const std::uint32_t n = cost(Key::kCostAll);
     costs = {n, n, n, n, n, n, n};
   }
-  const std::pair<const char*, std::uint32_t SimCosts::*> kFields[] = {
-      {"wmi_query", &SimCosts::m_WmiQuery},       {"wmi_next", &SimCosts::m_WmiNext},
-      {"volume_query", &SimCosts::m_VolumeQuery}, {"define", &SimCosts::m_Define},
-      {"profile_write", &SimCosts::m_ProfileWrite}, {"file", &SimCosts::m_File},
-      {"other", &SimCosts::m_Other}};
-  for (const auto& [szKey, field] : kFields) {
-    if (j.contains(szKey)) costs.*field = cost(szKey);
+  for (const auto& [key, field] : kCostFields) {
+    if (j.contains(Name(key))) costs.*field = cost(key);
   }
 }
 
@@ -395,10 +404,11 @@ void ReadFirmware(const json& j, const std::string& szPath, SimFirmware& firmwar
     }
     throw Bad{szPath, "expected \"uefi\", \"legacy\", \"succeeds\" or {\"error\": N}"};
   }
-  ExpectObject(j, szPath, {"error"});
-  if (!j.contains("error")) throw Bad{Join(szPath, "error"), "missing"};
-  firmware = {false, static_cast<std::uint32_t>(Integer(j["error"], Join(szPath, "error"), 0,
-                                                        0xFFFFFFFF))};
+  ExpectObject(j, szPath, Place::kFirmware);
+  if (!Has(j, Key::kFirmwareError)) throw Bad{Join(szPath, Key::kFirmwareError), "missing"};
+  firmware = {false, static_cast<std::uint32_t>(Integer(At(j, Key::kFirmwareError),
+                                                        Join(szPath, Key::kFirmwareError),
+                                                        Key::kFirmwareError))};
 }
 
 // malvik's own arguments, as a command line gives them: no argument holds
@@ -507,18 +517,24 @@ void ReadDrives(const json& j, const std::string& szPath,
 }
 
 SimScript ReadScript(const json& j, const std::string& szPath) {
-  ExpectObject(j, szPath, {"exit_code", "output", "run_ms", "creates"});
+  ExpectObject(j, szPath, Place::kScript);
   SimScript script;
-  if (j.contains("exit_code")) {
+  if (Has(j, Key::kScriptExitCode)) {
     script.m_ExitCode = static_cast<std::uint32_t>(
-        Integer(j["exit_code"], Join(szPath, "exit_code"), 0, 0xFFFFFFFF));
+        Integer(At(j, Key::kScriptExitCode), Join(szPath, Key::kScriptExitCode),
+                Key::kScriptExitCode));
   }
-  if (j.contains("output")) script.m_Output = String(j["output"], Join(szPath, "output"));
-  if (j.contains("run_ms")) {
+  if (Has(j, Key::kScriptOutput)) {
+    script.m_Output = String(At(j, Key::kScriptOutput), Join(szPath, Key::kScriptOutput));
+  }
+  if (Has(j, Key::kScriptRunMs)) {
     script.m_RunMs =
-        static_cast<std::uint32_t>(Integer(j["run_ms"], Join(szPath, "run_ms"), 0, 0xFFFFFFFF));
+        static_cast<std::uint32_t>(Integer(At(j, Key::kScriptRunMs),
+                                           Join(szPath, Key::kScriptRunMs), Key::kScriptRunMs));
   }
-  if (j.contains("creates")) ReadFiles(j["creates"], Join(szPath, "creates"), script.m_Creates);
+  if (Has(j, Key::kScriptCreates)) {
+    ReadFiles(At(j, Key::kScriptCreates), Join(szPath, Key::kScriptCreates), script.m_Creates);
+  }
   return script;
 }
 
@@ -551,30 +567,31 @@ void CheckLettersOnce(const SimMachine& machine) {
 }
 
 void Read(const json& j, SimMachine& machine) {
-  ExpectObject(j, "",
-               {"name", "program", "current_directory", "clock", "console_code_page",
-                "ansi_code_page", "firmware", "disks", "drives", "scripts", "faults", "costs",
-                 "notes", "arguments", "windows_directory"});
+  ExpectObject(j, "", Place::kMachine);
   machine.m_ClockMs = *ParseClock("2026-01-01T00:00:00.000");
   for (const auto& [key, value] : j.items()) {
-    if (key == "name") machine.m_Name = FromUtf8(String(value, key));
-    if (key == "notes") ReadNotes(value, key, machine.m_Notes);
-    if (key == "arguments") ReadArguments(value, key, machine.m_Arguments);
-    if (key == "program") machine.m_Program = ReadProgram(value, key);
-    if (key == "current_directory") machine.m_CurrentDirectory = ReadCurrentDirectory(value, key);
-    if (key == "windows_directory") machine.m_WindowsDirectory = ReadCurrentDirectory(value, key);
-    if (key == "clock") machine.m_ClockMs = ReadClock(value, key);
-    if (key == "console_code_page") {
+    if (Is(key, Key::kName)) machine.m_Name = FromUtf8(String(value, key));
+    if (Is(key, Key::kNotes)) ReadNotes(value, key, machine.m_Notes);
+    if (Is(key, Key::kArguments)) ReadArguments(value, key, machine.m_Arguments);
+    if (Is(key, Key::kProgram)) machine.m_Program = ReadProgram(value, key);
+    if (Is(key, Key::kCurrentDirectory)) {
+      machine.m_CurrentDirectory = ReadCurrentDirectory(value, key);
+    }
+    if (Is(key, Key::kWindowsDirectory)) {
+      machine.m_WindowsDirectory = ReadCurrentDirectory(value, key);
+    }
+    if (Is(key, Key::kClock)) machine.m_ClockMs = ReadClock(value, key);
+    if (Is(key, Key::kConsoleCodePage)) {
       machine.m_ConsoleInputCodePage = machine.m_ConsoleOutputCodePage = ReadCodePage(value, key, true);
     }
-    if (key == "ansi_code_page") machine.m_AnsiCodePage = ReadCodePage(value, key, false);
-    if (key == "ansi_code_page") machine.m_AnsiCodePageGiven = true;
-    if (key == "firmware") ReadFirmware(value, key, machine.m_Firmware);
-    if (key == "disks") ReadDisks(value, key, machine.m_Disks);
-    if (key == "drives") ReadDrives(value, key, machine.m_Drives);
-    if (key == "scripts") ReadScripts(value, key, machine.m_Scripts);
-    if (key == "faults") ReadFaults(value, key, machine.m_Faults);
-    if (key == "costs") ReadCosts(value, key, machine.m_Costs);
+    if (Is(key, Key::kAnsiCodePage)) machine.m_AnsiCodePage = ReadCodePage(value, key, false);
+    if (Is(key, Key::kAnsiCodePage)) machine.m_AnsiCodePageGiven = true;
+    if (Is(key, Key::kFirmware)) ReadFirmware(value, key, machine.m_Firmware);
+    if (Is(key, Key::kDisks)) ReadDisks(value, key, machine.m_Disks);
+    if (Is(key, Key::kDrives)) ReadDrives(value, key, machine.m_Drives);
+    if (Is(key, Key::kScripts)) ReadScripts(value, key, machine.m_Scripts);
+    if (Is(key, Key::kFaults)) ReadFaults(value, key, machine.m_Faults);
+    if (Is(key, Key::kCosts)) ReadCosts(value, key, machine.m_Costs);
   }
   CheckLettersOnce(machine);
 }

@@ -9,12 +9,18 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+#include <cctype>
+#include <nlohmann/json.hpp>
+
 #include "capture/capture.h"
+#include "simulator/description_format.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_files.h"
 #include "simulator/sim_loader.h"
 #include "simulator/sim_machine.h"
 #include "simulator/sim_text.h"
+#include "simulator/sim_view.h"
 #include "platform/utf8.h"
 #include "tests/capture_replay.h"
 #include "tests/test_support.h"
@@ -23,43 +29,72 @@
 
 namespace {
 
-// What a capture can see of a machine, as comparable text: every label and
-// file entry, lettered or not; file contents do not count.
-std::string Visible(sim::SimMachine& machine) {
-  std::ostringstream out;
-  auto files = [&](const sim::SimVolumeFiles& volume) {
-    for (const auto& [szKey, file] : volume.m_Entries) {
-      out << "    " << sim::ToUtf8(szKey) << (file.m_Folder ? "/" : "")
-          << (file.m_Hidden ? " h" : "") << "\n";
+using description::Captured;
+using description::Place;
+using nlohmann::json;
+
+// Keeps of j, an object of place, the keys a capture writes as the machine
+// has them, in the objects below it too, and notes each key it meets in
+// seen ("disk index").
+void KeepCaptured(json& j, Place place, std::set<std::string>& seen) {
+  if (!j.is_object()) return;
+  for (auto it = j.begin(); it != j.end();) {
+    const description::KeyRow* pRow = description::FindKey(place, it.key());
+    if (pRow == nullptr) {
+      ADD_FAILURE() << "not a key of the format: " << it.key();
+      it = j.erase(it);
+      continue;
     }
-  };
-  out << sim::ToUtf8(machine.m_Name) << " " << sim::ToUtf8(machine.m_Program) << " "
-      << machine.m_StartMs << " fw " << machine.m_Firmware.m_Succeeds << machine.m_Firmware.m_Error
-      << " cp " << machine.m_ConsoleInputCodePage << "/" << machine.m_ConsoleOutputCodePage
-      << " ansi " << machine.m_AnsiCodePage << "\n";
-  for (const sim::SimDisk& disk : machine.m_Disks) {
-    out << "disk " << disk.m_Index << " " << sim::ToUtf8(disk.m_Caption.value_or(L"")) << "|"
-        << sim::ToUtf8(disk.m_MediaType) << "|" << disk.m_Size << "|"
-        << (disk.m_Signature ? std::to_string(*disk.m_Signature) : "null") << "|"
-        << (disk.m_PartitionsReported ? std::to_string(*disk.m_PartitionsReported) : "default")
-        << "|";
-    std::set<std::wstring> nulls(disk.m_NullProperties.begin(), disk.m_NullProperties.end());
-    for (const std::wstring& sz : nulls) out << sim::ToUtf8(sz) << ",";
-    out << "\n";
-    for (const sim::SimPartition& part : disk.m_Partitions) {
-      out << "  part " << part.m_Number << " " << sim::ToUtf8(part.m_Type) << " " << part.m_Start
-          << "+" << part.m_Size << (part.m_Wmi ? "" : " hidden") << " "
-          << sim::ToUtf8(part.m_Letter) << " "
-          << sim::ToUtf8(part.m_Label.value_or(L"")) << " " << part.m_Unreadable << "\n";
-      files(part.m_Files);
+    seen.insert(std::string(description::PlaceWords(place)) + " " + it.key());
+    if (pRow->m_Captured != Captured::kAsFound) {
+      it = j.erase(it);
+      continue;
     }
+    const Place holds = description::Holds(pRow->m_Key);
+    if (holds != Place::kCount && it->is_object() && holds != Place::kDrive &&
+        holds != Place::kScript) {
+      KeepCaptured(*it, holds, seen);
+    }
+    for (json& item : *it) {
+      if (holds != Place::kCount) KeepCaptured(item, holds, seen);
+    }
+    ++it;
   }
-  for (const auto& [szLetter, drive] : machine.m_Drives) {
-    out << "drive " << sim::ToUtf8(szLetter) << " " << drive.m_NoMedia << " "
-        << sim::ToUtf8(drive.m_Label) << "\n";
-    files(drive.m_Files);
+  // A file the capture names by the path malvik looks for, not in the case
+  // the volume has it; an object that keeps only its path is that path.
+  for (const char* szFiles : {"files", "unknown"}) {
+    if (!j.contains(szFiles)) continue;
+    for (json& file : j[szFiles]) {
+      if (file.is_object() && file.size() == 1) file = file["path"];
+      std::string& szPath = file.is_string() ? file.get_ref<std::string&>()
+                                             : file["path"].get_ref<std::string&>();
+      for (char& c : szPath) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    std::sort(j[szFiles].begin(), j[szFiles].end());
   }
-  return out.str();
+  // WMI names the null properties in an order of its own.
+  if (j.contains("null_properties")) {
+    std::sort(j["null_properties"].begin(), j["null_properties"].end());
+  }
+}
+
+// What a capture can see of a machine: its description, through the
+// format's table, with only the keys a capture writes as the machine has
+// them.
+std::string Visible(const sim::SimMachine& machine) {
+  std::set<std::string> seen;
+  json j = json::parse(sim::DescribeMachine(machine));
+  KeepCaptured(j, Place::kMachine, seen);
+  // A description may leave the ANSI code page to its default, which a
+  // capture says as it says every code page it finds.
+  j[description::Name(description::Key::kAnsiCodePage)] = machine.m_AnsiCodePage;
+  return j.dump(2);
+}
+
+// The keys of a capture's text, as KeepCaptured notes them.
+void NoteKeys(const std::string& szCaptured, std::set<std::string>& seen) {
+  json j = json::parse(szCaptured);
+  KeepCaptured(j, Place::kMachine, seen);
 }
 
 // The log lines a run of malvik writes on the machine, time stamps aside.
@@ -105,6 +140,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     const char* m_Name;
     std::string m_Json;
     std::string m_Note;  // a note the capture must make, or ""
+    std::wstring m_CurrentDirectory = L"";  // the capture's --current-directory
   };
   const Case kCases[] = {
       {"uefi laptop, unlettered recovery",
@@ -135,7 +171,8 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
       {"media types, null properties, no media",
        R"({"name": "mixed", "firmware": {"error": 5}, "costs": {"all": 0},
            "console_code_page": 850, "ansi_code_page": 65001,
-           "program": "D:\\malvik.exe",
+           "program": "D:\\malvik.exe", "windows_directory": "E:\\Windows",
+           "current_directory": "D:\\Work",
            "disks": [{"index": 2, "media_type": "Removable Media"},
                      {"index": 0, "signature": 1234,
                       "null_properties": ["Size", "Caption", "Partitions"],
@@ -145,7 +182,8 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
                      {"index": 1, "media_type": "External hard disk media", "caption": "USB",
                       "partitions": [{"letter": "U:", "label": "System Reserved"}]}],
            "drives": {"N:": "no-media", "V:": {"label": "pqservice", "files": ["Zeph_XP/"]}}})",
-       "modifybcdtoPBR.cmd: the exit code, output and files of a run are not captured"},
+       "modifybcdtoPBR.cmd: the exit code, output and files of a run are not captured",
+       L"D:\\Work"},
       {"every letter taken", EveryLetterTaken(), ""},
       {"ESP, recovery and reset reached by their volumes only, no partition table",
        R"({"name": "unlettered", "firmware": "uefi", "costs": {"all": 0},
@@ -181,9 +219,11 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
              {"number": 2, "label": "Windows", "letter": "C:",
               "files": ["Tools/modifybcdtoWinRE.cmd", "Windows/System32/"]},
              {"number": 3, "label": "RECOVERY", "unknown": ["Recovery/WindowsRE/Winre.wim"]},
-             {"number": 4, "label": "PUSH BUTTON RESET", "unknown": ["Zeph_XP"]}]}]})",
+             {"number": 4, "label": "PUSH BUTTON RESET", "unknown": ["Zeph_XP"]}]}],
+           "drives": {"V:": {"label": "PQSERVICE", "unknown": ["Zeph2"]}}})",
        ""},
   };
+  std::set<std::string> captured;  // the keys the captures wrote
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.m_Name);
     sim::SimMachine original;
@@ -200,8 +240,11 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
     std::string szCaptured;
     {
       sim::ScopedSimMachine installed(original);
-      szCaptured = WriteJsonText(CaptureMachine({}));
+      CaptureOptions options;
+      options.m_CurrentDirectory = c.m_CurrentDirectory;
+      szCaptured = WriteJsonText(CaptureMachine(options));
     }
+    NoteKeys(szCaptured, captured);
     sim::SimMachine replayed;
     ASSERT_TRUE(sim::LoadMachine(szCaptured, replayed, error))
         << error.m_Path << ": " << error.m_What << "\n" << szCaptured;
@@ -222,6 +265,13 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
       bNoted = bNoted || sim::ToUtf8(sz).find(c.m_Note) != std::string::npos;
     }
     EXPECT_TRUE(bNoted) << c.m_Note << "\n" << szCaptured;
+  }
+  // Every key the table says a capture writes, some capture above wrote.
+  for (const description::KeyRow& row : description::kKeyRows) {
+    const std::string szKey = std::string(description::PlaceWords(row.m_Place)) + " " + row.m_szName;
+    EXPECT_EQ(captured.count(szKey) == 1, row.m_Captured != Captured::kNo)
+        << szKey << (row.m_Captured != Captured::kNo ? ": no capture wrote it"
+                                                     : ": a capture wrote it, which the table denies");
   }
 }
 

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "core/settle_letters.h"
-#include "tools/verdict_paths.h"
+#include "simulator/sim_view.h"
 
 using sim::ToUtf8;
 

@@ -19,7 +19,6 @@
 #include "tools/compare_log.h"
 #include "simulator/sim_view.h"
 #include "tools/letter_roles.h"
-#include "tools/verdict_paths.h"
 
 using sim::ToUtf8;
 

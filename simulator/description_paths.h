@@ -1,8 +1,9 @@
-// The paths on a volume that tell what a partition is for the verdict: the
-// firmware boot files the copy reads, the recovery environment's image, the
-// recovery folders, and the Windows installation's system folder. The
-// capture records exactly these, so that a machine and its capture are
-// judged alike.
+// The paths on a volume a description records of what a partition is for:
+// the firmware boot files the copy reads, the recovery environment's image,
+// the recovery folders, and the Windows installation's system folder. The
+// capture records exactly these (with the entries malvik itself looks at),
+// and malvik-sim's verdict judges a partition by them, so that a machine
+// and its capture are judged alike.
 #pragma once
 
 #include <string>
