@@ -50,16 +50,16 @@ int RunMalvik(int argc, const wchar_t* const argv[]) {
   switch (PickConsoleRequest(argc, argv)) {
     case ConsoleRequest::kUsage:
       platform::WriteStdout(kUsage);
-      return 0;
+      return kMalvikRan;
     case ConsoleRequest::kVersion:
       platform::WriteStdout(std::string("malvik ") + kMalvikVersion + "\n");
-      return 0;
+      return kMalvikRan;
     case ConsoleRequest::kRun:
       break;
   }
   if (!platform::InitFramework()) {
     platform::WriteStdout("Fatal Error: MFC initialization failed\n");
-    return 1;
+    return kMalvikNoFramework;
   }
   LetterArguments letters = PickLetterArguments(argc, argv);
   // The context holds both tables inline, too large for the stack; it lives
@@ -68,5 +68,5 @@ int RunMalvik(int argc, const wchar_t* const argv[]) {
                                                 std::move(letters.m_ESP),
                                                 std::move(letters.m_PBR));
   context.reset();
-  return 0;
+  return kMalvikRan;
 }

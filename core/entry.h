@@ -13,7 +13,11 @@ LetterArguments PickLetterArguments(int argc, const wchar_t* const argv[]);
 enum class ConsoleRequest { kRun, kUsage, kVersion };
 ConsoleRequest PickConsoleRequest(int argc, const wchar_t* const argv[]);
 
-// The program: 0 after every run, 1 when the framework did not start. A
-// request for the usage or the version prints it and returns 0 before
-// anything else, touching nothing.
+// malvik's exit statuses: its log, not its status, says what a run did.
+constexpr int kMalvikRan = 0;          // after every run, and after /?, --help or --version
+constexpr int kMalvikNoFramework = 1;  // the framework did not start: nothing was done
+
+// The program: kMalvikRan after every run, kMalvikNoFramework when the
+// framework did not start. A request for the usage or the version prints it
+// and returns kMalvikRan before anything else, touching nothing.
 int RunMalvik(int argc, const wchar_t* const argv[]);

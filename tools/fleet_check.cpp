@@ -7,6 +7,7 @@
 #include "tools/description_file.h"
 #include "tools/host.h"
 #include "tools/rebuilt_bcd.h"
+#include "tools/sim_command.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
 #include "tools/sim_run.h"
@@ -137,5 +138,5 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
   } else {
     out << nPassed << " passed, " << nFailed << " failed\n";
   }
-  return nFailed == 0 ? 0 : 1;
+  return nFailed == 0 ? 0 : kSimDiffers;
 }

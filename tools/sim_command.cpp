@@ -68,7 +68,7 @@ int Written(std::ostream& out, std::ostream& err, int nStatus) {
   err << kOutputLost;
   if (errno != 0) err << ": " << std::strerror(errno);
   err << "\n";
-  return 2;
+  return kSimCannotRun;
 }
 
 int Run(const Options& options, std::istream& input, std::ostream& out, std::ostream& err,
@@ -92,7 +92,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   }
 
   sim::SimMachine machine;
-  if (!ReadMachine(options, input, err, machine)) return 2;
+  if (!ReadMachine(options, input, err, machine)) return kSimCannotRun;
   const bool bAssumedRebuiltBcd = options.m_AssumeRebuiltBcd && AssumeRebuiltBcd(machine);
 
   // A field log without lines and a folder for --out that is in use stop the
@@ -106,22 +106,22 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
       if (!szHint.empty() && !szWhy.empty() && szWhy.back() == '.') szWhy.pop_back();
       err << "malvik-sim: --compare-log: " << szLogFile << ": cannot read the file: " << szWhy
           << szHint << "\n";
-      return 2;
+      return kSimCannotRun;
     }
     if (szBytes.size() > kMaxFieldLogBytes) {
       err << "malvik-sim: --compare-log: " << szLogFile << ": larger than the "
           << (kMaxFieldLogBytes >> 20) << " MiB a field log may hold\n";
-      return 2;
+      return kSimCannotRun;
     }
     field = ReadFieldLog(szBytes, machine.m_AnsiCodePage, options.m_LogRun,
                          machine.m_AnsiCodePageGiven);
     if (field->m_Lines.empty()) {
       err << "malvik-sim: --compare-log: " << szLogFile << ": no log lines to compare: "
           << field->m_NoLinesBecause << "\n";
-      return 2;
+      return kSimCannotRun;
     }
   }
-  if (!options.m_OutDir.empty() && !PrepareOutDir(options.m_OutDir, err)) return 2;
+  if (!options.m_OutDir.empty() && !PrepareOutDir(options.m_OutDir, err)) return kSimCannotRun;
 
   if (options.m_Args) machine.m_Arguments = *options.m_Args;
   const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
@@ -137,9 +137,11 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
     if (field) WriteComparison(out, szLogFile, *field, outcome.m_Log, comparison);
   }
   // Before --out touches the file system: errno still holds why a write failed.
-  if (!out.flush()) return 2;
-  if (!options.m_OutDir.empty() && !WriteOutDir(machine, options.m_OutDir, err)) return 2;
-  if (!comparison.m_Agrees) return 1;
+  if (!out.flush()) return kSimCannotRun;
+  if (!options.m_OutDir.empty() && !WriteOutDir(machine, options.m_OutDir, err)) {
+    return kSimCannotRun;
+  }
+  if (!comparison.m_Agrees) return kSimDiffers;
   return outcome.m_ExitCode;
 }
 
@@ -151,7 +153,7 @@ int RunSimulator(int argc, const char* const argv[], std::ostream& out, std::ost
   std::string szError;
   if (!ParseOptions(argc, argv, options, szError)) {
     err << szError << "\n" << kUsage;
-    return 2;
+    return kSimCannotRun;
   }
   return Written(out, err, Run(options, input, out, err, bColour));
 }
