@@ -139,35 +139,34 @@ bool FoldSmallestPair(std::vector<PictureSegment>& segments) {
   return true;
 }
 
-// The least a segment is drawn: as wide as its widest words, between
-// kSegmentMinCells and kSegmentRoomyCells, as far as the row has room; a
-// row without room narrows its widest ones first, down to kSegmentMinCells.
-std::vector<size_t> LeastCells(const std::vector<PictureSegment*>& row, size_t nCells) {
-  std::vector<size_t> least;
-  size_t nSum = 0;
-  for (const PictureSegment* pSegment : row) {
-    const size_t nWords = std::max({TextColumns(SegmentLabel(*pSegment)),
-                                    TextColumns(SegmentLetters(*pSegment)),
-                                    TextColumns(SegmentRole(*pSegment)),
-                                    TextColumns(SegmentNumbers(*pSegment))});
-    least.push_back(std::clamp(nWords, kSegmentMinCells, kSegmentRoomyCells));
-    nSum += least.back();
-  }
-  while (nSum > nCells) {
-    const auto widest = std::max_element(least.begin(), least.end());
-    if (*widest == kSegmentMinCells) break;
-    --*widest;
-    --nSum;
-  }
-  return least;
+// Narrows the widest of the least widths by one column; false when each
+// is down to kSegmentMinCells.
+bool NarrowWidest(std::vector<size_t>& least) {
+  const auto widest = std::max_element(least.begin(), least.end());
+  if (*widest == kSegmentMinCells) return false;
+  --*widest;
+  return true;
 }
 
-// Each segment of a row its share of nCells, at least its least (a row too
-// narrow for kSegmentMinCells each is widened). Columns left over by
-// rounding go to the largest remainders, the first of equals.
-void ShareRow(const std::vector<PictureSegment*>& row, size_t nCells) {
-  nCells = std::max(nCells, row.size() * kSegmentMinCells);
-  const std::vector<size_t> least = LeastCells(row, nCells);
+// No partition (or fold) drawn narrower than a smaller one; free space
+// aside, which a partition's words may outgrow.
+bool InOrderOfSize(const std::vector<PictureSegment*>& row) {
+  for (const PictureSegment* pA : row) {
+    for (const PictureSegment* pB : row) {
+      if (pA->m_Kind != SegmentKind::kFree && pB->m_Kind != SegmentKind::kFree &&
+          pA->m_Bytes > pB->m_Bytes && pA->m_Cells < pB->m_Cells) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Each segment of a row its share of nCells, at least its least width.
+// Columns left over by rounding go to the largest remainders, the first of
+// equals.
+void ShareWith(const std::vector<PictureSegment*>& row, size_t nCells,
+               const std::vector<size_t>& least) {
   std::vector<double> shares(row.size(), 0.0);
   std::vector<bool> atLeast(row.size(), false);
   for (bool bChanged = true; bChanged;) {
@@ -221,6 +220,30 @@ void ShareRow(const std::vector<PictureSegment*>& row, size_t nCells) {
     }
     ++row[nBest]->m_Cells;
     ++nUsed;
+  }
+}
+
+// Each segment of a row its share of nCells (a row too narrow for
+// kSegmentMinCells each is widened), and as wide as its words, up to
+// kSegmentRoomyCells, as far as the row has room for that and no partition
+// ends up narrower than a smaller one: the widest words give way first.
+void ShareRow(const std::vector<PictureSegment*>& row, size_t nCells) {
+  nCells = std::max(nCells, row.size() * kSegmentMinCells);
+  std::vector<size_t> least;
+  size_t nSum = 0;
+  for (const PictureSegment* pSegment : row) {
+    const size_t nWords = std::max({TextColumns(SegmentLabel(*pSegment)),
+                                    TextColumns(SegmentLetters(*pSegment)),
+                                    TextColumns(SegmentRole(*pSegment)),
+                                    TextColumns(SegmentNumbers(*pSegment))});
+    least.push_back(std::clamp(nWords, kSegmentMinCells, kSegmentRoomyCells));
+    nSum += least.back();
+  }
+  for (; nSum > nCells && NarrowWidest(least); --nSum) {
+  }
+  for (;;) {
+    ShareWith(row, nCells, least);
+    if (InOrderOfSize(row) || !NarrowWidest(least)) return;
   }
 }
 
