@@ -324,3 +324,41 @@ TEST(FleetCheck, UnreadableDescriptionFailsAloneAndIsNamed) {
 }
 
 }  // namespace
+
+// --html: the page replaces an earlier one whole, leaves no file of its
+// own beside it, and is never written through a link, which stops the
+// command before it runs.
+TEST(HtmlPage, ReplacesAnEarlierPageButNeverThroughALink) {
+  const fs::path dir = fs::path(testing::TempDir()) / "html";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string szPage = (dir / "page.html").string();
+  std::ofstream(szPage) << "an earlier page";
+  const SimRun run = Simulate({"--html", szPage.c_str()});
+  EXPECT_EQ(run.m_Status, 0) << run.m_Err;
+  std::ifstream in(szPage);
+  const std::string szHtml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(szHtml.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(szHtml.find("<h2>UEFI laptop, one NVMe disk (built-in example)</h2>"),
+            std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+  const fs::path target = dir / "kept.txt";
+  std::ofstream(target) << "not a page";
+  const std::string szLink = (dir / "link.html").string();
+  fs::create_symlink(target, szLink);
+  for (const std::vector<const char*>& args :
+       {std::vector<const char*>{"--html", szLink.c_str()},
+        std::vector<const char*>{"check", "--html", szLink.c_str(), szPage.c_str()}}) {
+    const SimRun refused = Simulate(args);
+    EXPECT_EQ(refused.m_Status, 2);
+    EXPECT_EQ(refused.m_Out, "");
+    EXPECT_EQ(refused.m_Err, "malvik-sim: --html " + szLink +
+                                 ": refused: a symbolic link stands there, which --html never "
+                                 "writes through\n");
+  }
+  EXPECT_TRUE(fs::is_symlink(szLink));
+  std::ifstream kept(target);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()),
+            "not a page");
+}
