@@ -107,8 +107,9 @@ std::vector<PictureSegment> Segments(const sim::SimMachine& machine, const Verdi
       nReached = std::max(nReached, part.m_Start + part.m_Size);
     }
   }
-  if (nDiskBytes - nReached >= nWorthSeeing && !segments.empty()) {
-    segments.push_back(FreeSegment(nDiskBytes - nReached));
+  // A disk without partitions is all free space.
+  if (nDiskBytes - nReached >= nWorthSeeing || segments.empty()) {
+    segments.push_back(FreeSegment(std::max<std::int64_t>(nDiskBytes - nReached, 0)));
   }
   return segments;
 }
