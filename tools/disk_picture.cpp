@@ -295,7 +295,10 @@ std::string SegmentLabel(const PictureSegment& segment) {
 std::string SegmentLetters(const PictureSegment& segment) {
   auto joined = [](const std::vector<std::wstring>& letters) {
     std::string sz;
-    for (const std::wstring& szLetter : letters) sz += (sz.empty() ? "" : " ") + ToUtf8(szLetter);
+    for (const std::wstring& szLetter : letters) {
+      if (!sz.empty()) sz += ' ';
+      sz += ToUtf8(szLetter);
+    }
     return sz.empty() ? std::string("-") : sz;
   };
   if (segment.m_Kind != SegmentKind::kPartition) return "";
@@ -319,13 +322,27 @@ std::string SizeWords(std::int64_t nBytes) {
   }
   const auto nTenth = static_cast<std::uint64_t>(nBytes % nUnit) * 10 /
                       static_cast<std::uint64_t>(nUnit);
-  return std::to_string(nBytes / nUnit) + (nTenth == 0 ? "" : "." + std::to_string(nTenth)) +
-         " " + kUnits[nIndex];
+  // Appended piece by piece: GCC 12 at -O2 takes a short literal + a
+  // temporary string for an overlapping copy (-Wrestrict) that cannot happen.
+  std::string sz = std::to_string(nBytes / nUnit);
+  if (nTenth != 0) {
+    sz += '.';
+    sz += std::to_string(nTenth);
+  }
+  sz += ' ';
+  return sz + kUnits[nIndex];
 }
 
 std::string DiskHeading(const DiskPicture& disk) {
-  const std::string szCaption = disk.m_Caption.empty() ? "" : " (" + ToUtf8(disk.m_Caption) + ")";
-  return "Disk " + std::to_string(disk.m_Index) + szCaption + ", " + SizeWords(disk.m_Bytes);
+  std::string sz = "Disk ";
+  sz += std::to_string(disk.m_Index);
+  if (!disk.m_Caption.empty()) {
+    sz += " (";
+    sz += ToUtf8(disk.m_Caption);
+    sz += ')';
+  }
+  sz += ", ";
+  return sz + SizeWords(disk.m_Bytes);
 }
 
 std::string FittedText(const std::string& szText, size_t nColumns, bool& bCut) {

@@ -47,7 +47,10 @@ std::string Element(const char* szTag, const std::string& szText) {
 
 std::string Joined(const std::vector<std::wstring>& items) {
   std::string sz;
-  for (const std::wstring& item : items) sz += (sz.empty() ? "" : " ") + ToUtf8(item);
+  for (const std::wstring& item : items) {
+    if (!sz.empty()) sz += ' ';
+    sz += ToUtf8(item);
+  }
   return sz;
 }
 
@@ -108,7 +111,10 @@ std::string DisksHtml(const sim::SimMachine& machine, const Verdict& verdict) {
     roles.push_back(std::string(pRole->m_Name) + ": " + RolePartitionWords(*pRole));
   }
   std::string szRoles;
-  for (const std::string& szRole : roles) szRoles += (szRoles.empty() ? "" : "; ") + szRole;
+  for (const std::string& szRole : roles) {
+    if (!szRoles.empty()) szRoles += "; ";
+    szRoles += szRole;
+  }
   return sz + "<p>Roles, told by what a partition holds: " + HtmlText(szRoles) +
          ". In brackets: it fits too, but the tie rule takes another.</p>\n";
 }
@@ -117,10 +123,12 @@ std::string LettersHtml(const Outcome& outcome, const Verdict& verdict) {
   std::string sz = "<h3>The run's letters</h3>\n<table>\n<tr><th>letter</th><th>for</th>"
                    "<th>names after the run</th></tr>\n";
   for (const LetterUse& use : verdict.m_Letters) {
-    const std::string szNames =
-        use.m_Names.empty()
-            ? "nothing"
-            : ToUtf8(use.m_Names) + (use.m_Label.empty() ? "" : ", \"" + ToUtf8(use.m_Label) + "\"");
+    std::string szNames = use.m_Names.empty() ? "nothing" : ToUtf8(use.m_Names);
+    if (!use.m_Names.empty() && !use.m_Label.empty()) {
+      szNames += ", \"";
+      szNames += ToUtf8(use.m_Label);
+      szNames += '"';
+    }
     sz += "<tr>" + Element("td", use.m_Letter.empty() ? "(empty)" : ToUtf8(use.m_Letter)) +
           Element("td", use.m_Role) + Element("td", szNames) + "</tr>\n";
   }

@@ -397,16 +397,15 @@ void WriteDisksSection(std::ostream& out, const Style& style, const sim::SimMach
   if (!bRoles) return;
   std::vector<std::string> roles;
   for (const LetterRole* pRole : {&EspRole(), &RecoveryRole(), &PbrRole()}) {
-    roles.push_back(std::string(pRole->m_Name) + (roles.empty() ? " is " : " ") +
-                    RolePartitionWords(*pRole));
+    std::string szRole = pRole->m_Name;
+    szRole += roles.empty() ? " is " : " ";
+    szRole += RolePartitionWords(*pRole);
+    roles.push_back(szRole);
   }
-  WriteWrapped(out, "  Roles: ", 9,
-               "what a partition is to the run's letters, told by what it holds: " +
-                   ListWords(roles) +
-                   (bSetAside ? "; in brackets: it fits too, but the tie rule takes another"
-                              : "") +
-                   ".",
-               4, Plain);
+  std::string szKey = "what a partition is to the run's letters, told by what it holds: ";
+  szKey += ListWords(roles);
+  if (bSetAside) szKey += "; in brackets: it fits too, but the tie rule takes another";
+  WriteWrapped(out, "  Roles: ", 9, szKey + ".", 4, Plain);
 }
 
 void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& verdict) {
