@@ -163,15 +163,22 @@ head -c 15 "$work/page.html" | grep -q '^<!DOCTYPE html>' ||
 grep -q '<h2>UEFI laptop, one NVMe disk (built-in example)</h2>' "$work/page.html" ||
   fail "--html: the page lacks the machine's section"
 [ -z "$(ls "$work" | grep '\.tmp')" ] || fail "--html left a file of its own: $(ls "$work")"
+# Wine shows a symbolic link to a folder as a reparse point, but one to a
+# file as the file: that one is not refused here, yet the rename replaces
+# the link, never the file it points to.
 echo "not a page" >"$work/elsewhere/kept.html"
 ln -s elsewhere/kept.html "$work/link.html"
-run html-link --html 'C:\sim\link.html'
-[ "$status" = 2 ] || fail "--html through a symbolic link: exit status $status, expected 2"
-want='malvik-sim: --html C:\sim\link.html: refused: a symbolic link, junction or other '
+run html-file-link --html 'C:\sim\link.html'
+[ "$(cat "$work/elsewhere/kept.html")" = "not a page" ] || fail "--html wrote through a link"
+ln -s elsewhere "$work/link-folder.html"
+run html-link --html 'C:\sim\link-folder.html'
+[ "$status" = 2 ] || fail "--html at a symbolic link: exit status $status, expected 2"
+[ ! -s "$WINE_TMP/out.html-link" ] || fail "--html refused: the report was written all the same"
+want='malvik-sim: --html C:\sim\link-folder.html: refused: a symbolic link, junction or other '
 want+='reparse point stands there, which --html never writes through'
 [ "$(tr -d '\r' <"$WINE_TMP/err.html-link")" = "$want" ] ||
-  fail "--html through a symbolic link: standard error was: $(cat "$WINE_TMP/err.html-link")"
-[ "$(cat "$work/elsewhere/kept.html")" = "not a page" ] || fail "--html wrote through a link"
+  fail "--html at a symbolic link: standard error was: $(cat "$WINE_TMP/err.html-link")"
+[ -L "$work/link-folder.html" ] || fail "--html replaced the link it refused"
 echo "wine: --html replaces an earlier page whole and refuses a symbolic link"
 
 # ---- 6. a console ----------------------------------------------------------
