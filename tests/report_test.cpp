@@ -205,7 +205,14 @@ TEST(Report, FitsEightyColumnsAndColoursOnlyWhenAsked) {
     for (std::string szLine; std::getline(lines, szLine);) {
       // The batch file's own lines are shown as they are.
       if (szLine.rfind("  | ", 0) == 0) continue;
-      EXPECT_LE(szLine.size(), 80u) << szLine;
+      // Columns, not bytes: a UTF-8 sequence is one character, and one of
+      // four bytes (the example's emoji) takes two columns.
+      size_t nColumns = 0;
+      for (const char c : szLine) {
+        const auto cByte = static_cast<unsigned char>(c);
+        nColumns += (cByte & 0xC0) == 0x80 ? 0 : cByte >= 0xF0 ? 2 : 1;
+      }
+      EXPECT_LE(nColumns, 80u) << szLine;
     }
     EXPECT_NE(Simulate({"--machine", szFile.c_str()}, true).m_Out.find("\x1b["),
               std::string::npos);
@@ -317,3 +324,41 @@ TEST(FleetCheck, UnreadableDescriptionFailsAloneAndIsNamed) {
 }
 
 }  // namespace
+
+// --html: the page replaces an earlier one whole, leaves no file of its
+// own beside it, and is never written through a link, which stops the
+// command before it runs.
+TEST(HtmlPage, ReplacesAnEarlierPageButNeverThroughALink) {
+  const fs::path dir = fs::path(testing::TempDir()) / "html";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string szPage = (dir / "page.html").string();
+  std::ofstream(szPage) << "an earlier page";
+  const SimRun run = Simulate({"--html", szPage.c_str()});
+  EXPECT_EQ(run.m_Status, 0) << run.m_Err;
+  std::ifstream in(szPage);
+  const std::string szHtml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(szHtml.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(szHtml.find("<h2>UEFI laptop, one NVMe disk (built-in example)</h2>"),
+            std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+  const fs::path target = dir / "kept.txt";
+  std::ofstream(target) << "not a page";
+  const std::string szLink = (dir / "link.html").string();
+  fs::create_symlink(target, szLink);
+  for (const std::vector<const char*>& args :
+       {std::vector<const char*>{"--html", szLink.c_str()},
+        std::vector<const char*>{"check", "--html", szLink.c_str(), szPage.c_str()}}) {
+    const SimRun refused = Simulate(args);
+    EXPECT_EQ(refused.m_Status, 2);
+    EXPECT_EQ(refused.m_Out, "");
+    EXPECT_EQ(refused.m_Err, "malvik-sim: --html " + szLink +
+                                 ": refused: a symbolic link stands there, which --html never "
+                                 "writes through\n");
+  }
+  EXPECT_TRUE(fs::is_symlink(szLink));
+  std::ifstream kept(target);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()),
+            "not a page");
+}

@@ -86,7 +86,7 @@ std::string MachineLine(const std::string& szFile, const sim::SimMachine& machin
 
 int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColour,
                   std::ostream& out, const std::optional<std::vector<std::wstring>>& args,
-                  bool bAssumeRebuiltBcd) {
+                  bool bAssumeRebuiltBcd, std::vector<HtmlSection>* pSections) {
   int nPassed = 0, nFailed = 0;
   ordered_json machines = ordered_json::array();
   std::vector<std::string> empty;
@@ -94,6 +94,7 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
   // A path that gives no machine: failed, with the one line that says why.
   auto unusable = [&](const std::string& szFile, const std::string& szError) {
     ++nFailed;
+    if (pSections != nullptr) pSections->push_back(UnreadableSection(szFile, szError));
     if (bJson) {
       machines.push_back({{"file", szFile},
                           {"passed", false},
@@ -118,6 +119,9 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
     const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
     const Verdict verdict = JudgeRun(machine, outcome);
     (verdict.Passed() ? nPassed : nFailed) += 1;
+    if (pSections != nullptr) {
+      pSections->push_back(MachineSection(szFile, machine, outcome, verdict));
+    }
     if (bJson) {
       machines.push_back({{"file", szFile},
                           {"passed", verdict.Passed()},

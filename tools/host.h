@@ -80,6 +80,13 @@ HostMade OpenHostSubfolder(const HostFolder& parent, const std::string& szName,
 HostMade WriteNewHostFile(const HostFolder& parent, const std::string& szName,
                           const std::string& szBytes, std::string& szWhy);
 
+// Replaces the file szPath with the bytes, whole or not at all: they are
+// written to a new file beside it, which is then renamed over it. A link
+// at szPath is refused (kLink), neither followed nor replaced; the rename
+// itself replaces whatever stands there then, never what it points to.
+HostMade ReplaceHostFile(const std::string& szPath, const std::string& szBytes,
+                         std::string& szWhy);
+
 // ---- another program, run to its end --------------------------------------
 
 // What a program run by RunHostProgram gave back.

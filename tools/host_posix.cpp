@@ -225,3 +225,38 @@ HostMade WriteNewHostFile(const HostFolder& parent, const std::string& szName,
   }
   return HostMade::kDone;
 }
+
+HostMade ReplaceHostFile(const std::string& szPath, const std::string& szBytes,
+                         std::string& szWhy) {
+  if (IsHostLink(szPath)) return HostMade::kLink;
+  // A name of this process's own beside the file; one left by a process
+  // that died is passed over.
+  std::string szTemp;
+  int nFd = -1;
+  for (int n = 0; n < 100 && nFd < 0; ++n) {
+    szTemp = szPath + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(n);
+    nFd = open(szTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (nFd < 0 && errno != EEXIST) break;
+  }
+  if (nFd < 0) {
+    szWhy = std::strerror(errno);
+    return HostMade::kCannotCreate;
+  }
+  bool bWritten = true;
+  {
+    const Descriptor file(nFd);
+    for (size_t nDone = 0; nDone < szBytes.size() && bWritten;) {
+      const ssize_t nWritten = write(nFd, szBytes.data() + nDone, szBytes.size() - nDone);
+      if (nWritten < 0 && errno == EINTR) continue;
+      bWritten = nWritten > 0;
+      if (bWritten) nDone += static_cast<size_t>(nWritten);
+    }
+    if (!bWritten) szWhy = std::strerror(errno);
+  }
+  if (bWritten && rename(szTemp.c_str(), szPath.c_str()) != 0) {
+    szWhy = std::strerror(errno);
+    bWritten = false;
+  }
+  if (!bWritten) unlink(szTemp.c_str());
+  return bWritten ? HostMade::kDone : HostMade::kCannotWrite;
+}

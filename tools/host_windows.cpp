@@ -331,3 +331,40 @@ HostMade WriteNewHostFile(const HostFolder& parent, const std::string& szName,
   }
   return HostMade::kDone;
 }
+
+HostMade ReplaceHostFile(const std::string& szPath, const std::string& szBytes,
+                         std::string& szWhy) {
+  if (IsHostLink(szPath)) return HostMade::kLink;
+  // A name of this process's own beside the file; one left by a process
+  // that died is passed over.
+  std::wstring szTemp;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  DWORD nError = 0;
+  for (int n = 0; n < 100 && h == INVALID_HANDLE_VALUE; ++n) {
+    szTemp = Wide(szPath + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
+                  std::to_string(n));
+    h = CreateFileW(szTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    nError = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    if (nError != 0 && nError != ERROR_FILE_EXISTS) break;
+  }
+  if (h == INVALID_HANDLE_VALUE) {
+    szWhy = ErrorText(nError);
+    return HostMade::kCannotCreate;
+  }
+  bool bWritten = true;
+  {
+    const Handle file(h);
+    bWritten = WriteBytes(file.m_h, szBytes);
+    if (!bWritten) szWhy = LastErrorText();
+  }
+  // MOVEFILE_REPLACE_EXISTING replaces a link that stands there now, not
+  // what it points to.
+  if (bWritten && !MoveFileExW(szTemp.c_str(), Wide(szPath).c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    szWhy = LastErrorText();
+    bWritten = false;
+  }
+  if (!bWritten) DeleteFileW(szTemp.c_str());
+  return bWritten ? HostMade::kDone : HostMade::kCannotWrite;
+}

@@ -52,6 +52,13 @@ const LetterRole& RecoveryRole() { return kRecovery; }
 const LetterRole& EspRole() { return kEsp; }
 const LetterRole& PbrRole() { return kPbr; }
 
+const LetterRole* RoleOfPartitionKind(const std::string& szKind) {
+  for (const LetterRole* pRole : {&kRecovery, &kEsp, &kPbr}) {
+    if (szKind == pRole->m_Partition) return pRole;
+  }
+  return nullptr;
+}
+
 bool RoleTakes(const LetterRole& role, const SpecialPartitionKind& kind) {
   return kind.m_FixedLetter != nullptr &&
          std::wcscmp(kind.m_FixedLetter, role.m_DefaultLetter) == 0;

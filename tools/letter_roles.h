@@ -22,6 +22,10 @@ const LetterRole& RecoveryRole();
 const LetterRole& EspRole();
 const LetterRole& PbrRole();
 
+// The role whose partition a kind of special partition names (the
+// verdict's SpecialPartition::m_Kind, "EFI system"); nullptr: none.
+const LetterRole* RoleOfPartitionKind(const std::string& szKind);
+
 // The letter rules' kind (by label) is meant for the role: its fixed letter
 // is the role's default letter.
 bool RoleTakes(const LetterRole& role, const SpecialPartitionKind& kind);

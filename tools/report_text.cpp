@@ -13,6 +13,8 @@
 #include "support/boot_mode.h"
 #include "support/log.h"
 #include "tools/compare_log.h"
+#include "tools/disk_picture.h"
+#include "tools/letter_roles.h"
 #include "tools/text_style.h"
 
 namespace {
@@ -317,7 +319,8 @@ void WriteDrivesSection(std::ostream& out, const Style& style, const Outcome& ou
   }
 }
 
-// What 5a and 5b are, and why the run took the one it did.
+}  // namespace
+
 std::string HandOverWords(const Verdict& verdict) {
   std::wstring szPbr;
   for (const LetterUse& use : verdict.m_Letters) {
@@ -348,6 +351,61 @@ std::string HandOverWords(const Verdict& verdict) {
            szReset + ".";
   }
   return {};
+}
+
+namespace {
+
+// The disks to scale, one bar each (disk_picture.h): its segments' partition
+// numbers in the top border, then their labels, their letters before and
+// after the run, and their roles.
+void WriteDisksSection(std::ostream& out, const Style& style, const sim::SimMachine& machine,
+                       const Verdict& verdict) {
+  out << "\n"
+      << style.Heading("Disks") << " (to scale; letters before > after the run):"
+      << (machine.m_Disks.empty() ? " (none)" : "") << "\n";
+  bool bRoles = false, bSetAside = false;
+  for (const DiskPicture& disk : DrawDisks(machine, verdict, kWidth - 2)) {
+    WriteWrapped(out, "  ", 2, DiskHeading(disk), 4, Plain);
+    std::vector<std::string> cut;  // labels shown cut short, in full
+    for (size_t nRow = 0; nRow < disk.m_Rows; ++nRow) {
+      std::string szTop = "  ", szLabels = "  |", szLetters = "  |", szRoles = "  |";
+      std::string szBottom = "  +";
+      for (const PictureSegment& segment : disk.m_Segments) {
+        if (segment.m_Row != nRow) continue;
+        bool bCutLabel = false, bIgnored = false;
+        std::string szBorder = FittedText(SegmentNumbers(segment), segment.m_Cells, bIgnored);
+        std::replace(szBorder.begin(), szBorder.end(), ' ', '-');
+        szTop += "+" + szBorder;
+        const std::string szLabel = SegmentLabel(segment);
+        szLabels += FittedText(szLabel, segment.m_Cells, bCutLabel) + "|";
+        if (bCutLabel) cut.push_back(SegmentNumbers(segment) + " \"" + szLabel + "\"");
+        szLetters += FittedText(SegmentLetters(segment), segment.m_Cells, bIgnored) + "|";
+        const std::string szRole = FittedText(SegmentRole(segment), segment.m_Cells, bIgnored);
+        szRoles += (segment.m_Missed ? style.Bad(szRole) : szRole) + "|";
+        szBottom += std::string(segment.m_Cells, '-') + "+";
+        bRoles = bRoles || !segment.m_Role.empty();
+        bSetAside = bSetAside || segment.m_SetAside;
+      }
+      out << szTop << "+\n" << szLabels << "\n" << szLetters << "\n" << szRoles << "\n";
+      if (nRow + 1 == disk.m_Rows) out << szBottom << "\n";
+    }
+    // The cut ones in full, control characters shown as in the log.
+    if (!cut.empty()) {
+      WriteWrapped(out, "  in full: ", 11, Printable(sim::FromUtf8(ListWords(cut))), 4, Plain);
+    }
+  }
+  if (!bRoles) return;
+  std::vector<std::string> roles;
+  for (const LetterRole* pRole : {&EspRole(), &RecoveryRole(), &PbrRole()}) {
+    std::string szRole = pRole->m_Name;
+    szRole += roles.empty() ? " is " : " ";
+    szRole += RolePartitionWords(*pRole);
+    roles.push_back(szRole);
+  }
+  std::string szKey = "what a partition is to the run's letters, told by what it holds: ";
+  szKey += ListWords(roles);
+  if (bSetAside) szKey += "; in brackets: it fits too, but the tie rule takes another";
+  WriteWrapped(out, "  Roles: ", 9, szKey + ".", 4, Plain);
 }
 
 void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& verdict) {
@@ -451,5 +509,6 @@ void WriteText(std::ostream& out, const sim::SimMachine& machine, const Outcome&
   WriteDialogsSection(out, style, machine);
   WriteDrivesSection(out, style, outcome);
   out << "\nCurrent directory at exit: " << ToUtf8(machine.m_CurrentDirectory) << "\n";
+  WriteDisksSection(out, style, machine, verdict);
   WriteVerdictSection(out, style, verdict);
 }

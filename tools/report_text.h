@@ -23,6 +23,10 @@ std::string Printable(const std::wstring& sz);
 // the room stands alone on its line.
 std::vector<std::string> Wrapped(const std::string& szText, size_t nFirst, size_t nIndent);
 
+// What 5a and 5b are, and why the run took the one it did; empty without
+// a hand-over.
+std::string HandOverWords(const Verdict& verdict);
+
 // The firmware probe's outcome in words, and in one word for a table.
 std::string FirmwareText(const sim::SimFirmware& firmware);
 std::string FirmwareWord(const sim::SimFirmware& firmware);

@@ -16,6 +16,7 @@
 #include "tools/out_dir.h"
 #include "tools/plan.h"
 #include "tools/rebuilt_bcd.h"
+#include "tools/report_html.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
 #include "tools/sim_options.h"
@@ -81,9 +82,18 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
     out << "malvik-sim " << kMalvikVersion << "\n";
     return 0;
   }
+  // A link where the page would go stops the command before anything runs.
+  const std::string& szHtml = options.m_HtmlFile;
+  if (!szHtml.empty() && HtmlFileRefused(szHtml, err)) return kSimCannotRun;
   if (options.m_Check) {
-    return RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out, options.m_Args,
-                         options.m_AssumeRebuiltBcd);
+    std::vector<HtmlSection> sections;
+    const int nStatus =
+        RunFleetCheck(options.m_CheckPaths, options.m_Json, bColour, out, options.m_Args,
+                      options.m_AssumeRebuiltBcd, szHtml.empty() ? nullptr : &sections);
+    if (!szHtml.empty() && !WriteHtmlFile(szHtml, HtmlPage("malvik-sim check", sections), err)) {
+      return kSimCannotRun;
+    }
+    return nStatus;
   }
   if (options.m_Plan) return RunPlan(options, bColour, out, err);
   if (options.m_PrintDefault) {
@@ -140,6 +150,15 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
   if (!out.flush()) return kSimCannotRun;
   if (!options.m_OutDir.empty() && !WriteOutDir(machine, options.m_OutDir, err)) {
     return kSimCannotRun;
+  }
+  if (!szHtml.empty()) {
+    const std::string szSource = options.m_MachineFile.empty() ? "(built-in machine)"
+                                 : options.m_MachineFile == kStandardInput
+                                     ? "(standard input)"
+                                     : options.m_MachineFile;
+    const std::string szPage =
+        HtmlPage("malvik-sim run", {MachineSection(szSource, machine, outcome, verdict)});
+    if (!WriteHtmlFile(szHtml, szPage, err)) return kSimCannotRun;
   }
   if (!comparison.m_Agrees) return kSimDiffers;
   return outcome.m_ExitCode;

@@ -6,10 +6,11 @@
 #include "simulator/sim_view.h"
 
 const char kUsage[] =
-    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
+    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR] [--html FILE]\n"
     "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
     "                  [-- ARG...]\n"
-    "       malvik-sim check [--json] [--assume-rebuilt-bcd] PATH... [-- ARG...]\n"
+    "       malvik-sim check [--json] [--html FILE] [--assume-rebuilt-bcd] PATH...\n"
+    "                  [-- ARG...]\n"
     "       malvik-sim plan [--program FOLDER] [--json] [--out FILE] [-- ARG...]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n";
@@ -17,10 +18,11 @@ const char kUsage[] =
 const char kHelp[] =
     "malvik-sim: shows what malvik would do on a machine described in JSON.\n"
     "\n"
-    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR]\n"
+    "usage: malvik-sim [--machine FILE.json|-] [--json] [--out DIR] [--html FILE]\n"
     "                  [--compare-log FILE [--log-run K]] [--assume-rebuilt-bcd]\n"
     "                  [-- ARG...]\n"
-    "       malvik-sim check [--json] [--assume-rebuilt-bcd] PATH... [-- ARG...]\n"
+    "       malvik-sim check [--json] [--html FILE] [--assume-rebuilt-bcd] PATH...\n"
+    "                  [-- ARG...]\n"
     "       malvik-sim plan [--program FOLDER] [--json] [--out FILE] [-- ARG...]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n"
@@ -37,6 +39,12 @@ const char kHelp[] =
     "                         DIR, one folder per drive letter; DIR must be new or\n"
     "                         empty (an earlier run's files are refused, not mixed\n"
     "                         in) and no symbolic link below it is followed\n"
+    "  --html FILE            also write a page for a browser to FILE: each\n"
+    "                         machine's disks drawn to scale, its letters before\n"
+    "                         and after, the hand-over and the verdict (check:\n"
+    "                         the failed machines first). Self-contained: nothing\n"
+    "                         is fetched. An earlier page is replaced whole; a\n"
+    "                         symbolic link at FILE is refused\n"
     "  --compare-log FILE     compare this run's log with a Malvik.log taken from a\n"
     "                         real machine, time stamps aside; shows the first\n"
     "                         difference (its line in the run and in FILE) with\n"
@@ -114,7 +122,8 @@ const char kHelp[] =
     "     standard error names the file and the JSON path), a --compare-log FILE\n"
     "     that cannot be read or holds no log lines (says why), a --log-run K\n"
     "     that FILE does not hold (says how many runs it holds), --out refused\n"
-    "     or failed (names the path), or standard output could not be written\n"
+    "     or failed (names the path), --html refused or failed (names the\n"
+    "     file), or standard output could not be written\n"
     "\n"
     "Exit status of plan:\n"
     "  0  the verdict passed: malvik would hand over to a boot-configuration\n"
@@ -143,6 +152,7 @@ const OptionRule kOptionRules[] = {
     {"--machine", "a machine description file, or - for standard input", false, false},
     {"--json", nullptr, true, true},
     {"--out", "a folder to write the machine's files below (plan: a file)", false, true},
+    {"--html", "a file to write the page to", true, false},
     {"--compare-log", "a Malvik.log taken from a real machine", false, false},
     {"--log-run", "the number of a run in the --compare-log file, from 1", false, false},
     {"--assume-rebuilt-bcd", nullptr, true, false},
@@ -175,6 +185,7 @@ void Store(const std::string& szName, const std::string& szValue, Options& optio
   if (szName == "--log-run") options.m_LogRun = RunNumber(szValue);
   if (szName == "--machine") options.m_MachineFile = szValue;
   if (szName == "--out") options.m_OutDir = szValue;
+  if (szName == "--html") options.m_HtmlFile = szValue;
   if (szName == "--compare-log") options.m_CompareLog = szValue;
   if (szName == "--program") options.m_ProgramFolder = szValue;
   if (szName == "--json") options.m_Json = true;

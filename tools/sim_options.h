@@ -19,6 +19,7 @@ struct Options {
   bool m_Help = false;
   bool m_Version = false;
   std::string m_OutDir;
+  std::string m_HtmlFile;  // --html: the page to write; empty: none
   std::string m_CompareLog;  // a field Malvik.log to compare this run's log with
   size_t m_LogRun = 0;       // the run of that log to compare, from 1; 0: its last
   bool m_AssumeRebuiltBcd = false;  // the scripts leave the rebuilt boot store

@@ -2,7 +2,7 @@
 # Linux (the fleet check of examples\, every example's --json report byte for
 # byte), loads a description from a path with a space and letters outside
 # ASCII, and writes --out into a Windows folder, refusing a reparse point
-# below it.
+# below it; --html replaces a page, refusing a link.
 source "$(dirname "$0")/lib.sh"
 
 exe="$BUILD/win64/malvik-sim.exe"
@@ -153,6 +153,33 @@ want+='reparse point, which --out never follows'
   fail "--out into a folder holding $kind: standard error was: $(cat "$WINE_TMP/err.refused")"
 [ -z "$(ls -A "$work/elsewhere")" ] || fail "--out wrote through $kind"
 echo "wine: --out refuses $kind below its folder and writes nothing through it"
+
+# ---- 5b. --html: a page replaced whole, never written through a link ---------
+echo "an earlier page" >"$work/page.html"
+run html --machine 'examples\uefi-laptop.json' --html 'C:\sim\page.html'
+[ "$status" = 0 ] || fail "--html C:\sim\page.html: exit status $status: $(cat "$WINE_TMP/err.html")"
+head -c 15 "$work/page.html" | grep -q '^<!DOCTYPE html>' ||
+  fail "--html did not replace the earlier page: $(head -c 80 "$work/page.html")"
+grep -q '<h2>UEFI laptop, one NVMe disk (built-in example)</h2>' "$work/page.html" ||
+  fail "--html: the page lacks the machine's section"
+[ -z "$(ls "$work" | grep '\.tmp')" ] || fail "--html left a file of its own: $(ls "$work")"
+# Wine shows a symbolic link to a folder as a reparse point, but one to a
+# file as the file: that one is not refused here, yet the rename replaces
+# the link, never the file it points to.
+echo "not a page" >"$work/elsewhere/kept.html"
+ln -s elsewhere/kept.html "$work/link.html"
+run html-file-link --html 'C:\sim\link.html'
+[ "$(cat "$work/elsewhere/kept.html")" = "not a page" ] || fail "--html wrote through a link"
+ln -s elsewhere "$work/link-folder.html"
+run html-link --html 'C:\sim\link-folder.html'
+[ "$status" = 2 ] || fail "--html at a symbolic link: exit status $status, expected 2"
+[ ! -s "$WINE_TMP/out.html-link" ] || fail "--html refused: the report was written all the same"
+want='malvik-sim: --html C:\sim\link-folder.html: refused: a symbolic link, junction or other '
+want+='reparse point stands there, which --html never writes through'
+[ "$(tr -d '\r' <"$WINE_TMP/err.html-link")" = "$want" ] ||
+  fail "--html at a symbolic link: standard error was: $(cat "$WINE_TMP/err.html-link")"
+[ -L "$work/link-folder.html" ] || fail "--html replaced the link it refused"
+echo "wine: --html replaces an earlier page whole and refuses a symbolic link"
 
 # ---- 6. a console ----------------------------------------------------------
 # Under `script`, Wine gives the program a console on a terminal. Text
