@@ -320,6 +320,10 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
                 positional[1] + "' (malvik's own arguments go after --)";
       return false;
     }
+    if (!positional.empty() && positional.front() == kStandardInput) {
+      szError = "malvik-sim explore: name a description file (standard input is not read)";
+      return false;
+    }
     if (!positional.empty()) options.m_MachineFile = positional.front();
     options.m_Explore = true;
     return true;

@@ -383,7 +383,9 @@ void MakeScripts(Maker& maker) {
   {
     ordered_json doc = maker.m_Doc;
     for (const wchar_t* szScript : {kPbrScript, kWinReScript}) {
-      Maker::Script(doc, ToUtf8(szScript))["exit_code"] = 1;
+      ordered_json& script = Maker::Script(doc, ToUtf8(szScript));
+      script["exit_code"] = 1;
+      script["output"] = "The boot configuration data store could not be opened.";
     }
     maker.Add("handover-exits-1",
               "The boot-configuration script malvik hands over to exits 1: bcdedit or reagentc "
