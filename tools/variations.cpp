@@ -40,8 +40,8 @@ constexpr UnexpectedFirmwareError kFirmwareErrors[] = {
      "variables, as when malvik is started from a console that was not elevated or a policy "
      "strips the privilege"},
     {87,
-     "ERROR_INVALID_PARAMETER: a firmware (some virtual machines' among them) refuses the "
-     "probe's empty variable name instead of saying the variable is not there"}};
+     "ERROR_INVALID_PARAMETER: a firmware that refuses the probe's empty variable name as "
+     "invalid instead of answering that no such variable exists"}};
 
 // A label the rules tell a special partition by, renamed the way images
 // and people commonly name that partition.
@@ -74,6 +74,11 @@ std::string Upper(std::string sz) {
 
 std::string Lower(std::string sz) {
   for (char& c : sz) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return sz;
+}
+
+std::string Backslashed(std::string sz) {
+  std::replace(sz.begin(), sz.end(), '/', '\\');
   return sz;
 }
 
@@ -288,7 +293,8 @@ void MakeRemovable(Maker& maker) {
     maker.Add("stick-first-free",
               "A USB stick at " + free.front() +
                   ", the first free letter, which Windows gives it and which the partition "
-                  "sweep takes as its probe letter: a technician leaves a stick with drivers in.",
+                  "sweep would take as its probe letter; a technician leaves a stick with "
+                  "drivers in.",
               doc);
   }
   for (const wchar_t* szRuleLetter : {kDefaultESPLetter, kDefaultRecoveryLetter, kDefaultPBRLetter}) {
@@ -298,7 +304,7 @@ void MakeRemovable(Maker& maker) {
     Maker::Drives(doc)[szLetter] = StickDrive(kStickLabel, "Drivers/");
     maker.Add("stick-" + szLetter.substr(0, 1),
               "A USB stick lettered " + szLetter +
-                  ", a letter the UEFI rule gives a special partition: a technician's stick "
+                  ", a letter the UEFI rule gives a special partition; a technician's stick "
                   "that Disk Management once lettered " + szLetter + " keeps that letter.",
               doc);
   }
@@ -307,7 +313,7 @@ void MakeRemovable(Maker& maker) {
     for (size_t i = 0; i < 4; ++i) Maker::Drives(doc)[free[i]] = "no-media";
     maker.Add("card-reader",
               "A card reader with four empty slots at " + free[0] + " to " + free[3] +
-                  ": desktops and service stations often have one, each slot a letter "
+                  "; desktops and service stations often have one, each slot a letter "
                   "without media.",
               doc);
   }
@@ -321,7 +327,7 @@ void MakeNetwork(Maker& maker) {
     Maker::Drives(doc)[szLetter] = StickDrive(kShareLabel, "Images/");
     maker.Add("share-" + szLetter.substr(0, 1),
               "A network share mapped at " + szLetter +
-                  ": the factory's deployment share, mapped by the image's start-up script "
+                  "; the factory's deployment share, mapped by the image's start-up script "
                   "before malvik runs.",
               doc);
   }
@@ -361,8 +367,8 @@ void MakeWmi(Maker& maker) {
                 "WMI reports " + std::to_string(nReported + nBy) + " partitions on disk " +
                     std::to_string(maker.m_Machine.m_Disks[nDisk].m_Index) + " instead of " +
                     std::to_string(nReported) +
-                    ": its count comes from the partition table's driver and lags behind a "
-                    "partition the image step has just created or removed.",
+                    "; WMI's count can lag behind a partition table the imaging step has just "
+                    "changed.",
                 doc);
     }
   }
@@ -494,7 +500,7 @@ void MakeAnotherDisk(Maker& maker) {
     maker.Add("old-system-disk-after",
               "An old system disk (ESP, Windows, recovery) as disk " + std::to_string(nMaxIndex + 1) +
                   ", after this machine's" + szLetterWords +
-                  ": a service depot adds the customer's old disk to copy its data.",
+                  "; a service depot adds the customer's old disk to copy its data.",
               doc);
   }
   {
@@ -509,7 +515,7 @@ void MakeAnotherDisk(Maker& maker) {
     maker.Add("old-system-disk-before",
               "An old system disk (ESP, Windows, recovery) as disk 0, before this machine's" +
                   szLetterWords +
-                  ": the old disk sits on the first SATA port, so Windows numbers it first.",
+                  "; the old disk sits on the first SATA port, so Windows numbers it first.",
               doc);
   }
 }
@@ -557,7 +563,7 @@ void MakeBootFiles(Maker& maker) {
       maker.Add(std::string("missing-") + szBelow +
                     (places.size() > 1 ? "-" + maker.PlaceTag(place.m_Disk, place.m_Partition)
                                        : ""),
-                "\\EFI\\Microsoft\\Boot\\" + szBelow +
+                "\\EFI\\Microsoft\\Boot\\" + Backslashed(szBelow) +
                     " is missing: an image captured from a machine that lacked it, or a "
                     "clean-up tool that removed it.",
                 doc);
