@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <nlohmann/json.hpp>
 
 #include "core/copy_efi.h"
@@ -67,13 +66,19 @@ const Rename* FindRename(const char* szRole) {
   return nullptr;
 }
 
+// ASCII letters only, as Windows compares drive letters and as a label
+// typed in lower case reads; other bytes (UTF-8) stay.
 std::string Upper(std::string sz) {
-  for (char& c : sz) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : sz) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
   return sz;
 }
 
 std::string Lower(std::string sz) {
-  for (char& c : sz) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : sz) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
   return sz;
 }
 
@@ -433,7 +438,10 @@ void MakeLabels(Maker& maker) {
       const Rename* pRename = FindRename(szRole);
       const std::string szLabel = ToUtf8(*machine.m_Disks[d].m_Partitions[p].m_Label);
       std::string szToken = pRename != nullptr ? pRename->m_Token : szRole;
-      if (std::count(roles.begin(), roles.end(), szRole) > 1) szToken += "-" + maker.PlaceTag(d, p);
+      if (std::count(roles.begin(), roles.end(), szRole) > 1) {
+        szToken += '-';
+        szToken += maker.PlaceTag(d, p);
+      }
       const std::string szWhose = "The " + std::string(szRole) + " partition's label \"" +
                                   szLabel + "\"";
       auto add = [&](const std::string& szWhat, const std::string& szNew, const std::string& szWhy) {
@@ -546,8 +554,11 @@ void MakeBootFiles(Maker& maker) {
     }
   }
   for (const Place& place : places) {
-    const ordered_json& files =
-        maker.m_Doc["disks"][place.m_Disk]["partitions"][place.m_Partition]["files"];
+    // A file the description does not list (the program, which the loader
+    // adds) has no entry to take away.
+    const ordered_json& part = maker.m_Doc["disks"][place.m_Disk]["partitions"][place.m_Partition];
+    if (!part.contains("files")) continue;
+    const ordered_json& files = part["files"];
     for (size_t i = 0; i < files.size(); ++i) {
       const std::string szPath = EntryPath(files[i]);
       const std::string szKey = PathKey(szPath);
