@@ -3,10 +3,12 @@
 // variation's.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "tools/sim_command.h"
+#include "tools/variations.h"
 
 namespace {
 
@@ -75,6 +77,18 @@ TEST(Explore, ExitStatusTellsTheMachineFromItsVariations) {
     std::ostringstream out, err;
     EXPECT_EQ(RunSimulator(static_cast<int>(argv.size()), argv.data(), out, err), c.nStatus)
         << out.str() << err.str();
+  }
+}
+
+// Every family --only takes has its section in the user's page.
+TEST(Explore, EveryFamilyIsDocumented) {
+  std::ifstream in(std::string(MALVIK_SOURCE_DIR) + "/docs/explore.md");
+  std::stringstream page;
+  page << in.rdbuf();
+  for (const VariationFamily& family : VariationFamilies()) {
+    EXPECT_NE(page.str().find(std::string("### ") + family.m_Title + " (`" + family.m_Name + "`)"),
+              std::string::npos)
+        << family.m_Name;
   }
 }
 
