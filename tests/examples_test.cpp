@@ -47,6 +47,34 @@ TEST(Examples, JsonReportsMatchTheCheckedInOnes) {
   EXPECT_EQ(ReadText(kExamples / "uefi-laptop.json"), kDefaultMachineJson);
 }
 
+// Explore's report on each example is the one checked in under
+// examples/expected/explore/, made with the path examples/NAME.json.
+TEST(Examples, ExploreReportsMatchTheCheckedInOnes) {
+  int nExamples = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(kExamples)) {
+    if (entry.path().extension() != ".json") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    ++nExamples;
+    const std::string szFile = entry.path().string();
+    const char* argv[] = {"malvik-sim", "explore", szFile.c_str()};
+    std::ostringstream out, err;
+    RunSimulator(3, argv, out, err);
+    EXPECT_EQ(err.str(), "");
+    std::string szReport = out.str();
+    const std::string szAsGiven = "examples/" + entry.path().filename().string();
+    for (size_t at = szReport.find(szFile); at != std::string::npos;
+         at = szReport.find(szFile, at + szAsGiven.size())) {
+      szReport.replace(at, szFile.size(), szAsGiven);
+    }
+    const fs::path expected =
+        kExamples / "expected" / "explore" / entry.path().filename().replace_extension(".txt");
+    ASSERT_TRUE(fs::exists(expected)) << "run scripts/update-examples";
+    EXPECT_EQ(szReport, ReadText(expected)) << "scripts/update-examples rewrites "
+                                            << expected.string() << "; review its diff";
+  }
+  EXPECT_EQ(nExamples, 11);
+}
+
 // Each example machine captured before its run: the capture, replayed with
 // the rebuilt boot store assumed and the scripts' exit codes (and output)
 // supplied, as the field recipe says, writes the log the machine's own run

@@ -88,6 +88,39 @@ TEST(Plan, TakesThisConsolesCodePages) {
   }
 }
 
+// plan --explore on a real capture: every variation runs as malvik would
+// here, in this console (the folder 437 cannot carry is written in 1252 in
+// each of them), and a fragile machine has a status of its own.
+TEST(Plan, ExploresTheCapturedMachineAsItRunsHere) {
+  sim::SimMachine machine;
+  std::string szError;
+  ASSERT_TRUE(sim::LoadMachineText(
+      "laptop", std::regex_replace(FileText(kLaptop), std::regex("Tools"), "Outils\xE2\x82\xAC"),
+      machine, szError))
+      << szError;
+  machine.m_CurrentDirectory = L"C:\\Outils\u20AC";
+  CaptureRun capture;
+  {
+    sim::ScopedSimMachine installed(machine);
+    capture = RunCapture({L"--current-directory", L"."});
+  }
+  ASSERT_EQ(capture.m_Status, 0) << capture.m_Stderr;
+  const HostRun run{true, capture.m_Status, capture.m_Stdout, capture.m_Stderr, ""};
+  struct Case {
+    const char* m_Only;
+    int m_Status;
+  };
+  for (const Case& c : {Case{"firmware", kPlanPassed}, Case{"program-folder", kPlanFragile}}) {
+    SCOPED_TRACE(c.m_Only);
+    std::ostringstream out, err;
+    EXPECT_EQ(ReportPlan(run, capture.m_Stdout, {1252, 1252}, false, false, out, err,
+                         std::nullopt, true, c.m_Only),
+              c.m_Status)
+        << out.str() << err.str();
+    EXPECT_NE(out.str().find("The machine as described: passed\n"), std::string::npos);
+  }
+}
+
 // A factory line's letters: in the description, or given after -- (plan --
 // W: S: M:), which replace them.
 TEST(Plan, RunsWithTheDescriptionsArgumentsUnlessGiven) {

@@ -3,9 +3,10 @@
 #include "simulator/sim_view.h"
 #include "tools/host.h"
 
-bool LoadDescriptionFile(const std::string& szFile, sim::SimMachine& machine,
+bool ReadDescriptionFile(const std::string& szFile, std::string& szText,
                          std::string& szErrorLine) {
-  std::string szText, szWhy;
+  std::string szWhy;
+  szText.clear();
   if (!ReadHostFile(szFile, szText, szWhy, sim::kMaxDescriptionBytes)) {
     const std::string szHint = FileNameHint(szFile);
     // The system's sentence may end in a full stop, which the hint follows.
@@ -13,7 +14,14 @@ bool LoadDescriptionFile(const std::string& szFile, sim::SimMachine& machine,
     szErrorLine = szFile + ": cannot read the file: " + szWhy + szHint;
     return false;
   }
-  return sim::LoadMachineText(szFile, szText, machine, szErrorLine);
+  return true;
+}
+
+bool LoadDescriptionFile(const std::string& szFile, sim::SimMachine& machine,
+                         std::string& szErrorLine) {
+  std::string szText;
+  return ReadDescriptionFile(szFile, szText, szErrorLine) &&
+         sim::LoadMachineText(szFile, szText, machine, szErrorLine);
 }
 
 std::string FileNameHint(const std::string& szFile) {

@@ -12,6 +12,11 @@
 bool LoadDescriptionFile(const std::string& szFile, sim::SimMachine& machine,
                          std::string& szErrorLine);
 
+// Reads a description file's text, as LoadDescriptionFile does, without
+// loading it. False with `szErrorLine` set as LoadDescriptionFile sets it.
+bool ReadDescriptionFile(const std::string& szFile, std::string& szText,
+                         std::string& szErrorLine);
+
 // For a file name that could not be read: when it ends in a double quote,
 // what it was read as and why (cmd's trap: "C:\My Files\" passes
 // C:\My Files" to a program, the backslash escaping the closing quote), as

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 #include <system_error>
 
 #include "capture/capture.h"
 #include "simulator/sim_view.h"
+#include "tools/explore.h"
 #include "tools/rebuilt_bcd.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
@@ -82,7 +84,8 @@ std::vector<std::string> CaptureArguments(const Options& options) {
 
 int ReportPlan(const HostRun& capture, const std::string& szDescription,
                const HostConsoleCodePages& console, bool bJson, bool bColour, std::ostream& out,
-               std::ostream& err, const std::optional<std::vector<std::wstring>>& args) {
+               std::ostream& err, const std::optional<std::vector<std::wstring>>& args,
+               bool bExplore, const std::string& szOnly) {
   if (capture.m_Status != kCaptureWritten || !capture.m_Started) {
     err << InPlanWords(capture.m_Stderr, nullptr, 0, bJson);
   }
@@ -131,6 +134,22 @@ int ReportPlan(const HostRun& capture, const std::string& szDescription,
   // malvik as it is started here: in the current folder, with the arguments
   // the factory line gives it.
   if (args) machine.m_Arguments = *args;
+  if (bExplore) {
+    ExploreInput input{kDescriptionSource, szDescription, szOnly,
+                       [&](sim::SimMachine& varied) {
+                         if (bConsoleTaken) {
+                           varied.m_ConsoleInputCodePage = console.m_Input;
+                           varied.m_ConsoleOutputCodePage = console.m_Output;
+                         }
+                         AssumeRebuiltBcd(varied);
+                         if (args) varied.m_Arguments = *args;
+                       }};
+    // The description's load warnings were said above.
+    std::ostringstream warnings;
+    const int nStatus = RunExplore(input, bJson, bColour, out, warnings);
+    if (nStatus == kExploreCannotRun) err << warnings.str();
+    return nStatus == kExploreVariationFails ? kPlanFragile : nStatus;
+  }
   const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
   const Verdict verdict = JudgeRun(machine, outcome);
   if (bJson) {
@@ -166,5 +185,5 @@ int RunPlan(const Options& options, bool bColour, std::ostream& out, std::ostrea
     }
   }
   return ReportPlan(capture, szDescription, ReadHostConsoleCodePages(), options.m_Json, bColour,
-                    out, err, options.m_Args);
+                    out, err, options.m_Args, options.m_Explore, options.m_Only);
 }

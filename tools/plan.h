@@ -19,6 +19,7 @@ constexpr int kPlanFailed = 1;       // the verdict failed: the report says why
 constexpr int kPlanCannotRun = 2;    // no plan: the capture could not run or be read
 constexpr int kPlanNotMalviks = 3;   // the capture refused the folder: not malvik's
 constexpr int kPlanOutRefused = 4;   // --out FILE exists, is a folder, or was not written
+constexpr int kPlanFragile = 5;      // --explore: the machine passed, some variation failed
 
 // The capture's name, without the program ending.
 inline constexpr char kCaptureName[] = "malvik-capture";
@@ -38,10 +39,14 @@ std::vector<std::string> CaptureArguments(const Options& options);
 // one malvik will run in, this one, which the run takes where the simulated
 // machine knows them. malvik runs with the description's "arguments" (a
 // capture gives none), or with `args` when given (plan -- ARG...).
+// bExplore (plan --explore): explores the machine instead, every variation
+// taken as the machine is (this console, the rebuilt boot store assumed),
+// szOnly naming one family or none.
 int ReportPlan(const HostRun& capture, const std::string& szDescription,
                const HostConsoleCodePages& console, bool bJson, bool bColour, std::ostream& out,
                std::ostream& err,
-               const std::optional<std::vector<std::wstring>>& args = std::nullopt);
+               const std::optional<std::vector<std::wstring>>& args = std::nullopt,
+               bool bExplore = false, const std::string& szOnly = "");
 
 // malvik-sim plan: runs the capture from malvik-sim's own folder, then
 // ReportPlan.

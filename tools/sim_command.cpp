@@ -11,6 +11,7 @@
 #include "tools/compare_log.h"
 #include "tools/default_machine.h"
 #include "tools/description_file.h"
+#include "tools/explore.h"
 #include "tools/fleet_check.h"
 #include "tools/host.h"
 #include "tools/out_dir.h"
@@ -72,6 +73,30 @@ int Written(std::ostream& out, std::ostream& err, int nStatus) {
   return kSimCannotRun;
 }
 
+// malvik-sim explore [FILE.json]: the built-in machine without a file.
+int Explore(const Options& options, std::ostream& out, std::ostream& err, bool bColour) {
+  ExploreInput input;
+  input.m_Source = "(built-in machine)";
+  input.m_Text = kDefaultMachineJson;
+  input.m_Only = options.m_Only;
+  if (!options.m_MachineFile.empty()) {
+    input.m_Source = options.m_MachineFile;
+    std::string szError;
+    if (!ReadDescriptionFile(options.m_MachineFile, input.m_Text, szError)) {
+      err << szError << "\n";
+      return kExploreCannotRun;
+    }
+  }
+  input.m_Adjust = [&options](sim::SimMachine& machine) {
+    if (options.m_Args) machine.m_Arguments = *options.m_Args;
+    if (options.m_AssumeRebuiltBcd) AssumeRebuiltBcd(machine);
+  };
+  if (!options.m_PrintVariation.empty()) {
+    return PrintVariation(input, options.m_PrintVariation, out, err) ? 0 : kExploreCannotRun;
+  }
+  return RunExplore(input, options.m_Json, bColour, out, err);
+}
+
 int Run(const Options& options, std::istream& input, std::ostream& out, std::ostream& err,
         bool bColour) {
   if (options.m_Help) {
@@ -96,6 +121,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
     return nStatus;
   }
   if (options.m_Plan) return RunPlan(options, bColour, out, err);
+  if (options.m_Explore) return Explore(options, out, err, bColour);
   if (options.m_PrintDefault) {
     out << kDefaultMachineJson;
     return 0;

@@ -1,5 +1,6 @@
 #include "tools/sim_options.h"
 
+#include <algorithm>
 #include <optional>
 #include <set>
 
@@ -12,6 +13,10 @@ const char kUsage[] =
     "       malvik-sim check [--json] [--html FILE] [--assume-rebuilt-bcd] PATH...\n"
     "                  [-- ARG...]\n"
     "       malvik-sim plan [--program FOLDER] [--json] [--out FILE] [-- ARG...]\n"
+    "       malvik-sim explore [FILE.json] [--json] [--only FAMILY]\n"
+    "                  [--print-variation NAME] [--assume-rebuilt-bcd] [-- ARG...]\n"
+    "       malvik-sim plan --explore [--program FOLDER] [--json] [--only FAMILY]\n"
+    "                  [-- ARG...]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n";
 
@@ -24,6 +29,10 @@ const char kHelp[] =
     "       malvik-sim check [--json] [--html FILE] [--assume-rebuilt-bcd] PATH...\n"
     "                  [-- ARG...]\n"
     "       malvik-sim plan [--program FOLDER] [--json] [--out FILE] [-- ARG...]\n"
+    "       malvik-sim explore [FILE.json] [--json] [--only FAMILY]\n"
+    "                  [--print-variation NAME] [--assume-rebuilt-bcd] [-- ARG...]\n"
+    "       malvik-sim plan --explore [--program FOLDER] [--json] [--only FAMILY]\n"
+    "                  [-- ARG...]\n"
     "       malvik-sim --print-default-machine\n"
     "       malvik-sim --help | --version\n"
     "\n"
@@ -95,6 +104,17 @@ const char kHelp[] =
     "    --out FILE           also keep the captured description in FILE, written\n"
     "                         by the capture with its own rules: a new file only,\n"
     "                         never one that exists\n"
+    "    --explore            explore the captured machine instead of one run\n"
+    "  explore [FILE.json]    how fragile a layout is: runs malvik on the\n"
+    "                         description (the built-in machine without one) and\n"
+    "                         on each variation of it, one realistic field change\n"
+    "                         at a time (a stick at M:, WMI slow after boot, a\n"
+    "                         renamed label, a second run...); the machine's\n"
+    "                         verdict, one line per variation, a summary\n"
+    "    --only FAMILY        only that family's variations: the name in brackets\n"
+    "                         after each heading of the report (wmi, labels...)\n"
+    "    --print-variation NAME  print that variation's description, to run it\n"
+    "                         with --machine or keep it; runs nothing\n"
     "  --print-default-machine  print the built-in description and exit; takes no\n"
     "                         other option\n"
     "  --help                 this text\n"
@@ -133,7 +153,14 @@ const char kHelp[] =
     "  2  a bad command line, malvik-capture missing beside malvik-sim or not\n"
     "     started, ended with another status, or its description unreadable\n"
     "  3  the capture refused: the program folder is not malvik's (nothing captured)\n"
-    "  4  --out FILE exists, is a folder, or could not be written (nothing run)\n";
+    "  4  --out FILE exists, is a folder, or could not be written (nothing run)\n"
+    "  5  --explore: the machine passed, but some variation failed\n"
+    "\n"
+    "Exit status of explore:\n"
+    "  0  the machine and every variation passed\n"
+    "  1  the machine as described failed its verdict\n"
+    "  2  a bad command line, or a description that cannot be read\n"
+    "  3  the machine passed, but some variation failed\n";
 
 // The help gives the loader's limits in words.
 static_assert(sim::kMaxDescriptionBytes == 8u << 20 && sim::kMaxDescriptionNesting == 32);
@@ -158,9 +185,16 @@ const OptionRule kOptionRules[] = {
     {"--assume-rebuilt-bcd", nullptr, true, false},
     {"--print-default-machine", nullptr, false, false},
     {"--program", "malvik's folder", false, true},
+    {"--only", "a family of variations", false, true},
+    {"--print-variation", "the name of a variation", false, false},
+    {"--explore", nullptr, false, true},
     {"--help", nullptr, true, true},
     {"--version", nullptr, true, true},
 };
+
+// The options of explore.
+const char* const kExploreOptions[] = {"--json", "--only", "--print-variation",
+                                       "--assume-rebuilt-bcd", "--help", "--version"};
 
 const OptionRule* FindRule(const std::string& szName) {
   for (const OptionRule& rule : kOptionRules) {
@@ -188,6 +222,9 @@ void Store(const std::string& szName, const std::string& szValue, Options& optio
   if (szName == "--html") options.m_HtmlFile = szValue;
   if (szName == "--compare-log") options.m_CompareLog = szValue;
   if (szName == "--program") options.m_ProgramFolder = szValue;
+  if (szName == "--only") options.m_Only = szValue;
+  if (szName == "--print-variation") options.m_PrintVariation = szValue;
+  if (szName == "--explore") options.m_Explore = true;
   if (szName == "--json") options.m_Json = true;
   if (szName == "--assume-rebuilt-bcd") options.m_AssumeRebuiltBcd = true;
   if (szName == "--print-default-machine") options.m_PrintDefault = true;
@@ -201,6 +238,7 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
   std::vector<std::string> given;       // option names, in order
   std::vector<std::string> positional;  // before "--", "check" aside
   std::vector<std::string> rest;        // after "--"
+  bool bExploreVerb = false;            // "explore" came first
   for (int i = 1; i < argc; ++i) {
     const std::string sz = argv[i];
     if (sz == "--") {
@@ -210,10 +248,13 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
       break;
     }
     if (!StartsWith(sz, "-") || sz == kStandardInput) {
-      if (sz == "check" && !options.m_Check && !options.m_Plan && positional.empty()) {
+      const bool bVerbGiven = options.m_Check || options.m_Plan || bExploreVerb;
+      if (sz == "check" && !bVerbGiven && positional.empty()) {
         options.m_Check = true;
-      } else if (sz == "plan" && !options.m_Check && !options.m_Plan && positional.empty()) {
+      } else if (sz == "plan" && !bVerbGiven && positional.empty()) {
         options.m_Plan = true;
+      } else if (sz == "explore" && !bVerbGiven && positional.empty()) {
+        bExploreVerb = true;
       } else {
         positional.push_back(sz);
       }
@@ -275,6 +316,39 @@ bool ParseOptions(int argc, const char* const argv[], Options& options, std::str
       return false;
     }
     return true;
+  }
+  if (bExploreVerb) {
+    for (const std::string& szName : given) {
+      if (std::find(std::begin(kExploreOptions), std::end(kExploreOptions), szName) ==
+          std::end(kExploreOptions)) {
+        szError = "malvik-sim explore: " + szName + " is not an option of explore";
+        return false;
+      }
+    }
+    if (positional.size() > 1) {
+      szError = "malvik-sim explore: one description at a time; unexpected argument '" +
+                positional[1] + "' (malvik's own arguments go after --)";
+      return false;
+    }
+    if (!positional.empty() && positional.front() == kStandardInput) {
+      szError = "malvik-sim explore: name a description file (standard input is not read)";
+      return false;
+    }
+    if (!positional.empty()) options.m_MachineFile = positional.front();
+    options.m_Explore = true;
+    return true;
+  }
+  for (const std::string& szName : given) {
+    if (!options.m_Plan && (szName == "--only" || szName == "--print-variation" ||
+                            szName == "--explore")) {
+      szError = "malvik-sim: " + szName + " is an option of explore" +
+                (szName == "--print-variation" ? "" : " (and plan --explore)");
+      return false;
+    }
+  }
+  if (options.m_Plan && !options.m_Only.empty() && !options.m_Explore) {
+    szError = "malvik-sim plan: --only narrows --explore; give that too";
+    return false;
   }
   if (options.m_Plan) {
     for (const std::string& szName : given) {

@@ -31,6 +31,9 @@ struct Options {
   bool m_Plan = false;            // malvik-sim plan
   std::string m_ProgramFolder;    // plan --program: malvik's folder; empty: malvik-sim's own
   std::string m_DescriptionOut;   // plan --out: the file for the captured description
+  bool m_Explore = false;         // malvik-sim explore [FILE.json]; plan --explore
+  std::string m_Only;             // explore --only FAMILY
+  std::string m_PrintVariation;   // explore --print-variation NAME
 };
 
 // Reads argv into `options`; false with `szError` set on a bad argument.

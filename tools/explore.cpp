@@ -1,0 +1,134 @@
+#include "tools/explore.h"
+
+#include <ostream>
+
+#include "tools/explore_report.h"
+#include "tools/run_in_parallel.h"
+#include "tools/sim_run.h"
+
+namespace {
+
+// The machine as a run left it, made ready for malvik to start on it again:
+// its volumes, files and letters stay; what the run recorded goes, and the
+// new process starts where the first one started.
+void StartAnotherRun(sim::SimMachine& machine, const sim::SimMachine& described) {
+  machine.m_CurrentDirectory = described.m_CurrentDirectory;
+  machine.m_StartMs = machine.m_ClockMs;
+  machine.m_ErrorMode = 0;
+  machine.m_Console.clear();
+  machine.m_Dialogs.clear();
+  machine.m_ProfileWrites.clear();
+  machine.m_FirmwareProbes.clear();
+  machine.m_ComInitCount = 0;
+  machine.m_ComSecuritySet = false;
+  machine.m_WmiAttempt = -1;
+  machine.m_WmiQueries = 0;
+  machine.m_WmiNexts = 0;
+  machine.m_WmiLiveObjects = 0;
+  machine.m_WmiLeakedAtUninit = 0;
+  machine.m_LabelsJudged.clear();
+  machine.m_Runs.clear();
+  machine.m_FilesWritten.clear();
+}
+
+VariationResult Judged(sim::SimMachine& machine) {
+  const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
+  const Verdict verdict = JudgeRun(machine, outcome);
+  return {verdict.Passed(), verdict.m_Reasons};
+}
+
+bool Load(const ExploreInput& input, std::ostream& err, sim::SimMachine& machine) {
+  std::string szError;
+  if (!sim::LoadMachineText(input.m_Source, input.m_Text, machine, szError)) {
+    err << szError << "\n";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int Exploration::Status() const {
+  if (!m_Verdict.Passed()) return kExploreMachineFails;
+  for (const VariationResult& result : m_Results) {
+    if (!result.m_Passed) return kExploreVariationFails;
+  }
+  return kExplorePassed;
+}
+
+bool Explore(const ExploreInput& input, std::ostream& err, Exploration& exploration) {
+  if (!input.m_Only.empty() && FindVariationFamily(input.m_Only) == nullptr) {
+    err << "malvik-sim explore: --only " << input.m_Only << ": no such family; the families:";
+    for (const VariationFamily& family : VariationFamilies()) err << " " << family.m_Name;
+    err << "\n";
+    return false;
+  }
+  sim::SimMachine described;
+  if (!Load(input, err, described)) return false;
+  err << sim::LoadWarningLines(input.m_Source, described);
+  if (input.m_Adjust) input.m_Adjust(described);
+
+  exploration.m_Source = input.m_Source;
+  exploration.m_Name = described.m_Name;
+  exploration.m_Variations = MakeVariations(input.m_Text, described, input.m_Only);
+
+  // The machine as described runs first: the second run starts on what it
+  // left, which every other variation leaves alone.
+  sim::SimMachine firstRun = described;
+  const Outcome outcome = RunOnMachine(firstRun, firstRun.m_Arguments);
+  exploration.m_Verdict = JudgeRun(firstRun, outcome);
+
+  const std::vector<Variation>& variations = exploration.m_Variations;
+  std::vector<VariationResult>& results = exploration.m_Results;
+  results.assign(variations.size(), {});
+  RunInParallel(variations.size(), [&](std::size_t i) {
+    const Variation& variation = variations[i];
+    sim::SimMachine machine;
+    if (variation.m_SecondRun) {
+      machine = firstRun;
+      StartAnotherRun(machine, described);
+    } else {
+      std::string szError;
+      if (!sim::LoadMachineText(variation.m_Name, variation.m_Description, machine, szError)) {
+        // A variation is made to load; one that does not is reported, not run.
+        results[i] = {false, {"the varied description does not load: " + szError}};
+        return;
+      }
+      if (input.m_Adjust) input.m_Adjust(machine);
+    }
+    results[i] = Judged(machine);
+  });
+  return true;
+}
+
+bool PrintVariation(const ExploreInput& input, const std::string& szName, std::ostream& out,
+                    std::ostream& err) {
+  sim::SimMachine described;
+  if (!Load(input, err, described)) return false;
+  for (const Variation& variation : MakeVariations(input.m_Text, described)) {
+    if (variation.m_Name != szName) continue;
+    if (variation.m_SecondRun) {
+      err << "malvik-sim explore: " << szName
+          << " runs on the machine as the first run left it, which has no description to "
+             "print\n";
+      return false;
+    }
+    out << variation.m_Description;
+    return true;
+  }
+  err << "malvik-sim explore: --print-variation " << szName
+      << ": no such variation on this machine; `malvik-sim explore` lists them\n";
+  return false;
+}
+
+int RunExplore(const ExploreInput& input, bool bJson, bool bColour, std::ostream& out,
+               std::ostream& err) {
+  Exploration exploration;
+  if (!Explore(input, err, exploration)) return kExploreCannotRun;
+  if (bJson) {
+    WriteExploreJson(out, exploration);
+  } else {
+    WriteExploreText(out, exploration, bColour);
+  }
+  return exploration.Status();
+}

@@ -1,0 +1,16 @@
+// The report of malvik-sim explore: the machine's verdict first, then one
+// line per variation grouped by family, then a summary; or the same as one
+// JSON object.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "tools/explore.h"
+
+void WriteExploreText(std::ostream& out, const Exploration& exploration, bool bColour);
+void WriteExploreJson(std::ostream& out, const Exploration& exploration);
+
+// "11 of 46 variations break recovery; most often: REASON (4)", or that
+// none does.
+std::string ExploreSummary(const Exploration& exploration);
