@@ -26,7 +26,9 @@ const SimFile* FindFile(const SimMachine& machine, const std::wstring& szPath);
 // what a script creates when it runs; the folders on the way are made too.
 void AddScriptFile(SimScript& script, const std::wstring& szPath);
 
-// Calls run with machine installed as the one the platform's calls act on.
+// Calls run with machine installed as the one the platform's calls act on,
+// on this thread only: machines run on other threads at the same time stay
+// apart.
 void RunInstalled(SimMachine& machine, const std::function<void()>& run);
 
 }  // namespace sim
