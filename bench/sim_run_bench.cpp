@@ -3,10 +3,24 @@
 // firmware so all three letter rules probe every partition) and a one-disk
 // machine. The per-partition counter shows whether a run's cost grows
 // linearly with the partitions probed.
+//
+// FleetCheck: what malvik-sim check does for 10,000 descriptions (the
+// examples, over and over, read from memory): each loaded, run and judged,
+// on every core. Real time is what a deployment engineer waits for.
 #include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "core/entry.h"
 #include "simulator/sim_machine.h"
+#include "simulator/sim_view.h"
+#include "tools/run_in_parallel.h"
+#include "tools/sim_run.h"
+#include "tools/verdict.h"
 
 namespace {
 
@@ -48,6 +62,44 @@ BENCHMARK(WholeRun)->Name("WholeRun/capacity")->Args({20, 127})->Unit(benchmark:
 // A quarter of the capacity machine: with linear growth, a quarter of its time.
 BENCHMARK(WholeRun)->Name("WholeRun/quarter")->Args({5, 127})->Unit(benchmark::kMillisecond);
 BENCHMARK(WholeRun)->Name("WholeRun/one_disk")->Args({1, 4})->Unit(benchmark::kMicrosecond);
+
+std::vector<std::string> ExampleTexts() {
+  std::vector<std::string> texts;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(MALVIK_SOURCE_DIR) / "examples")) {
+    if (entry.path().extension() != ".json") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    texts.push_back(text.str());
+  }
+  return texts;
+}
+
+void FleetCheck(benchmark::State& state) {
+  const std::size_t nMachines = static_cast<std::size_t>(state.range(0));
+  const std::vector<std::string> texts = ExampleTexts();
+  std::vector<char> passed(nMachines);
+  for (auto _ : state) {
+    RunInParallel(nMachines, [&](std::size_t i) {
+      sim::SimMachine machine;
+      std::string szError;
+      if (!sim::LoadMachineText("example", texts[i % texts.size()], machine, szError)) {
+        passed[i] = 0;
+        return;
+      }
+      const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
+      passed[i] = JudgeRun(machine, outcome).Passed() ? 1 : 0;
+    });
+    benchmark::DoNotOptimize(passed.data());
+  }
+  state.counters["machines"] = static_cast<double>(nMachines);
+}
+
+BENCHMARK(FleetCheck)
+    ->Arg(10000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -25,6 +25,10 @@ bool SectionOf(const std::wstring& szLine, std::wstring& szSection);
 std::wstring SetIniValue(const std::wstring& szText, const std::wstring& szSection,
                          const std::wstring& szKey, const std::wstring& szValue);
 
+// The same edit on UTF-8 text, with UTF-8 names and value.
+std::string SetIniValueUtf8(const std::string& szText, const std::string& szSection,
+                            const std::string& szKey, const std::string& szValue);
+
 struct IniEntry {
   std::wstring m_Section;
   std::wstring m_Key;

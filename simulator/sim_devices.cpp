@@ -12,8 +12,12 @@
 namespace sim {
 
 std::wstring PartitionDevicePath(int nDisk, int nPartition) {
-  return L"\\Device\\Harddisk" + std::to_wstring(nDisk) + L"\\Partition" +
-         std::to_wstring(nPartition);
+  std::wstring sz = L"\\Device\\Harddisk";
+  sz.reserve(40);
+  platform::AppendDecimal(sz, nDisk);
+  sz += L"\\Partition";
+  platform::AppendDecimal(sz, nPartition);
+  return sz;
 }
 
 std::wstring DriveDevicePath(const std::wstring& szLetter) {
@@ -141,6 +145,13 @@ std::vector<std::wstring> VolumePaths(const SimMachine& machine) {
 
 namespace {
 
+// Whether the path starts with "\\?\", as both forms of a volume's own
+// path do.
+bool StartsWithWin32Prefix(const std::wstring& szPath) {
+  return szPath.size() >= 4 && szPath[0] == L'\\' && szPath[1] == L'\\' && szPath[2] == L'?' &&
+         szPath[3] == L'\\';
+}
+
 // "\\?\GLOBALROOT" and an object name: a partition's device path reached
 // from a Win32 path, as a program reads a volume no letter names.
 constexpr wchar_t kGlobalRoot[] = L"\\\\?\\GLOBALROOT";
@@ -148,6 +159,7 @@ constexpr wchar_t kGlobalRoot[] = L"\\\\?\\GLOBALROOT";
 // The length of the "\\?\GLOBALROOT\Device\HarddiskN\PartitionM" root a
 // path starts with (case aside), and its N and M; 0 when it starts with none.
 std::size_t GlobalRootLength(const std::wstring& szPath, int& nDisk, int& nPartition) {
+  if (!StartsWithWin32Prefix(szPath)) return 0;  // most paths: "C:\..."
   const std::wstring szUpper = UpperAscii(szPath);
   const std::wstring szPrefix = UpperAscii(std::wstring(kGlobalRoot) + kDiskPrefix);
   const std::wstring szInfix = UpperAscii(kPartitionInfix);
@@ -167,6 +179,7 @@ std::size_t GlobalRootLength(const std::wstring& szPath, int& nDisk, int& nParti
 
 std::size_t VolumeRootLength(const std::wstring& szPath) {
   int nDisk = 0, nPartition = 0;
+  if (!StartsWithWin32Prefix(szPath)) return 0;
   if (const std::size_t nGlobal = GlobalRootLength(szPath, nDisk, nPartition)) return nGlobal;
   static const std::wstring kPrefix = L"\\\\?\\VOLUME{";
   if (UpperAscii(szPath.substr(0, kPrefix.size())) != kPrefix) return 0;

@@ -14,7 +14,9 @@
 namespace sim {
 namespace {
 
-SimMachine* g_pMachine = nullptr;
+// One per thread: machines run on different threads (malvik-sim check on
+// every core) never see each other.
+thread_local SimMachine* g_pMachine = nullptr;
 
 constexpr std::int64_t kMiB = platform::kBytesPerMiB;
 

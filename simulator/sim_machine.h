@@ -12,9 +12,9 @@ namespace sim {
 // the machine has before the run. Call once after loading or building.
 void PrepareMachine(SimMachine& machine);
 
-// Makes `machine` the one the simulated platform calls act on, for the
-// lifetime of this object; the previously installed machine (or none) is
-// restored when it ends.
+// Makes `machine` the one the simulated platform calls of this thread act
+// on, for the lifetime of this object; the thread's previously installed
+// machine (or none) is restored when it ends. Other threads keep their own.
 class ScopedSimMachine {
  public:
   explicit ScopedSimMachine(SimMachine& machine);
@@ -26,7 +26,7 @@ class ScopedSimMachine {
   SimMachine* m_Previous;
 };
 
-// The installed machine; aborts when none is installed.
+// This thread's installed machine; aborts when none is installed.
 SimMachine& CurrentMachine();
 
 // Advances the simulated clock.

@@ -34,7 +34,9 @@ void AddScriptFile(SimScript& script, const std::wstring& szPath);
 // cannot hold (a second letter of one volume) is said in its notes.
 std::string DescribeMachine(const SimMachine& machine);
 
-// Calls run with machine installed as the one the platform's calls act on.
+// Calls run with machine installed as the one the platform's calls act on,
+// on this thread only: machines run on other threads at the same time stay
+// apart.
 void RunInstalled(SimMachine& machine, const std::function<void()>& run);
 
 }  // namespace sim

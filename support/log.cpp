@@ -1,11 +1,14 @@
 #include "support/log.h"
 
+#include "platform/ascii.h"
+
 namespace {
 
 // Decimal, right-aligned in a field of nWidth, padded with spaces; a wider
 // number fills more than its field.
 std::wstring Pad(int nValue, size_t nWidth) {
-  std::wstring sz = std::to_wstring(nValue);
+  std::wstring sz;
+  platform::AppendDecimal(sz, nValue);
   if (sz.size() < nWidth) sz.insert(0, nWidth - sz.size(), L' ');
   return sz;
 }

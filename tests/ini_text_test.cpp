@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "simulator/ini_text.h"
+#include "simulator/sim_text.h"
 
 namespace {
 
@@ -33,10 +34,51 @@ TEST(IniText, EditsLikeTheProfileWriter) {
        L"[Malvik]\r\nsum\n=\r\n"},
       {"and found again", L"[Malvik]\r\nsum\n=\r\n", L"Malvik", L"sum\n", L"x",
        L"[Malvik]\r\nsum\n=x\r\n"},
+      {"a last line without CR LF gets one", L"[Malvik]\r\na=1\r", L"Malvik", L"b", L"2",
+       L"[Malvik]\r\na=1\r\r\nb=2\r\n"},
+      {"replaced before a last line without CR LF", L"[Malvik]\r\na=1\r\nz=9", L"Malvik",
+       L"a", L"2", L"[Malvik]\r\na=2\r\nz=9\r\n"},
+      {"names beyond ASCII, a to z folded only", L"[\u00e9t\u00e9]\r\n\u00c9l\u00e8ve=1\r\n",
+       L"\u00e9T\u00e9", L"\u00c9L\u00e8ve", L"\U0001F600",
+       L"[\u00e9t\u00e9]\r\n\u00c9l\u00e8ve=\U0001F600\r\n"},
+      {"and not matched by another case of them", L"[Malvik]\r\n\u00e9=1\r\n", L"Malvik",
+       L"\u00c9", L"2", L"[Malvik]\r\n\u00e9=1\r\n\u00c9=2\r\n"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.szName);
     EXPECT_EQ(sim::SetIniValue(c.szBefore, c.szSection, c.szKey, c.szValue), c.szAfter);
+    // The simulated profile writer edits UTF-8 files as they are.
+    EXPECT_EQ(sim::SetIniValueUtf8(sim::ToUtf8(c.szBefore), sim::ToUtf8(c.szSection),
+                                   sim::ToUtf8(c.szKey), sim::ToUtf8(c.szValue)),
+              sim::ToUtf8(c.szAfter));
+  }
+}
+
+// Which file bytes the profile writer may edit as UTF-8: those that read
+// back to themselves. The others (a log an ANSI writer left) are read and
+// written as wide text, U+FFFD for what is not UTF-8.
+TEST(IniText, BytesThatReadBackToThemselves) {
+  struct Case {
+    const char* szBytes;
+    bool bRoundTrip;
+  };
+  const Case kCases[] = {
+      {"", true},
+      {"[Malvik]\r\nk=v\r\n", true},
+      {"\xC3\xA9t\xC3\xA9", true},              // \u00e9t\u00e9
+      {"\xF0\x9F\x98\x80", true},                // U+1F600
+      {"\xE9t\xE9", false},                      // Latin-1
+      {"\xC3", false},                            // cut short
+      {"\xC0\x80", false},                        // NUL, overlong
+      {"\xE0\x80\xA9", false},                    // overlong
+      {"\xED\xA0\x80", false},                    // a surrogate
+      {"\xF4\x90\x80\x80", false},                // past U+10FFFF
+      {"\x80", false},                            // a continuation byte first
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::string(c.szBytes)));
+    EXPECT_EQ(sim::IsRoundTripUtf8(c.szBytes), c.bRoundTrip);
+    EXPECT_EQ(sim::ToUtf8(sim::FromUtf8(c.szBytes)) == c.szBytes, c.bRoundTrip);
   }
 }
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "core/entry.h"
+#include "platform/ascii.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_files.h"
 #include "simulator/sim_machine.h"
@@ -25,6 +28,16 @@ TEST(Log, TimeStampIsSpacePaddedWithOneTrailingSpace) {
     EXPECT_EQ(FormatTimeStamp(c.m_Time), c.szStamp);
   }
   EXPECT_EQ(FormatTimeStamp(kCases[0].m_Time).size(), 24u);
+}
+
+// The digits of time stamps and device paths, at the edges of the range.
+TEST(Log, DecimalDigitsAsToWstringWritesThem) {
+  for (const long long n : {0LL, 7LL, -7LL, 10LL, -10LL, 2026LL, static_cast<long long>(INT_MIN),
+                            static_cast<long long>(INT_MAX), LLONG_MIN, LLONG_MAX}) {
+    std::wstring sz = L"x";
+    platform::AppendDecimal(sz, n);
+    EXPECT_EQ(sz, L"x" + std::to_wstring(n));
+  }
 }
 
 TEST(Log, ProgramDirectoryOfEveryPathShape) {

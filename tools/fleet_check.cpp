@@ -10,6 +10,7 @@
 #include "tools/sim_command.h"
 #include "tools/report_json.h"
 #include "tools/report_text.h"
+#include "tools/run_in_parallel.h"
 #include "tools/sim_run.h"
 #include "tools/text_style.h"
 #include "tools/verdict.h"
@@ -107,33 +108,55 @@ int RunFleetCheck(const std::vector<std::string>& paths, bool bJson, bool bColou
   for (const std::string& szFolder : empty) {
     unusable(szFolder, szFolder + ": no *.json descriptions in this folder");
   }
-  for (const std::string& szFile : files) {
+  // The machines run on every core, each its own; what each gives is kept at
+  // its index and shown afterwards, in the order of the files.
+  struct Checked {
+    bool m_bLoaded = false;
+    std::string m_Error;  // when the file gave no machine
+    bool m_bPassed = false;
+    std::string m_Line;
+    ordered_json m_Json;
+    HtmlSection m_Section;  // with --html
+  };
+  std::vector<Checked> checked(files.size());
+  RunInParallel(files.size(), [&](std::size_t i) {
+    const std::string& szFile = files[i];
+    Checked& result = checked[i];
     sim::SimMachine machine;
-    std::string szError;
-    if (!LoadDescriptionFile(szFile, machine, szError)) {
-      unusable(szFile, szError);
-      continue;
-    }
+    if (!LoadDescriptionFile(szFile, machine, result.m_Error)) return;
+    result.m_bLoaded = true;
     if (args) machine.m_Arguments = *args;
     if (bAssumeRebuiltBcd) AssumeRebuiltBcd(machine);
     const Outcome outcome = RunOnMachine(machine, machine.m_Arguments);
     const Verdict verdict = JudgeRun(machine, outcome);
-    (verdict.Passed() ? nPassed : nFailed) += 1;
-    if (pSections != nullptr) {
-      pSections->push_back(MachineSection(szFile, machine, outcome, verdict));
-    }
+    result.m_bPassed = verdict.Passed();
+    if (pSections != nullptr) result.m_Section = MachineSection(szFile, machine, outcome, verdict);
     if (bJson) {
-      machines.push_back({{"file", szFile},
-                          {"passed", verdict.Passed()},
-                          {"reasons", verdict.m_Reasons},
-                          {"name", ToUtf8(machine.m_Name)},
-                          {"firmware", FirmwareWord(machine.m_Firmware)},
-                          {"exit_code", outcome.m_ExitCode},
-                          {"dialogs", machine.m_Dialogs.size()},
-                          {"elapsed_ms", machine.m_ClockMs - machine.m_StartMs},
-                          {"verdict", VerdictJson(verdict)}});
+      result.m_Json = {{"file", szFile},
+                       {"passed", verdict.Passed()},
+                       {"reasons", verdict.m_Reasons},
+                       {"name", ToUtf8(machine.m_Name)},
+                       {"firmware", FirmwareWord(machine.m_Firmware)},
+                       {"exit_code", outcome.m_ExitCode},
+                       {"dialogs", machine.m_Dialogs.size()},
+                       {"elapsed_ms", machine.m_ClockMs - machine.m_StartMs},
+                       {"verdict", VerdictJson(verdict)}};
     } else {
-      out << MachineLine(szFile, machine, verdict, bColour) << "\n";
+      result.m_Line = MachineLine(szFile, machine, verdict, bColour);
+    }
+  });
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    Checked& result = checked[i];
+    if (!result.m_bLoaded) {
+      unusable(files[i], result.m_Error);
+      continue;
+    }
+    (result.m_bPassed ? nPassed : nFailed) += 1;
+    if (pSections != nullptr) pSections->push_back(std::move(result.m_Section));
+    if (bJson) {
+      machines.push_back(std::move(result.m_Json));
+    } else {
+      out << result.m_Line << "\n";
     }
   }
   if (bJson) {
