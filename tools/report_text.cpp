@@ -10,6 +10,7 @@
 #include "letters/letter_search.h"
 #include "letters/special_partitions.h"
 #include "platform/firmware_words.h"
+#include "platform/words.h"
 #include "support/boot_mode.h"
 #include "support/log.h"
 #include "tools/compare_log.h"
@@ -69,12 +70,6 @@ std::string Padded(const std::string& sz, size_t nWidth) {
   return sz + std::string(sz.size() < nWidth ? nWidth - sz.size() : 1, ' ');
 }
 
-std::string Joined(const std::vector<std::wstring>& items, const char* szBetween) {
-  std::string sz;
-  for (const std::wstring& item : items) sz += (sz.empty() ? "" : szBetween) + ToUtf8(item);
-  return sz;
-}
-
 // What the firmware probe is and what its errors tell.
 std::string FirmwareProbeWords() {
   std::string sz = "(the probe reads a firmware variable that cannot exist;";
@@ -84,15 +79,6 @@ std::string FirmwareProbeWords() {
           (i == 0 ? " means " : " ") + ToUtf8(error.m_Firmware);
   }
   return sz + ")";
-}
-
-// "a, b and c".
-std::string ListWords(const std::vector<std::string>& items) {
-  std::string sz;
-  for (size_t i = 0; i < items.size(); ++i) {
-    sz += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
-  }
-  return sz;
 }
 
 // What a failed inventory attempt's code tells about the machine.
@@ -145,8 +131,8 @@ std::vector<std::string> LogLegend(const Outcome& outcome, const Verdict& verdic
                      " is one more than the disk reports, so that partition 1 is tried even on " +
                      "a disk that reports none. The first number is the disk's";
     if (!countSweeps.empty()) {
-      sz += ", or the number of disks in the legacy sweep for the " + ListWords(countSweeps) +
-            " partition";
+      sz += ", or the number of disks in the legacy sweep for the " +
+            platform::JoinedWithAnd(countSweeps) + " partition";
     }
     legend.push_back(sz + ".");
     break;
@@ -187,8 +173,8 @@ std::vector<std::string> LogLegend(const Outcome& outcome, const Verdict& verdic
     legend.push_back("\"" + ToUtf8(szEsp + kOemFolder) + "\" and the " +
                      std::to_string(verdict.m_PresenceLines - 1) + " lines after it are the " +
                      "presence lines: whether " + ToUtf8(kOemFolder) + " and, in its boot " +
-                     "folder, " + ListWords(entries) + " are on the ESP letter after the batch " +
-                     "file.");
+                     "folder, " + platform::JoinedWithAnd(entries) +
+                     " are on the ESP letter after the batch " + "file.");
   }
   return legend;
 }
@@ -367,9 +353,9 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
         part.m_Kind + " partition \"" + ToUtf8(part.m_Label) + "\" (disk " +
         std::to_string(part.m_Disk) + " partition " + std::to_string(part.m_Number) + "): ";
     const bool bBad = part.m_Letters.empty() && !part.m_SetAside;
-    const std::string szLetters =
-        part.m_Letters.empty() ? (bBad ? "found no letter" : "no letter")
-                               : "has " + Joined(part.m_Letters, ", ");
+    const std::string szLetters = part.m_Letters.empty()
+                                      ? (bBad ? "found no letter" : "no letter")
+                                      : "has " + ToUtf8(platform::JoinedWith(part.m_Letters, ", "));
     const std::string szAside = part.m_SetAside ? ", set aside by the tie rule" : "";
     WriteWrapped(out, "  ", 2, szWhat + szLetters + szAside, 4,
                  [&](const std::string& szPiece) { return bBad ? style.Bad(szPiece) : szPiece; });
@@ -379,7 +365,7 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
     out << style.Bad("none") << "\n";
   } else {
     out << HandOverWord(verdict.m_HandOver) << ", " << ToUtf8(verdict.m_HandOverScript) << " "
-        << Joined(verdict.m_HandOverLetters, " ")
+        << ToUtf8(platform::JoinedWith(verdict.m_HandOverLetters, " "))
         << (verdict.m_HandOverRan ? ", ran" : ", " + style.Bad("did not run")) << "\n";
     WriteWrapped(out, "    ", 4, HandOverWords(verdict), 4, Plain);
   }
@@ -399,7 +385,8 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
     const std::string szCount = std::to_string(verdict.m_PresenceFalse.size()) + " of " +
                                 std::to_string(verdict.m_PresenceLines) + " false:";
     out << "  Presence: " << style.Bad(szCount) << "\n";
-    WriteWrapped(out, "    ", 4, Joined(verdict.m_PresenceFalse, " "), 4, Plain);
+    WriteWrapped(out, "    ", 4, ToUtf8(platform::JoinedWith(verdict.m_PresenceFalse, " ")), 4,
+                 Plain);
   }
   out << "  Result: " << (verdict.Passed() ? style.Good("passed") : style.Bad("failed")) << "\n";
   for (const std::string& sz : verdict.m_Reasons) {
