@@ -149,7 +149,7 @@ CaptureRun RunCapture(const std::vector<std::wstring>& args) {
     return run;
   }
   if (arguments.m_Version) {
-    run.m_Stdout = std::string("malvik-capture ") + kMalvikVersion + "\n";
+    run.m_Stdout = VersionLine("malvik-capture");
     return run;
   }
   const bool bToFile = arguments.m_Out && *arguments.m_Out != L"-";

@@ -71,9 +71,8 @@ std::optional<int> DiskNumber(platform::WmiObject* pDisk) {
   const std::wstring szPrefix = kPhysicalDrive;
   const std::wstring szDigits =
       deviceId.m_Text.size() > szPrefix.size() ? deviceId.m_Text.substr(szPrefix.size()) : L"";
-  if (deviceId.m_Null || szDigits.empty() || szDigits.size() > 9 ||
-      platform::UpperAscii(deviceId.m_Text.substr(0, szPrefix.size())) != szPrefix ||
-      szDigits.find_first_not_of(L"0123456789") != std::wstring::npos) {
+  if (deviceId.m_Null || !platform::IsDecimalDigits(szDigits) || szDigits.size() > 9 ||
+      platform::UpperAscii(deviceId.m_Text.substr(0, szPrefix.size())) != szPrefix) {
     return std::nullopt;
   }
   return DecimalToInt32(szDigits);

@@ -52,7 +52,7 @@ int RunMalvik(int argc, const wchar_t* const argv[]) {
       platform::WriteStdout(kUsage);
       return 0;
     case ConsoleRequest::kVersion:
-      platform::WriteStdout(std::string("malvik ") + kMalvikVersion + "\n");
+      platform::WriteStdout(VersionLine("malvik"));
       return 0;
     case ConsoleRequest::kRun:
       break;

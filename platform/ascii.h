@@ -21,4 +21,14 @@ inline std::wstring UpperAscii(std::wstring sz) {
 // A to Z or a to z.
 constexpr bool IsAsciiLetter(wchar_t c) { return UpperAscii(c) >= L'A' && UpperAscii(c) <= L'Z'; }
 
+// At least one character, and every one a digit 0 to 9 (no sign, no space):
+// a number as a count or an index is written. UTF-8 or wide text.
+template <class String>
+bool IsDecimalDigits(const String& sz) {
+  for (const auto c : sz) {
+    if (c < '0' || c > '9') return false;
+  }
+  return !sz.empty();
+}
+
 }  // namespace platform

@@ -23,6 +23,8 @@ using sim::ToUtf8;
 constexpr size_t kMessageColumn = 34;  // log messages are padded to this width
 constexpr size_t kTargetColumn = 30;
 constexpr size_t kLabelColumn = 20;
+constexpr size_t kHeaderColumn = 17;     // the header's values, after "Firmware:" and the rest
+constexpr size_t kLetterUseColumn = 24;  // what a letter names, after "W: (recovery letter)"
 
 constexpr size_t kWidth = 80;
 
@@ -181,10 +183,13 @@ std::vector<std::string> LogLegend(const Outcome& outcome, const Verdict& verdic
 
 void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& machine,
                  const Outcome& outcome) {
-  WriteWrapped(out, style.Heading("Machine:") + "         ", 17,
-               machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name), 17, Plain);
-  out << "Firmware:        " << FirmwareText(machine.m_Firmware) << "\n";
-  WriteWrapped(out, std::string(17, ' '), 17, FirmwareProbeWords(), 17, Plain);
+  const std::string szMachine = "Machine:";
+  WriteWrapped(out, style.Heading(szMachine) + std::string(kHeaderColumn - szMachine.size(), ' '),
+               kHeaderColumn, machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name),
+               kHeaderColumn, Plain);
+  out << Padded("Firmware:", kHeaderColumn) << FirmwareText(machine.m_Firmware) << "\n";
+  WriteWrapped(out, std::string(kHeaderColumn, ' '), kHeaderColumn, FirmwareProbeWords(),
+               kHeaderColumn, Plain);
   if (!machine.m_Notes.empty()) {
     // What a captured description says could not be captured.
     out << style.Heading("Notes:") << "\n";
@@ -192,10 +197,12 @@ void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& m
       WriteWrapped(out, "  - ", 4, ToUtf8(szNote), 4, Plain);
     }
   }
-  out << "Command line:    " << ToUtf8(outcome.m_CommandLine) << "\n";
-  out << "Exit code:       " << outcome.m_ExitCode << "\n";
-  out << "Simulated time:  " << (machine.m_ClockMs - machine.m_StartMs) << " ms\n";
-  out << "Console:" << (machine.m_Console.empty() ? "         (nothing)" : "") << "\n";
+  out << Padded("Command line:", kHeaderColumn) << ToUtf8(outcome.m_CommandLine) << "\n";
+  out << Padded("Exit code:", kHeaderColumn) << outcome.m_ExitCode << "\n";
+  out << Padded("Simulated time:", kHeaderColumn) << (machine.m_ClockMs - machine.m_StartMs)
+      << " ms\n";
+  out << (machine.m_Console.empty() ? Padded("Console:", kHeaderColumn) + "(nothing)" : "Console:")
+      << "\n";
   if (!machine.m_Console.empty()) out << machine.m_Console;
 }
 
@@ -340,7 +347,7 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
   out << "\n" << style.Heading("Verdict") << "\n";
   for (const LetterUse& use : verdict.m_Letters) {
     const std::string szLetter = use.m_Letter.empty() ? "(empty)" : ToUtf8(use.m_Letter);
-    out << "  " << Padded(szLetter + " (" + use.m_Role + " letter)", 24);
+    out << "  " << Padded(szLetter + " (" + use.m_Role + " letter)", kLetterUseColumn);
     if (use.m_Names.empty()) {
       out << "names nothing\n";
     } else {

@@ -78,7 +78,7 @@ int Run(const Options& options, std::istream& input, std::ostream& out, std::ost
     return 0;
   }
   if (options.m_Version) {
-    out << "malvik-sim " << kMalvikVersion << "\n";
+    out << VersionLine("malvik-sim");
     return 0;
   }
   if (options.m_Check) {

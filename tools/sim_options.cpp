@@ -3,6 +3,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/ascii.h"
 #include "simulator/sim_view.h"
 
 const char kUsage[] =
@@ -163,8 +164,7 @@ bool StartsWith(const std::string& sz, const char* szPrefix) { return sz.rfind(s
 
 // A run number: decimal digits, from 1; 0 when szValue is none.
 size_t RunNumber(const std::string& szValue) {
-  if (szValue.empty() || szValue.size() > 9 ||
-      szValue.find_first_not_of("0123456789") != std::string::npos) {
+  if (!platform::IsDecimalDigits(szValue) || szValue.size() > 9) {
     return 0;
   }
   return std::stoul(szValue);
