@@ -74,7 +74,7 @@ int Written(std::ostream& out, std::ostream& err, int nStatus) {
 int Run(const Options& options, std::istream& input, std::ostream& out, std::ostream& err,
         bool bColour) {
   if (options.m_Help) {
-    out << kHelp;
+    out << HelpText();
     return 0;
   }
   if (options.m_Version) {
