@@ -7,23 +7,22 @@
 #include "core/setup_context.h"
 #include "malvik_version.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
 #include "support/log.h"
 
 namespace {
-
-// The names are ASCII.
-std::string Narrow(const std::wstring& sz) { return std::string(sz.begin(), sz.end()); }
 
 // /? and --help: what malvik does and how it is started; the files it names
 // come from their owners.
 std::string UsageText() {
   return "malvik gives the special partitions of this PC their drive letters, copies\n" +
-         Narrow(kEfiSourceFolder) + " to " + Narrow(kOemFolder) +
-         " on the EFI system partition with the batch file\n" + Narrow(kBatchName) +
-         ", and hands over to " + Narrow(kPbrScript) + " or\n" + Narrow(kWinReScript) +
+         platform::WideToUtf8(kEfiSourceFolder) + " to " + platform::WideToUtf8(kOemFolder) +
+         " on the EFI system partition with the batch file\n" + platform::WideToUtf8(kBatchName) +
+         ", and hands over to " + platform::WideToUtf8(kPbrScript) + " or\n" +
+         platform::WideToUtf8(kWinReScript) +
          " in its own folder. It runs unattended; the outcome is\n"
          "in " +
-         Narrow(kLogFile) +
+         platform::WideToUtf8(kLogFile) +
          " beside it, and the exit code is 0.\n"
          "\n"
          "  malvik.exe RecoveryLetter ESPLetter PBRLetter\n"
