@@ -11,11 +11,13 @@
 
 #include "core/copy_efi.h"
 #include "platform/ascii.h"
-#include "simulator/described_code_pages.h"
+#include "platform/device_names.h"
 #include "platform/firmware_words.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
 #include "platform/win32_codes.h"
+#include "platform/words.h"
+#include "simulator/described_code_pages.h"
 #include "support/boot_mode.h"
 #include "support/log.h"
 
@@ -103,8 +105,11 @@ std::wstring ProgramFolder(const CaptureOptions& options) {
   return options.m_ProgramFolder.empty() ? OwnFolder() : options.m_ProgramFolder;
 }
 
-std::wstring DiskPartitionName(int nDisk, int nPartition) {
-  return L"Disk " + std::to_wstring(nDisk) + L", partition " + std::to_wstring(nPartition);
+// "Partition 2 of disk 0", at the start of a note.
+std::wstring PartitionStartingNote(int nDisk, int nPartition) {
+  std::wstring sz = platform::PartitionWords<std::wstring>(nDisk, nPartition);
+  sz[0] = platform::UpperAscii(sz[0]);
+  return sz;
 }
 
 // Numbers the partitions: the one the volume reports where a letter reaches
@@ -124,14 +129,15 @@ void NumberPartitions(CapturedDisk& disk, std::vector<std::wstring>& notes) {
         (nPlace == partition.m_Number || taken.insert(nPlace).second)) {
       partition.m_Number = nPlace;
     } else {
-      notes.push_back(partition.m_Letter + L" " +
-                      (place.m_Ok ? L"names partition " + std::to_wstring(place.m_Partition) +
-                                        L" of disk " + std::to_wstring(place.m_Disk) +
-                                        L", not the disk WMI ties it to"
-                                  : L"has no partition number to read (" +
-                                        ErrorWords(place.m_LastError) + L")") +
-                      (partition.m_Number != 0 ? L"; numbered by the disk's partition table"
-                                               : L"; numbered by its WMI position"));
+      notes.push_back(
+          partition.m_Letter + L" " +
+          (place.m_Ok
+               ? L"names " +
+                     platform::PartitionWords<std::wstring>(place.m_Disk, place.m_Partition) +
+                     L", not the disk WMI ties it to"
+               : L"has no partition number to read (" + ErrorWords(place.m_LastError) + L")") +
+          (partition.m_Number != 0 ? L"; numbered by the disk's partition table"
+                                   : L"; numbered by its WMI position"));
     }
   }
   for (CapturedPartition& partition : disk.m_Partitions) {
@@ -157,20 +163,6 @@ bool ReadLabel(const std::wstring& szRoot, std::wstring& szLabel,
   return info.m_Ok;
 }
 
-// "a; b": items that hold commas themselves, in a sentence.
-std::wstring JoinedBySemicolons(const std::vector<std::wstring>& items) {
-  std::wstring sz;
-  for (size_t i = 0; i < items.size(); ++i) sz += (i == 0 ? L"" : L"; ") + items[i];
-  return sz;
-}
-
-// "C:, D:": the items of a list, in a sentence.
-std::wstring Listed(const std::vector<std::wstring>& items) {
-  std::wstring sz;
-  for (size_t i = 0; i < items.size(); ++i) sz += (i == 0 ? L"" : L", ") + items[i];
-  return sz;
-}
-
 // The volume path, without its trailing backslash, of every volume that
 // names a partition of a disk and that no drive letter reaches, by disk
 // index and partition number. Only reads: no letter is defined to reach a
@@ -181,9 +173,9 @@ std::map<std::pair<int, int>, std::wstring> UnletteredVolumes(std::vector<std::w
   std::map<std::pair<int, int>, std::wstring> lettered;  // place -> letter
   std::vector<std::wstring> unplacedLetters;
   const platform::DriveMask mask = platform::GetDriveMask();
-  for (int i = 0; i < 26; ++i) {
+  for (int i = 0; i < platform::kDriveLetterCount; ++i) {
     if ((mask.m_Mask & (1u << i)) == 0) continue;
-    const std::wstring szLetter = {static_cast<wchar_t>(L'A' + i), L':'};
+    const std::wstring szLetter = platform::DriveLetterOfBit(i);
     const platform::VolumePlace place = platform::ReadVolumePlace(szLetter);
     if (place.m_Ok) {
       lettered.emplace(std::make_pair(static_cast<int>(place.m_Disk),
@@ -207,8 +199,7 @@ std::map<std::pair<int, int>, std::wstring> UnletteredVolumes(std::vector<std::w
     } else if (const auto letter = lettered.find(key); letter != lettered.end()) {
       reached.push_back(letter->second);
     } else {
-      unreached.push_back(L"disk " + std::to_wstring(key.first) + L" partition " +
-                          std::to_wstring(key.second));
+      unreached.push_back(platform::PartitionName<std::wstring>(key.first, key.second));
       std::wstring szRoot = szVolume;
       while (!szRoot.empty() && szRoot.back() == L'\\') szRoot.pop_back();
       volumes.emplace(key, szRoot);
@@ -218,16 +209,17 @@ std::map<std::pair<int, int>, std::wstring> UnletteredVolumes(std::vector<std::w
   std::wstring szNote =
       L"The volume list gave " + std::to_wstring(list.m_Volumes.size()) + L" volumes: " +
       std::to_wstring(reached.size()) + L" reached by a letter" +
-      (reached.empty() ? L"" : L" (" + Listed(reached) + L")") + L", " +
+      (reached.empty() ? L"" : L" (" + platform::JoinedWith(reached, ", ") + L")") + L", " +
       std::to_wstring(unreached.size()) + L" on a partition no letter was seen to reach" +
-      (unreached.empty() ? L"" : L" (" + Listed(unreached) + L")") + L", " +
+      (unreached.empty() ? L"" : L" (" + platform::JoinedWith(unreached, ", ") + L")") + L", " +
       std::to_wstring(nowhere.size()) + L" not placed on a partition of a disk" +
-      (nowhere.empty() ? L"" : L": " + Listed(nowhere));
+      (nowhere.empty() ? L"" : L": " + platform::JoinedWith(nowhere, ", "));
   if (!list.m_Ok) {
     szNote += L"; it could not be read in full (" + ErrorWords(list.m_LastError) + L")";
   }
   if (!unplacedLetters.empty()) {
-    szNote += L". Letters not placed on a partition: " + Listed(unplacedLetters) +
+    szNote += L". Letters not placed on a partition: " +
+              platform::JoinedWith(unplacedLetters, ", ") +
               (unreached.empty() ? L"" : L"; a volume no letter was seen to reach may be theirs");
   }
   notes.push_back(szNote);
@@ -287,8 +279,7 @@ std::optional<JsonValue> ProgramJson(const CaptureOptions& options, Capture& cap
 // The root through which malvik's sweep reaches partition nPartition of
 // disk nDisk: its device path, with no letter defined for it.
 std::wstring DevicePathRoot(int nDisk, int nPartition) {
-  return L"\\\\?\\GLOBALROOT\\Device\\Harddisk" + std::to_wstring(nDisk) + L"\\Partition" +
-         std::to_wstring(nPartition);
+  return platform::kGlobalRoot + platform::PartitionDevicePath(nDisk, nPartition);
 }
 
 // One partition: its number, its label (its volume reached through its
@@ -316,10 +307,10 @@ JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
   const bool bReadable = bReached && ReadLabel(szRoot, szLabel, &nError);
   Add(json, Key::kPartitionLabel, JsonString(szLabel));
   const std::wstring szWhere =
-      bLettered ? partition.m_Letter : DiskPartitionName(nDisk, partition.m_Number);
+      bLettered ? partition.m_Letter : PartitionStartingNote(nDisk, partition.m_Number);
   if (partition.m_NumberGuessed) {
     capture.m_Notes.push_back(
-        DiskPartitionName(nDisk, partition.m_Number) + L" (WMI's Partition #" +
+        PartitionStartingNote(nDisk, partition.m_Number) + L" (WMI's Partition #" +
         std::to_wstring(partition.m_WmiIndex) + L", at byte " + std::to_wstring(partition.m_Start) +
         (bReadable ? L", labelled \"" + szLabel + L"\"" : L"") +
         L"): its number is a guess, its WMI position + 1 moved past the numbers taken, as the "
@@ -346,12 +337,12 @@ JsonValue PartitionJson(Capture& capture, const CapturedDisk& disk,
     if (!unknown.empty()) Add(json, Key::kPartitionUnknown, std::move(unknown));
   }
   if (bByDevice && !bReadable) {
-    capture.m_Notes.push_back(DiskPartitionName(nDisk, partition.m_Number) + L" cannot be read "
-                              L"through " + szRoot + L" (" + ErrorWords(nError) +
+    capture.m_Notes.push_back(PartitionStartingNote(nDisk, partition.m_Number) +
+                              L" cannot be read through " + szRoot + L" (" + ErrorWords(nError) +
                               L"); described as unreadable, as malvik's probe of it finds it");
   }
   if (!bReached) {
-    capture.m_Notes.push_back(DiskPartitionName(nDisk, partition.m_Number) +
+    capture.m_Notes.push_back(PartitionStartingNote(nDisk, partition.m_Number) +
                               L" has no drive letter and no listed volume names it; described "
                               L"without its label and files");
   }
@@ -373,7 +364,8 @@ void NoteVolumesNotTaken(Capture& capture, const std::vector<CapturedDisk>& disk
     std::wstring szLabel;
     const bool bReadable = ReadLabel(szRoot, szLabel);
     capture.m_Notes.push_back(
-        L"The listed volume of " + DiskPartitionName(place.first, place.second) +
+        L"The listed volume of " +
+        platform::PartitionWords<std::wstring>(place.first, place.second) +
         (bReadable ? L", labelled \"" + szLabel + L"\"," : L"") +
         L" is described as no partition's: its disk's partition table could not be read, and "
         L"no partition numbered by its WMI position came to that number");
@@ -418,8 +410,8 @@ JsonValue DriveJson(Capture& capture, const std::wstring& szLetter) {
   const platform::VolumePlace place = platform::ReadVolumePlace(szLetter);
   if (place.m_Ok) {
     capture.m_Notes.push_back(
-        szLetter + L" is partition " + std::to_wstring(place.m_Partition) + L" of disk " +
-        std::to_wstring(place.m_Disk) +
+        szLetter + L" is " +
+        platform::PartitionWords<std::wstring>(place.m_Disk, place.m_Partition) +
         L", which WMI ties to no listed partition; described as a drive of its own");
   }
   JsonValue drive = JsonValue::object();
@@ -436,8 +428,8 @@ JsonValue DrivesJson(Capture& capture) {
   JsonValue drives = JsonValue::object();
   const platform::DriveMask mask = platform::GetDriveMask();
   if (mask.m_Mask == 0) capture.m_Notes.push_back(L"The drive letters could not be listed");
-  for (int i = 0; i < 26; ++i) {
-    const std::wstring szLetter = {static_cast<wchar_t>(L'A' + i), L':'};
+  for (int i = 0; i < platform::kDriveLetterCount; ++i) {
+    const std::wstring szLetter = platform::DriveLetterOfBit(i);
     if ((mask.m_Mask & (1u << i)) == 0 || capture.m_LettersDone.count(szLetter)) continue;
     drives[platform::WideToUtf8(szLetter)] = DriveJson(capture, szLetter);
   }
@@ -476,7 +468,7 @@ void NoteElevation(Capture& capture) {
   const std::wstring szDenied =
       capture.m_Denied.empty()
           ? L""
-          : L"; refused for want of elevation: " + JoinedBySemicolons(capture.m_Denied);
+          : L"; refused for want of elevation: " + platform::JoinedWith(capture.m_Denied, "; ");
   if (elevation.m_Known && elevation.m_Elevated) {
     capture.m_Notes.push_back(L"The capture ran elevated, as malvik is run" + szDenied);
     return;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "capture/capture.h"
+#include "core/copy_efi.h"
 #include "malvik_version.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
@@ -15,7 +16,9 @@ const char kUsage[] =
     "usage: malvik-capture.exe [--out FILE [--force]] [--program FOLDER] [--allow-incomplete]\n"
     "                          [--current-directory FOLDER]\n";
 
-const char kHelp[] =
+// --help after the synopsis, in two parts around the names of the files
+// malvik's folder must hold.
+const char kHelpBefore[] =
     "\n"
     "Writes a description of the machine it runs on, for malvik-sim to replay a\n"
     "field log with. It changes nothing on the machine but its output file: no\n"
@@ -33,8 +36,10 @@ const char kHelp[] =
     "                      its folder (C:\\Tools\\malvik.exe: C:\\Tools). Default:\n"
     "                      the capture's own folder.\n"
     "  --allow-incomplete  capture even when the program folder cannot be found\n"
-    "                      or lacks malvik.exe, modifybcdtoPBR.cmd or\n"
-    "                      modifybcdtoWinRE.cmd; the description's notes say what.\n"
+    "                      or lacks ";
+
+const char kHelpAfter[] =
+    "; the description's notes say what.\n"
     "  --current-directory FOLDER\n"
     "                      the folder malvik is started in, full or relative to\n"
     "                      the current folder as with --program; the replay\n"
@@ -145,11 +150,14 @@ CaptureRun RunCapture(const std::vector<std::wstring>& args) {
     return run;
   }
   if (arguments.m_Help) {
-    run.m_Stdout = std::string(kUsage) + kHelp;
+    run.m_Stdout = std::string(kUsage) + kHelpBefore + platform::WideToUtf8(kMalvikProgram) + ", " +
+                   platform::WideToUtf8(kPbrScript) + " or\n"
+                   "                      " +
+                   platform::WideToUtf8(kWinReScript) + kHelpAfter;
     return run;
   }
   if (arguments.m_Version) {
-    run.m_Stdout = std::string("malvik-capture ") + kMalvikVersion + "\n";
+    run.m_Stdout = VersionLine("malvik-capture");
     return run;
   }
   const bool bToFile = arguments.m_Out && *arguments.m_Out != L"-";

@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "platform/wmi_names.h"
 #include "platform/wmi_ref.h"
+#include "platform/words.h"
 
 namespace wmi = platform::wmi;
 using description::Key;
@@ -71,9 +72,8 @@ std::optional<int> DiskNumber(platform::WmiObject* pDisk) {
   const std::wstring szPrefix = kPhysicalDrive;
   const std::wstring szDigits =
       deviceId.m_Text.size() > szPrefix.size() ? deviceId.m_Text.substr(szPrefix.size()) : L"";
-  if (deviceId.m_Null || szDigits.empty() || szDigits.size() > 9 ||
-      platform::UpperAscii(deviceId.m_Text.substr(0, szPrefix.size())) != szPrefix ||
-      szDigits.find_first_not_of(L"0123456789") != std::wstring::npos) {
+  if (deviceId.m_Null || !platform::IsDecimalDigits(szDigits) || szDigits.size() > 9 ||
+      platform::UpperAscii(deviceId.m_Text.substr(0, szPrefix.size())) != szPrefix) {
     return std::nullopt;
   }
   return DecimalToInt32(szDigits);
@@ -163,15 +163,6 @@ void NumberUnknownDisks(std::vector<CapturedDisk>& disks, std::vector<std::wstri
   }
 }
 
-// "A", "A and B", "A, B and C".
-std::wstring JoinedWithAnd(const std::vector<std::wstring>& items) {
-  std::wstring sz;
-  for (size_t i = 0; i < items.size(); ++i) {
-    sz += (i == 0 ? L"" : i + 1 == items.size() ? L" and " : L", ") + items[i];
-  }
-  return sz;
-}
-
 // One note per set of properties WMI leaves out, naming every disk it
 // leaves them out for.
 void NoteMissingProperties(const std::vector<CapturedDisk>& disks,
@@ -185,8 +176,9 @@ void NoteMissingProperties(const std::vector<CapturedDisk>& disks,
     group->second.push_back(std::to_wstring(disk.m_Index));
   }
   for (const auto& [missing, indexes] : groups) {
-    notes.push_back(L"WMI does not provide " + JoinedWithAnd(missing) + L" for " +
-                    (indexes.size() == 1 ? L"disk " : L"disks ") + JoinedWithAnd(indexes) +
+    notes.push_back(L"WMI does not provide " + platform::JoinedWithAnd(missing) + L" for " +
+                    (indexes.size() == 1 ? L"disk " : L"disks ") +
+                    platform::JoinedWithAnd(indexes) +
                     L"; the description gives them as null, which malvik treats the same as "
                     L"a missing property");
   }
@@ -265,11 +257,11 @@ void NoteNoFixedDisk(const std::vector<CapturedDisk>& disks, bool bFixedAsked,
       mediaTypes.push_back(szType);
     }
   }
-  notes.insert(notes.begin(),
-               L"malvik will find none of these disks: its disk query (" +
-                   std::wstring(kFixedDiskQuery) + L") answers none here" +
-                   (mediaTypes.empty() ? L", as WMI lists no disk"
-                                       : L"; their MediaType is " + JoinedWithAnd(mediaTypes)));
+  notes.insert(notes.begin(), L"malvik will find none of these disks: its disk query (" +
+                                  std::wstring(kFixedDiskQuery) + L") answers none here" +
+                                  (mediaTypes.empty() ? L", as WMI lists no disk"
+                                                      : L"; their MediaType is " +
+                                                            platform::JoinedWithAnd(mediaTypes)));
 }
 
 // The partitions of a disk's table that WMI lists are matched to it by
@@ -327,7 +319,7 @@ void ReadPartitionTables(std::vector<CapturedDisk>& disks, std::vector<std::wstr
   if (unread.empty()) return;
   notes.push_back(
       L"The partition table of " + std::wstring(unread.size() == 1 ? L"disk " : L"disks ") +
-      JoinedWithAnd(unread) +
+      platform::JoinedWithAnd(unread) +
       L" could not be read: partitions WMI does not list (an MSR partition) are left out, and "
       L"a partition without a drive letter is numbered by its WMI position, its volume being "
       L"the listed one with that disk and partition number");

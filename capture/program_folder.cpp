@@ -8,13 +8,10 @@
 #include "capture/capture.h"
 #include "core/copy_efi.h"
 #include "platform/ascii.h"
+#include "platform/device_names.h"
 #include "platform/platform.h"
 
 namespace {
-
-bool HasDriveLetter(const std::wstring& sz) {
-  return sz.size() >= 2 && platform::IsAsciiLetter(sz[0]) && sz[1] == L':';
-}
 
 std::wstring Backslashed(std::wstring sz) {
   for (wchar_t& c : sz) {
@@ -79,24 +76,24 @@ std::wstring FullFolder(const std::wstring& szGiven, const std::wstring& szCurre
   if (sz.rfind(L"\\\\", 0) == 0) {  // a share or a device path, as it is
     return sz.substr(0, std::max<size_t>(2, sz.find_last_not_of(L'\\') + 1));
   }
-  if (HasDriveLetter(sz)) {
+  if (platform::StartsWithDriveLetter(sz)) {
     std::wstring szBelow = sz.substr(2);
     // "D:Tools" lies below D:'s current folder, which is known here for the
     // current drive only; on another drive it is taken from the root.
-    if ((szBelow.empty() || szBelow[0] != L'\\') && HasDriveLetter(szCurrent) &&
+    if ((szBelow.empty() || szBelow[0] != L'\\') && platform::StartsWithDriveLetter(szCurrent) &&
         SameDrive(sz, szCurrent)) {
       szBelow = szCurrent.substr(2) + L"\\" + szBelow;
     }
     return Folded(sz.substr(0, 2), szBelow);
   }
-  if (!HasDriveLetter(szCurrent)) return {};
+  if (!platform::StartsWithDriveLetter(szCurrent)) return {};
   const std::wstring szBelow =
       !sz.empty() && sz[0] == L'\\' ? sz : szCurrent.substr(2) + L"\\" + sz;
   return Folded(szCurrent.substr(0, 2), szBelow);
 }
 
 bool IsFullFolder(const std::wstring& sz) {
-  return sz.size() >= 3 && HasDriveLetter(sz) && sz[2] == L'\\';
+  return sz.size() >= 3 && platform::StartsWithDriveLetter(sz) && sz[2] == L'\\';
 }
 
 std::wstring OwnFolder() {

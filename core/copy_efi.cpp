@@ -2,7 +2,7 @@
 
 #include "core/efi_batch.h"
 #include "core/setup_context.h"
-#include "letters/drive_letters.h"
+#include "platform/device_names.h"
 #include "platform/platform.h"
 #include "support/command_runner.h"
 #include "support/file_ops.h"
@@ -51,7 +51,7 @@ std::uint32_t WriteAndRunBatchFile(SetupContext& context, const std::wstring& sz
   const std::wstring& szESP = context.m_ESPLetter;
   // The one letter that reaches a delete and a copy: anything else would
   // make them act on the current drive or directory.
-  if (!IsDriveLetter(szESP)) return NotRun(logger, copy_efi_log::kEspNotADrive, szESP);
+  if (!platform::IsDriveLetter(szESP)) return NotRun(logger, copy_efi_log::kEspNotADrive, szESP);
   // The running Windows is never on the EFI system partition: such a letter
   // is a mistyped one, and its \EFI\OEM is whatever that volume holds.
   const std::wstring szWindows = platform::ReadWindowsFolder();

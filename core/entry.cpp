@@ -3,31 +3,41 @@
 #include <memory>
 #include <string>
 
+#include "core/copy_efi.h"
 #include "core/setup_context.h"
 #include "malvik_version.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
+#include "support/log.h"
 
 namespace {
 
-const char kUsage[] =
-    "malvik gives the special partitions of this PC their drive letters, copies\n"
-    "\\EFI\\Microsoft to \\EFI\\OEM on the EFI system partition with the batch file\n"
-    "CopyEFI_byOEM.cmd, and hands over to modifybcdtoPBR.cmd or\n"
-    "modifybcdtoWinRE.cmd in its own folder. It runs unattended; the outcome is\n"
-    "in Log\\Malvik.log beside it, and the exit code is 0.\n"
-    "\n"
-    "  malvik.exe RecoveryLetter ESPLetter PBRLetter\n"
-    "                  uses the three letters as given (W: R: M:); arguments\n"
-    "                  after the third are ignored\n"
-    "  malvik.exe      with no, one or two arguments: assigns W:, R: and M:\n"
-    "                  itself; the arguments given are ignored\n"
-    "  malvik.exe /?   or --help: this text\n"
-    "  malvik.exe --version\n"
-    "                  the version\n"
-    "\n"
-    "Only /?, --help and --version, alone and exactly so, print and change\n"
-    "nothing. Anything else runs in full and changes this PC: -h, a misspelt\n"
-    "option, or --help with another argument is one or two ignored arguments.\n";
+// /? and --help: what malvik does and how it is started; the files it names
+// come from their owners.
+std::string UsageText() {
+  return "malvik gives the special partitions of this PC their drive letters, copies\n" +
+         platform::WideToUtf8(kEfiSourceFolder) + " to " + platform::WideToUtf8(kOemFolder) +
+         " on the EFI system partition with the batch file\n" + platform::WideToUtf8(kBatchName) +
+         ", and hands over to " + platform::WideToUtf8(kPbrScript) + " or\n" +
+         platform::WideToUtf8(kWinReScript) +
+         " in its own folder. It runs unattended; the outcome is\n"
+         "in " +
+         platform::WideToUtf8(kLogFile) +
+         " beside it, and the exit code is 0.\n"
+         "\n"
+         "  malvik.exe RecoveryLetter ESPLetter PBRLetter\n"
+         "                  uses the three letters as given (W: R: M:); arguments\n"
+         "                  after the third are ignored\n"
+         "  malvik.exe      with no, one or two arguments: assigns W:, R: and M:\n"
+         "                  itself; the arguments given are ignored\n"
+         "  malvik.exe /?   or --help: this text\n"
+         "  malvik.exe --version\n"
+         "                  the version\n"
+         "\n"
+         "Only /?, --help and --version, alone and exactly so, print and change\n"
+         "nothing. Anything else runs in full and changes this PC: -h, a misspelt\n"
+         "option, or --help with another argument is one or two ignored arguments.\n";
+}
 
 }  // namespace
 
@@ -49,10 +59,10 @@ int RunMalvik(int argc, const wchar_t* const argv[]) {
   // letters or replace \EFI\OEM.
   switch (PickConsoleRequest(argc, argv)) {
     case ConsoleRequest::kUsage:
-      platform::WriteStdout(kUsage);
+      platform::WriteStdout(UsageText());
       return kMalvikRan;
     case ConsoleRequest::kVersion:
-      platform::WriteStdout(std::string("malvik ") + kMalvikVersion + "\n");
+      platform::WriteStdout(VersionLine("malvik"));
       return kMalvikRan;
     case ConsoleRequest::kRun:
       break;

@@ -1,12 +1,8 @@
 #include "letters/drive_letters.h"
 
 #include "core/setup_context.h"
+#include "platform/device_names.h"
 #include "platform/platform.h"
-
-std::wstring FormatDevicePath(std::int32_t nDisk, std::int64_t nPartition) {
-  return L"\\Device\\Harddisk" + std::to_wstring(nDisk) + L"\\Partition" +
-         std::to_wstring(nPartition);
-}
 
 int UnmountDriveLetter(const std::wstring& szLetter) {
   // The newest definition comes first; removing exactly that one leaves any
@@ -34,15 +30,10 @@ int MountPartition(const std::wstring& szLetter, const std::wstring& szDevicePat
 }
 
 std::wstring LowestFreeLetter(std::uint32_t nDriveMask) {
-  for (int nBit = 3; nBit <= 25; ++nBit) {
-    if ((nDriveMask & (1u << nBit)) == 0) return {static_cast<wchar_t>(L'A' + nBit), L':'};
+  for (int nBit = 3; nBit < platform::kDriveLetterCount; ++nBit) {
+    if ((nDriveMask & (1u << nBit)) == 0) return platform::DriveLetterOfBit(nBit);
   }
   return {};
-}
-
-bool IsDriveLetter(const std::wstring& szText) {
-  return szText.size() == 2 && szText[1] == L':' &&
-         ((szText[0] >= L'A' && szText[0] <= L'Z') || (szText[0] >= L'a' && szText[0] <= L'z'));
 }
 
 std::wstring VolumeRootOf(const std::wstring& szLetter) {

@@ -15,9 +15,6 @@ constexpr std::uint32_t kMountRetryDelayMs = 300;  // after every failed attempt
 // The message box's text after the last failed attempt.
 inline constexpr wchar_t kMountFailedText[] = L"Mount Failed";
 
-// "\Device\Harddisk%d\Partition%d": the name a partition is mounted under.
-std::wstring FormatDevicePath(std::int32_t nDisk, std::int64_t nPartition);
-
 // Removes the newest definition of the letter ("E:"), matched exactly by its
 // target; an older definition beneath it then stands again. Nonzero when a
 // definition was removed, 0 when the letter had none.
@@ -31,10 +28,6 @@ int MountPartition(const std::wstring& szLetter, const std::wstring& szDevicePat
 // The lowest letter from "D:" to "Z:" whose bit in the drive mask is clear,
 // or empty when all of them are set. "A:" to "C:" are never offered.
 std::wstring LowestFreeLetter(std::uint32_t nDriveMask);
-
-// One letter A to Z, either case, and a colon: "E:", "e:". Not "", "E",
-// "E:\" or "esp".
-bool IsDriveLetter(const std::wstring& szText);
 
 // The root a label is read from: the text without any ':' or '\', followed
 // by ":\". "E", "E:" and "E:\" all give "E:\"; the empty text gives ":\".

@@ -2,6 +2,7 @@
 
 #include "core/setup_context.h"
 #include "letters/drive_letters.h"
+#include "platform/device_names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -36,7 +37,7 @@ bool SweepPartitions(SetupContext& context, DiskLineNumber eLineNumber,
              L"");
     for (std::int64_t n = 1; n <= nProbed; ++n) {
       PartitionProbe probe;
-      probe.m_DevicePath = FormatDevicePath(disk.m_Index, n);
+      probe.m_DevicePath = platform::PartitionDevicePath(disk.m_Index, n);
       probe.m_ProbeLetter = SetupContext::FindFreeDriveLetter();
       if (probe.m_ProbeLetter.empty()) continue;
       // A mount that failed leaves the probe letter naming nothing of this

@@ -39,4 +39,14 @@ inline void AppendDecimal(std::wstring& sz, long long n) {
   sz.append(digits + nAt, digits + sizeof digits / sizeof digits[0]);
 }
 
+// At least one character, and every one a digit 0 to 9 (no sign, no space):
+// a number as a count or an index is written. UTF-8 or wide text.
+template <class String>
+bool IsDecimalDigits(const String& sz) {
+  for (const auto c : sz) {
+    if (c < '0' || c > '9') return false;
+  }
+  return !sz.empty();
+}
+
 }  // namespace platform

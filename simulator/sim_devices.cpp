@@ -11,15 +11,6 @@
 
 namespace sim {
 
-std::wstring PartitionDevicePath(int nDisk, int nPartition) {
-  std::wstring sz = L"\\Device\\Harddisk";
-  sz.reserve(40);
-  platform::AppendDecimal(sz, nDisk);
-  sz += L"\\Partition";
-  platform::AppendDecimal(sz, nPartition);
-  return sz;
-}
-
 std::wstring DriveDevicePath(const std::wstring& szLetter) {
   return L"\\Device\\SimulatedVolume" + UpperAscii(szLetter.substr(0, 1));
 }
@@ -44,8 +35,9 @@ std::wstring SimVolumeRef::Label() const {
 
 namespace {
 
-constexpr wchar_t kDiskPrefix[] = L"\\Device\\Harddisk";
-constexpr wchar_t kPartitionInfix[] = L"\\Partition";
+using platform::kDevicePathDisk;
+using platform::kDevicePathPartition;
+using platform::kGlobalRoot;
 
 // A decimal int, optionally negative, from sz[begin, end); false when it is
 // not one or does not fit.
@@ -66,11 +58,11 @@ bool ReadInt(const std::wstring& sz, size_t begin, size_t end, int& nValue) {
 
 // The N and M of a device path that is exactly PartitionDevicePath(N, M).
 bool ReadPartitionPath(const std::wstring& szDevice, int& nDisk, int& nPartition) {
-  const size_t nDiskAt = std::char_traits<wchar_t>::length(kDiskPrefix);
-  if (szDevice.rfind(kDiskPrefix, 0) != 0) return false;
-  const size_t nInfixAt = szDevice.find(kPartitionInfix, nDiskAt);
+  const size_t nDiskAt = std::char_traits<wchar_t>::length(kDevicePathDisk);
+  if (szDevice.rfind(kDevicePathDisk, 0) != 0) return false;
+  const size_t nInfixAt = szDevice.find(kDevicePathPartition, nDiskAt);
   if (nInfixAt == std::wstring::npos) return false;
-  const size_t nPartitionAt = nInfixAt + std::char_traits<wchar_t>::length(kPartitionInfix);
+  const size_t nPartitionAt = nInfixAt + std::char_traits<wchar_t>::length(kDevicePathPartition);
   return ReadInt(szDevice, nDiskAt, nInfixAt, nDisk) &&
          ReadInt(szDevice, nPartitionAt, szDevice.size(), nPartition) &&
          PartitionDevicePath(nDisk, nPartition) == szDevice;
@@ -152,26 +144,22 @@ bool StartsWithWin32Prefix(const std::wstring& szPath) {
          szPath[3] == L'\\';
 }
 
-// "\\?\GLOBALROOT" and an object name: a partition's device path reached
-// from a Win32 path, as a program reads a volume no letter names.
-constexpr wchar_t kGlobalRoot[] = L"\\\\?\\GLOBALROOT";
-
 // The length of the "\\?\GLOBALROOT\Device\HarddiskN\PartitionM" root a
 // path starts with (case aside), and its N and M; 0 when it starts with none.
 std::size_t GlobalRootLength(const std::wstring& szPath, int& nDisk, int& nPartition) {
   if (!StartsWithWin32Prefix(szPath)) return 0;  // most paths: "C:\..."
   const std::wstring szUpper = UpperAscii(szPath);
-  const std::wstring szPrefix = UpperAscii(std::wstring(kGlobalRoot) + kDiskPrefix);
-  const std::wstring szInfix = UpperAscii(kPartitionInfix);
+  const std::wstring szPrefix = UpperAscii(std::wstring(kGlobalRoot) + kDevicePathDisk);
+  const std::wstring szInfix = UpperAscii(kDevicePathPartition);
   if (szUpper.rfind(szPrefix, 0) != 0) return 0;
   const std::size_t nInfix = szUpper.find(szInfix, szPrefix.size());
   if (nInfix == std::wstring::npos) return 0;
   const std::size_t nNumber = nInfix + szInfix.size();
   const std::size_t nEnd = std::min(szUpper.find(L'\\', nNumber), szUpper.size());
   // The device path in the case the object namespace gives it.
-  const std::wstring szDevice = kDiskPrefix +
+  const std::wstring szDevice = kDevicePathDisk +
                                 szUpper.substr(szPrefix.size(), nInfix - szPrefix.size()) +
-                                kPartitionInfix + szUpper.substr(nNumber, nEnd - nNumber);
+                                kDevicePathPartition + szUpper.substr(nNumber, nEnd - nNumber);
   return ReadPartitionPath(szDevice, nDisk, nPartition) ? nEnd : 0;
 }
 

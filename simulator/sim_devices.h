@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/device_names.h"
 #include "simulator/sim_model.h"
 
 namespace sim {
 
 // Device path a partition is mounted under.
-std::wstring PartitionDevicePath(int nDisk, int nPartition);
+using platform::PartitionDevicePath;
 // Device path of a drive entry that is not on any disk.
 std::wstring DriveDevicePath(const std::wstring& szLetter);
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/ascii.h"
 #include "simulator/described_code_pages.h"
 #include "simulator/description_format.h"
 #include "simulator/description_fields.h"
@@ -318,8 +319,7 @@ bool KnownWmiCall(const std::string& sz) {
   for (const std::string szPrefix : {"ExecQuery:", "Next:"}) {
     if (sz.rfind(szPrefix, 0) == 0) {
       const std::string szNumber = sz.substr(szPrefix.size());
-      return !szNumber.empty() && szNumber.size() < 9 &&
-             szNumber.find_first_not_of("0123456789") == std::string::npos &&
+      return platform::IsDecimalDigits(szNumber) && szNumber.size() < 9 &&
              std::stoi(szNumber) >= 1;
     }
   }

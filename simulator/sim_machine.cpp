@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/device_names.h"
 #include "platform/platform.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_files.h"
@@ -56,7 +57,7 @@ void PrepareMachine(SimMachine& machine) {
   // The program's own drive exists even when the description leaves it out,
   // and so do the program and its folder.
   const std::wstring szProgram = NormaliseSeparators(machine.m_Program);
-  if (HasDriveLetter(szProgram)) {
+  if (platform::StartsWithDriveLetter(szProgram)) {
     const std::wstring szLetter = UpperAscii(szProgram.substr(0, 2));
     if (machine.m_DosDevices.count(szLetter) == 0) {
       machine.m_Drives[szLetter] = SimDrive{};

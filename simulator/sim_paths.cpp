@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/device_names.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_text.h"
 
@@ -14,11 +15,6 @@ std::wstring NormaliseSeparators(std::wstring sz) {
     if (c == L'/') c = L'\\';
   }
   return sz;
-}
-
-bool HasDriveLetter(const std::wstring& sz) {
-  return sz.size() >= 2 && sz[1] == L':' &&
-         ((sz[0] >= L'A' && sz[0] <= L'Z') || (sz[0] >= L'a' && sz[0] <= L'z'));
 }
 
 std::wstring RootOf(const std::wstring& szAbsolute) {
@@ -44,7 +40,7 @@ std::wstring AbsolutePath(const SimMachine& machine, const std::wstring& szPath)
     // "\\?\Volume{...}\a": the volume itself is the root.
     nRoot = nVolume;
     if (sz.size() == nRoot || sz[nRoot] != L'\\') sz.insert(nRoot, L"\\");
-  } else if (HasDriveLetter(sz)) {
+  } else if (platform::StartsWithDriveLetter(sz)) {
     if (sz.size() == 2 || sz[2] != L'\\') sz.insert(2, L"\\");
   } else if (!sz.empty() && sz[0] == L'\\') {
     sz = cwd.substr(0, 2) + sz;

@@ -15,9 +15,6 @@ std::wstring AbsolutePath(const SimMachine& machine, const std::wstring& szPath)
 // "/" becomes "\".
 std::wstring NormaliseSeparators(std::wstring sz);
 
-// Starts with a letter A to Z (either case) and a colon.
-bool HasDriveLetter(const std::wstring& sz);
-
 // The root an absolute path starts with, upper case: "C:", or a volume path
 // without its trailing backslash ("\\?\VOLUME{...}").
 std::wstring RootOf(const std::wstring& szAbsolute);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/ascii.h"
+#include "platform/device_names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -48,7 +49,7 @@ bool OnSameVolume(const std::wstring& szA, const std::wstring& szB) {
 
 bool IsDriveRootForm(const std::wstring& sz) {
   if (sz.size() != 2 && sz.size() != 3) return false;
-  return platform::IsAsciiLetter(sz[0]) && sz[1] == L':' && (sz.size() == 2 || sz[2] == L'\\');
+  return platform::StartsWithDriveLetter(sz) && (sz.size() == 2 || sz[2] == L'\\');
 }
 
 StepUpRule DecideStepUp(const std::wstring& szCurrent) {

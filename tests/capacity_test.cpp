@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "letters/drive_letters.h"
+#include "platform/device_names.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_files.h"
 #include "tests/test_support.h"
@@ -144,7 +145,8 @@ TEST(Capacity, LabelsLongForeignAndOnTheLastOf127Partitions) {
 
     std::map<std::wstring, std::vector<std::wstring>> expected = {
         {L"C:", {sim::DriveDevicePath(L"C:")}}};
-    if (*c.szLetter != L'\0') expected[c.szLetter] = {FormatDevicePath(0, c.nPartitions)};
+    if (*c.szLetter != L'\0')
+      expected[c.szLetter] = {platform::PartitionDevicePath(0, c.nPartitions)};
     EXPECT_EQ(machine.m_DosDevices, expected);
   }
 }

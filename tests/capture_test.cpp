@@ -166,7 +166,7 @@ TEST(Capture, RoundTripKeepsWhatMalvikSees) {
              {"number": 4, "label": "Windows", "letter": "C:",
               "files": ["Tools/modifybcdtoWinRE.cmd"]},
              {"number": 5, "type": "GPT: Unknown", "unreadable": true}]}]})",
-       "Disk 0, partition 5 cannot be read through "
+       "Partition 5 of disk 0 cannot be read through "
        "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\Partition5 (error 1005)"},
       {"media types, null properties, no media",
        R"({"name": "mixed", "firmware": {"error": 5}, "costs": {"all": 0},
@@ -303,13 +303,14 @@ TEST(Capture, LayoutsWithoutThePartitionTable) {
   };
   const Case kCases[] = {
       {"the usual GPT layout", "uefi", "[" + kUsualGpt + "]", true, true,
-       "Disk 0, partition 4 (WMI's Partition #2, at byte 227540992, labelled \\\"RECOVERY\\\"): "
+       "Partition 4 of disk 0 (WMI's Partition #2, at byte 227540992, labelled \\\"RECOVERY\\\"): "
        "its number is a guess"},
       {"recovery before Windows", "uefi",
        R"([{"partitions": [{"number": 1, )" + kEsp + R"(}, {"number": 2, )" + kMsr +
            R"(}, {"number": 3, "label": "RECOVERY", "files": ["Zeph_WIN8/"]},
            {"number": 4, )" + kWindows + "}]}]",
-       true, false, "Disk 0, partition 2 (WMI's Partition #1, at byte 122683392, labelled \\\"\\\"): its "
+       true, false,
+       "Partition 2 of disk 0 (WMI's Partition #1, at byte 122683392, labelled \\\"\\\"): its "
        "number is a guess"},
       // Numbered in the order of the partition tables: the primary one at
       // the end of the disk before the logical drives.
@@ -322,14 +323,14 @@ TEST(Capture, LayoutsWithoutThePartitionTable) {
             "files": ["Zeph_WIN8/"]},
            {"number": 3, "label": "PUSH BUTTON RESET", "type": "Installable File System",
             "files": ["Zeph2/"]}]}])",
-       true, false, "Disk 0, partition 6 (WMI's Partition #4, at byte 420478976): its number is "
+       true, false, "Partition 6 of disk 0 (WMI's Partition #4, at byte 420478976): its number is "
        "a guess"},
       {"a hidden partition between two lettered ones", "uefi",
        R"([{"partitions": [{"number": 1, )" + kEsp + R"(}, {"number": 2, )" + kWindows +
            R"(}, {"number": 3, )" + kMsr + R"(},
            {"number": 4, "label": "RECOVERY", "files": ["Zeph_WIN8/"]},
            {"number": 5, "label": "Data", "letter": "D:"}]}])",
-       true, false, "Disk 0, partition 3 (WMI's Partition #2, at byte"},
+       true, false, "Partition 3 of disk 0 (WMI's Partition #2, at byte"},
       // An external disk, which malvik's inventory does not ask for.
       {"a disk whose WMI Index is null, listed first", "uefi",
        R"([{"index": 1, "null_properties": ["Index"],

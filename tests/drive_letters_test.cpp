@@ -1,12 +1,14 @@
 // The drive-letter operations, and the simulated DOS-device table and volume
 // reads they stand on.
+#include "letters/drive_letters.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "core/setup_context.h"
-#include "letters/drive_letters.h"
+#include "platform/device_names.h"
 #include "platform/platform.h"
 #include "simulator/sim_machine.h"
 #include "tests/test_support.h"
@@ -55,6 +57,31 @@ TEST(VolumeRoot, EveryColonAndBackslashGoesThenColonBackslash) {
   }
 }
 
+// One check serves the program (the ESP letter), the simulated machine, the
+// capture and the verdict: "@:", "[:", "`:" and "{:" lie either side of
+// the letters.
+TEST(DriveLetterText, OneAsciiLetterAndAColon) {
+  struct Case {
+    const wchar_t* szText;
+    bool bStarts;
+    bool bIs;
+  };
+  const Case kCases[] = {
+      {L"E:", true, true},   {L"e:", true, true},        {L"Z:\\x", true, false},
+      {L"a:x", true, false}, {L"@:", false, false},      {L"[:", false, false},
+      {L"`:", false, false}, {L"{:", false, false},      {L"E", false, false},
+      {L"", false, false},   {L"\\\\?\\", false, false}, {L"\u00c9:", false, false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.szText)));
+    EXPECT_EQ(platform::StartsWithDriveLetter(c.szText), c.bStarts);
+    EXPECT_EQ(platform::IsDriveLetter(c.szText), c.bIs);
+  }
+  EXPECT_EQ(platform::PartitionDevicePath(1, 12), L"\\Device\\Harddisk1\\Partition12");
+  EXPECT_EQ(platform::DriveLetterOfBit(0), L"A:");
+  EXPECT_EQ(platform::DriveLetterOfBit(platform::kDriveLetterCount - 1), L"Z:");
+}
+
 class DriveLetters : public testing::Test {
  protected:
   void SetUp() override {
@@ -98,14 +125,14 @@ TEST_F(DriveLetters, LabelIsReadThroughAnyRootFormUnchangedInCase) {
 
 TEST_F(DriveLetters, StackedDefinitionsComeOffOneAtATime) {
   sim::ScopedSimMachine installed(m_Machine);
-  const std::wstring szData = FormatDevicePath(0, 2);
+  const std::wstring szData = platform::PartitionDevicePath(0, 2);
   EXPECT_NE(MountPartition(L"E:", szData), 0);
   EXPECT_EQ(platform::QueryDeviceName(L"E:", kDeviceQueryChars).m_Targets,
-            (std::vector<std::wstring>{szData, FormatDevicePath(0, 1)}));
+            (std::vector<std::wstring>{szData, platform::PartitionDevicePath(0, 1)}));
   EXPECT_EQ(SetupContext::GetVolumeLabel(L"E:"), L"Data");
 
   EXPECT_NE(UnmountDriveLetter(L"E:"), 0);
-  EXPECT_EQ(Stack(L"E:"), std::vector<std::wstring>{FormatDevicePath(0, 1)});
+  EXPECT_EQ(Stack(L"E:"), std::vector<std::wstring>{platform::PartitionDevicePath(0, 1)});
   EXPECT_EQ(SetupContext::GetVolumeLabel(L"E:"), L"Push Button Reset");
 
   EXPECT_NE(UnmountDriveLetter(L"E:"), 0);
@@ -123,7 +150,7 @@ TEST_F(DriveLetters, FlagsSayHowATargetIsTakenAndUnknownOnesAreRefused) {
   constexpr std::uint32_t kRaw = platform::kDDD_RAW_TARGET_PATH;
   constexpr std::uint32_t kRemove = platform::kDDD_REMOVE_DEFINITION;
   constexpr std::uint32_t kExact = platform::kDDD_EXACT_MATCH_ON_REMOVE;
-  const std::wstring szPart = FormatDevicePath(0, 1);
+  const std::wstring szPart = platform::PartitionDevicePath(0, 1);
   const std::wstring szTools = L"\\??\\C:\\Tools";
   struct Case {
     const char* szName;
@@ -165,7 +192,7 @@ TEST_F(DriveLetters, MaskAndRootListCountDriveLettersOnly) {
   // Any name can be defined; only single letters are drives.
   ASSERT_TRUE(platform::DefineDeviceName(platform::kDDD_RAW_TARGET_PATH, L"LPT9", L"\\Device\\X").m_Ok);
   // A partition the disk does not have is defined all the same, and counts.
-  EXPECT_NE(MountPartition(L"f:", FormatDevicePath(0, 9)), 0);
+  EXPECT_NE(MountPartition(L"f:", platform::PartitionDevicePath(0, 9)), 0);
   EXPECT_EQ(platform::GetDriveMask().m_Mask, Bits(L'C', L'F'));
   const platform::DriveRoots roots = platform::ListDriveRoots(1024);
   EXPECT_EQ(roots.m_Roots, (std::vector<std::wstring>{L"C:\\", L"D:\\", L"E:\\", L"F:\\"}));
@@ -184,7 +211,7 @@ TEST_F(DriveLetters, MaskAndRootListCountDriveLettersOnly) {
 
 TEST_F(DriveLetters, UnreadableVolumesFailAndANoMediaDriveAsksForADisk) {
   sim::ScopedSimMachine installed(m_Machine);
-  ASSERT_NE(MountPartition(L"G:", FormatDevicePath(0, 3)), 0);
+  ASSERT_NE(MountPartition(L"G:", platform::PartitionDevicePath(0, 3)), 0);
   EXPECT_EQ(SetupContext::GetVolumeLabel(L"G:"), L"");
   EXPECT_TRUE(m_Machine.m_Dialogs.empty());
 
@@ -219,7 +246,7 @@ TEST_F(DriveLetters, MountRetriesTenTimesThenShowsMountFailed) {
     SetUp();
     m_Machine.m_Faults.m_DefineFails = {c.bFails ? L"H:" : L"Y:"};
     sim::ScopedSimMachine installed(m_Machine);
-    EXPECT_EQ(MountPartition(L"H:", FormatDevicePath(0, 2)), c.nResult);
+    EXPECT_EQ(MountPartition(L"H:", platform::PartitionDevicePath(0, 2)), c.nResult);
     EXPECT_EQ(Elapsed(), c.nElapsed);
     ASSERT_EQ(m_Machine.m_Dialogs.size(), c.nDialogs);
     EXPECT_EQ(Stack(L"H:").size(), c.bFails ? 0u : 1u);

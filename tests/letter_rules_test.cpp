@@ -11,6 +11,7 @@
 
 #include "core/setup_context.h"
 #include "letters/drive_letters.h"
+#include "platform/device_names.h"
 #include "simulator/sim_machine.h"
 #include "tests/test_support.h"
 
@@ -20,7 +21,9 @@ using Lines = std::vector<std::pair<std::wstring, std::wstring>>;  // message, d
 using Drives = std::map<std::wstring, std::vector<std::wstring>>;  // letter -> stack
 using Rule = void (SetupContext::*)();
 
-std::wstring Part(int nDisk, int nPartition) { return FormatDevicePath(nDisk, nPartition); }
+std::wstring Part(int nDisk, int nPartition) {
+  return platform::PartitionDevicePath(nDisk, nPartition);
+}
 
 std::wstring Disks(int nFirst, std::int64_t nPartitions) {
   return L"Disks " + std::to_wstring(nFirst) + L" : Partitions " + std::to_wstring(nPartitions);

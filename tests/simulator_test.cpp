@@ -11,6 +11,7 @@
 #include "tools/default_machine.h"
 #include "tools/out_dir.h"
 #include "tools/sim_command.h"
+#include "tools/sim_options.h"
 #include "tools/text_style.h"
 
 namespace {
@@ -206,6 +207,27 @@ TEST(Simulator, CommandLinesGiveTheirStatusAndMessage) {
   const char* argv[] = {"malvik-sim"};
   EXPECT_EQ(RunSimulator(1, argv, full, err), 2);
   EXPECT_EQ(err.str().rfind("malvik-sim: cannot write to standard output", 0), 0u) << err.str();
+}
+
+// --help lists the command line's words from one table: every option it
+// lists is in the synopsis, which it shows, and each line fits 80 columns.
+TEST(Simulator, HelpListsOnlyOptionsOfTheSynopsis) {
+  const std::string szHelp = HelpText();
+  const std::string szUsage = kUsage;
+  EXPECT_NE(szHelp.find(szUsage), std::string::npos);
+  std::istringstream lines(szHelp);
+  int nOptions = 0;
+  for (std::string szLine; std::getline(lines, szLine);) {
+    SCOPED_TRACE(szLine);
+    EXPECT_LE(szLine.size(), 80u);
+    const size_t nName = szLine.find_first_not_of(' ');
+    if (nName != 2 && nName != 4) continue;
+    if (szLine.compare(nName, 2, "--") != 0) continue;
+    const std::string szName = szLine.substr(nName, szLine.find(' ', nName) - nName);
+    EXPECT_NE(szUsage.find(szName + (szName == "--" ? " " : "")), std::string::npos);
+    ++nOptions;
+  }
+  EXPECT_GE(nOptions, 12);  // the loop found the options block
 }
 
 TEST(Simulator, AssumedRebuiltBootStoreIsWhatTheScriptsLeave) {

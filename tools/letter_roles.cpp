@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "core/settle_letters.h"
+#include "platform/words.h"
 #include "simulator/sim_view.h"
 
 using sim::ToUtf8;
@@ -17,15 +18,6 @@ constexpr LetterRole kPbr{"PBR", kDefaultPBRLetter, "reset or service"};
 // of every type of a GPT disk's partitions.
 constexpr wchar_t kEspPartitionType[] = L"GPT: System";
 constexpr wchar_t kGptTypeStart[] = L"GPT:";
-
-std::string OrJoined(const std::vector<std::string>& items) {
-  std::string sz;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) sz += " or ";
-    sz += items[i];
-  }
-  return sz;
-}
 
 // Without its leading "\": "Recovery\WindowsRE\Winre.wim".
 std::string Shown(const std::wstring& szPath) { return ToUtf8(szPath.substr(1)); }
@@ -82,7 +74,7 @@ std::string RoleLabelWords(const LetterRole& role) {
         break;
     }
   }
-  return OrJoined(tests);
+  return platform::JoinedWith(tests, " or ");
 }
 
 bool Holds(const sim::SimVolumeFiles& files, const std::wstring& szPath) {
@@ -118,10 +110,6 @@ RoleFit FitRole(const LetterRole& role, const sim::SimDisk& disk,
   }
   if (fit.m_Unknown.empty() && !partition.m_Unreadable) fit.m_Words = "holds no recovery folder";
   return fit;
-}
-
-std::string PartitionWords(int nDisk, int nNumber) {
-  return "partition " + std::to_string(nNumber) + " of disk " + std::to_string(nDisk);
 }
 
 std::string LabelClause(const std::optional<std::wstring>& label) {

@@ -55,7 +55,5 @@ bool Holds(const sim::SimVolumeFiles& files, const std::wstring& szPath);
 // The path ("\A\B") is among those a capture could not read.
 bool UnknownOn(const std::vector<std::wstring>& unknown, const std::wstring& szPath);
 
-// "partition 2 of disk 0".
-std::string PartitionWords(int nDisk, int nNumber);
 // "is labelled "PBR_RESET"", or "has no label" for a null or empty one.
 std::string LabelClause(const std::optional<std::wstring>& label);

@@ -10,6 +10,7 @@
 #include "letters/letter_search.h"
 #include "letters/special_partitions.h"
 #include "platform/firmware_words.h"
+#include "platform/words.h"
 #include "support/boot_mode.h"
 #include "support/log.h"
 #include "tools/compare_log.h"
@@ -24,6 +25,8 @@ using sim::ToUtf8;
 constexpr size_t kMessageColumn = 34;  // log messages are padded to this width
 constexpr size_t kTargetColumn = 30;
 constexpr size_t kLabelColumn = 20;
+constexpr size_t kHeaderColumn = 17;     // the header's values, after "Firmware:" and the rest
+constexpr size_t kLetterUseColumn = 24;  // what a letter names, after "W: (recovery letter)"
 
 constexpr size_t kWidth = 80;
 
@@ -71,12 +74,6 @@ std::string Padded(const std::string& sz, size_t nWidth) {
   return sz + std::string(sz.size() < nWidth ? nWidth - sz.size() : 1, ' ');
 }
 
-std::string Joined(const std::vector<std::wstring>& items, const char* szBetween) {
-  std::string sz;
-  for (const std::wstring& item : items) sz += (sz.empty() ? "" : szBetween) + ToUtf8(item);
-  return sz;
-}
-
 // What the firmware probe is and what its errors tell.
 std::string FirmwareProbeWords() {
   std::string sz = "(the probe reads a firmware variable that cannot exist;";
@@ -86,15 +83,6 @@ std::string FirmwareProbeWords() {
           (i == 0 ? " means " : " ") + ToUtf8(error.m_Firmware);
   }
   return sz + ")";
-}
-
-// "a, b and c".
-std::string ListWords(const std::vector<std::string>& items) {
-  std::string sz;
-  for (size_t i = 0; i < items.size(); ++i) {
-    sz += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
-  }
-  return sz;
 }
 
 // What a failed inventory attempt's code tells about the machine.
@@ -147,8 +135,8 @@ std::vector<std::string> LogLegend(const Outcome& outcome, const Verdict& verdic
                      " is one more than the disk reports, so that partition 1 is tried even on " +
                      "a disk that reports none. The first number is the disk's";
     if (!countSweeps.empty()) {
-      sz += ", or the number of disks in the legacy sweep for the " + ListWords(countSweeps) +
-            " partition";
+      sz += ", or the number of disks in the legacy sweep for the " +
+            platform::JoinedWithAnd(countSweeps) + " partition";
     }
     legend.push_back(sz + ".");
     break;
@@ -189,18 +177,21 @@ std::vector<std::string> LogLegend(const Outcome& outcome, const Verdict& verdic
     legend.push_back("\"" + ToUtf8(szEsp + kOemFolder) + "\" and the " +
                      std::to_string(verdict.m_PresenceLines - 1) + " lines after it are the " +
                      "presence lines: whether " + ToUtf8(kOemFolder) + " and, in its boot " +
-                     "folder, " + ListWords(entries) + " are on the ESP letter after the batch " +
-                     "file.");
+                     "folder, " + platform::JoinedWithAnd(entries) +
+                     " are on the ESP letter after the batch " + "file.");
   }
   return legend;
 }
 
 void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& machine,
                  const Outcome& outcome) {
-  WriteWrapped(out, style.Heading("Machine:") + "         ", 17,
-               machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name), 17, Plain);
-  out << "Firmware:        " << FirmwareText(machine.m_Firmware) << "\n";
-  WriteWrapped(out, std::string(17, ' '), 17, FirmwareProbeWords(), 17, Plain);
+  const std::string szMachine = "Machine:";
+  WriteWrapped(out, style.Heading(szMachine) + std::string(kHeaderColumn - szMachine.size(), ' '),
+               kHeaderColumn, machine.m_Name.empty() ? "(unnamed)" : ToUtf8(machine.m_Name),
+               kHeaderColumn, Plain);
+  out << Padded("Firmware:", kHeaderColumn) << FirmwareText(machine.m_Firmware) << "\n";
+  WriteWrapped(out, std::string(kHeaderColumn, ' '), kHeaderColumn, FirmwareProbeWords(),
+               kHeaderColumn, Plain);
   if (!machine.m_Notes.empty()) {
     // What a captured description says could not be captured.
     out << style.Heading("Notes:") << "\n";
@@ -208,10 +199,12 @@ void WriteHeader(std::ostream& out, const Style& style, const sim::SimMachine& m
       WriteWrapped(out, "  - ", 4, ToUtf8(szNote), 4, Plain);
     }
   }
-  out << "Command line:    " << ToUtf8(outcome.m_CommandLine) << "\n";
-  out << "Exit code:       " << outcome.m_ExitCode << "\n";
-  out << "Simulated time:  " << (machine.m_ClockMs - machine.m_StartMs) << " ms\n";
-  out << "Console:" << (machine.m_Console.empty() ? "         (nothing)" : "") << "\n";
+  out << Padded("Command line:", kHeaderColumn) << ToUtf8(outcome.m_CommandLine) << "\n";
+  out << Padded("Exit code:", kHeaderColumn) << outcome.m_ExitCode << "\n";
+  out << Padded("Simulated time:", kHeaderColumn) << (machine.m_ClockMs - machine.m_StartMs)
+      << " ms\n";
+  out << (machine.m_Console.empty() ? Padded("Console:", kHeaderColumn) + "(nothing)" : "Console:")
+      << "\n";
   if (!machine.m_Console.empty()) out << machine.m_Console;
 }
 
@@ -391,7 +384,7 @@ void WriteDisksSection(std::ostream& out, const Style& style, const sim::SimMach
     }
     // The cut ones in full, control characters shown as in the log.
     if (!cut.empty()) {
-      WriteWrapped(out, "  in full: ", 11, Printable(sim::FromUtf8(ListWords(cut))), 4, Plain);
+      WriteWrapped(out, "  in full: ", 11, Printable(sim::FromUtf8(platform::JoinedWithAnd(cut))), 4, Plain);
     }
   }
   if (!bRoles) return;
@@ -403,7 +396,7 @@ void WriteDisksSection(std::ostream& out, const Style& style, const sim::SimMach
     roles.push_back(szRole);
   }
   std::string szKey = "what a partition is to the run's letters, told by what it holds: ";
-  szKey += ListWords(roles);
+  szKey += platform::JoinedWithAnd(roles);
   if (bSetAside) szKey += "; in brackets: it fits too, but the tie rule takes another";
   WriteWrapped(out, "  Roles: ", 9, szKey + ".", 4, Plain);
 }
@@ -412,7 +405,7 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
   out << "\n" << style.Heading("Verdict") << "\n";
   for (const LetterUse& use : verdict.m_Letters) {
     const std::string szLetter = use.m_Letter.empty() ? "(empty)" : ToUtf8(use.m_Letter);
-    out << "  " << Padded(szLetter + " (" + use.m_Role + " letter)", 24);
+    out << "  " << Padded(szLetter + " (" + use.m_Role + " letter)", kLetterUseColumn);
     if (use.m_Names.empty()) {
       out << "names nothing\n";
     } else {
@@ -425,9 +418,9 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
         part.m_Kind + " partition \"" + ToUtf8(part.m_Label) + "\" (disk " +
         std::to_string(part.m_Disk) + " partition " + std::to_string(part.m_Number) + "): ";
     const bool bBad = part.m_Letters.empty() && !part.m_SetAside;
-    const std::string szLetters =
-        part.m_Letters.empty() ? (bBad ? "found no letter" : "no letter")
-                               : "has " + Joined(part.m_Letters, ", ");
+    const std::string szLetters = part.m_Letters.empty()
+                                      ? (bBad ? "found no letter" : "no letter")
+                                      : "has " + ToUtf8(platform::JoinedWith(part.m_Letters, ", "));
     const std::string szAside = part.m_SetAside ? ", set aside by the tie rule" : "";
     WriteWrapped(out, "  ", 2, szWhat + szLetters + szAside, 4,
                  [&](const std::string& szPiece) { return bBad ? style.Bad(szPiece) : szPiece; });
@@ -437,7 +430,7 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
     out << style.Bad("none") << "\n";
   } else {
     out << HandOverWord(verdict.m_HandOver) << ", " << ToUtf8(verdict.m_HandOverScript) << " "
-        << Joined(verdict.m_HandOverLetters, " ")
+        << ToUtf8(platform::JoinedWith(verdict.m_HandOverLetters, " "))
         << (verdict.m_HandOverRan ? ", ran" : ", " + style.Bad("did not run")) << "\n";
     WriteWrapped(out, "    ", 4, HandOverWords(verdict), 4, Plain);
   }
@@ -457,7 +450,8 @@ void WriteVerdictSection(std::ostream& out, const Style& style, const Verdict& v
     const std::string szCount = std::to_string(verdict.m_PresenceFalse.size()) + " of " +
                                 std::to_string(verdict.m_PresenceLines) + " false:";
     out << "  Presence: " << style.Bad(szCount) << "\n";
-    WriteWrapped(out, "    ", 4, Joined(verdict.m_PresenceFalse, " "), 4, Plain);
+    WriteWrapped(out, "    ", 4, ToUtf8(platform::JoinedWith(verdict.m_PresenceFalse, " ")), 4,
+                 Plain);
   }
   out << "  Result: " << (verdict.Passed() ? style.Good("passed") : style.Bad("failed")) << "\n";
   for (const std::string& sz : verdict.m_Reasons) {

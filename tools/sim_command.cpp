@@ -100,11 +100,11 @@ int Explore(const Options& options, std::ostream& out, std::ostream& err, bool b
 int Run(const Options& options, std::istream& input, std::ostream& out, std::ostream& err,
         bool bColour) {
   if (options.m_Help) {
-    out << kHelp;
+    out << HelpText();
     return 0;
   }
   if (options.m_Version) {
-    out << "malvik-sim " << kMalvikVersion << "\n";
+    out << VersionLine("malvik-sim");
     return 0;
   }
   // A link where the page would go stops the command before anything runs.

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
+// The synopsis, on a bad command line and in --help.
 extern const char kUsage[];
 // --help: the synopsis, every option and the exit statuses.
-extern const char kHelp[];
+std::string HelpText();
 
 // What --machine names to read the description from standard input.
 inline constexpr char kStandardInput[] = "-";

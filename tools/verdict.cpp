@@ -13,11 +13,13 @@
 #include "letters/drive_letters.h"
 #include "letters/letter_search.h"
 #include "letters/special_partitions.h"
+#include "platform/device_names.h"
 #include "platform/win32_codes.h"
+#include "platform/words.h"
+#include "simulator/sim_view.h"
 #include "support/boot_mode.h"
 #include "support/log.h"
 #include "tools/compare_log.h"
-#include "simulator/sim_view.h"
 #include "tools/letter_roles.h"
 
 using sim::ToUtf8;
@@ -45,10 +47,6 @@ const LetterUse& UseOf(const Verdict& verdict, const LetterRole& role) {
   return verdict.m_Letters.front();
 }
 
-std::wstring PartitionName(int nDisk, int nNumber) {
-  return L"disk " + std::to_wstring(nDisk) + L" partition " + std::to_wstring(nNumber);
-}
-
 // What a letter names after the run.
 struct Named {
   std::wstring m_Device;  // empty: nothing
@@ -74,7 +72,8 @@ void JudgeLetters(sim::SimMachine& machine, Verdict& verdict) {
     const Named named = NameOf(machine, use.m_Letter);
     if (named.m_Device.empty()) continue;
     use.m_Names = named.m_pPartition != nullptr
-                      ? PartitionName(named.m_pDisk->m_Index, named.m_pPartition->m_Number)
+                      ? platform::PartitionName<std::wstring>(named.m_pDisk->m_Index,
+                                                              named.m_pPartition->m_Number)
                       : named.m_Device;
     use.m_Label = named.m_Label;
   }
@@ -221,7 +220,7 @@ struct Place {
 // "partition 1 of disk 0 ("ESP")".
 std::string PlaceWords(const Place& place) {
   const std::wstring szLabel = place.m_pPartition->m_Label.value_or(L"");
-  return PartitionWords(place.m_pDisk->m_Index, place.m_pPartition->m_Number) +
+  return platform::PartitionWords(place.m_pDisk->m_Index, place.m_pPartition->m_Number) +
          (szLabel.empty() ? "" : " (\"" + ToUtf8(szLabel) + "\")");
 }
 
@@ -381,7 +380,7 @@ std::string NeverProbedWhy(const Judging& judging, const Place& place) {
 // the UEFI rule found.)
 const sim::SimLabelJudged* LastJudged(const Judging& judging, const Place& place) {
   const std::wstring szDevice =
-      sim::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
+      platform::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
   const sim::SimLabelJudged* pLast = nullptr;
   const sim::SimLabelJudged* pLastKind = nullptr;
   for (const sim::SimLabelJudged& judged : judging.m_Machine.m_LabelsJudged) {
@@ -402,7 +401,7 @@ const SpecialPartitionKind* KindNamed(const std::string& szKind) {
 // "the letters after the run: X:" or "it has no letter".
 std::string LettersOf(const sim::SimMachine& machine, const Place& place) {
   const std::wstring szDevice =
-      sim::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
+      platform::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
   std::string szLetters;
   for (const auto& [szLetter, stack] : machine.m_DosDevices) {
     if (!stack.empty() && stack.front() == szDevice) szLetters += " " + ToUtf8(szLetter);
@@ -455,7 +454,7 @@ std::string NamedWords(const Named& named) {
   if (named.m_Device.empty()) return "nothing";
   const std::string szLabel = named.m_Label.empty() ? "" : "\"" + ToUtf8(named.m_Label) + "\"";
   if (named.m_pPartition != nullptr) {
-    return PartitionWords(named.m_pDisk->m_Index, named.m_pPartition->m_Number) +
+    return platform::PartitionWords(named.m_pDisk->m_Index, named.m_pPartition->m_Number) +
            (szLabel.empty() ? "" : " (" + szLabel + ")");
   }
   return (szLabel.empty() ? ToUtf8(named.m_Device) : szLabel) +
@@ -622,7 +621,7 @@ bool NoFreeLetterAtStart(const Outcome& outcome) {
   std::uint32_t nMask = 0;
   for (const Drive& drive : outcome.m_Drives) {
     const std::wstring szLetter = sim::UpperAscii(drive.m_Letter);
-    if (drive.m_Change == "new" || !IsDriveLetter(szLetter)) continue;
+    if (drive.m_Change == "new" || !platform::IsDriveLetter(szLetter)) continue;
     nMask |= 1u << (szLetter[0] - L'A');
   }
   return LowestFreeLetter(nMask).empty();
@@ -643,7 +642,7 @@ void ListRolePartitions(const Judging& judging, Verdict& verdict) {
                                pCast->m_Chosen &&
                                    pCast->m_Chosen->m_pPartition != place.m_pPartition};
       const std::wstring szDevice =
-          sim::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
+          platform::PartitionDevicePath(place.m_pDisk->m_Index, place.m_pPartition->m_Number);
       for (const auto& [szLetter, stack] : judging.m_Machine.m_DosDevices) {
         if (!stack.empty() && stack.front() == szDevice) special.m_Letters.push_back(szLetter);
       }
@@ -672,7 +671,7 @@ void ListUnknown(const sim::SimMachine& machine, Verdict& verdict) {
   };
   for (const sim::SimDisk& disk : machine.m_Disks) {
     for (const sim::SimPartition& part : disk.m_Partitions) {
-      note(PartitionWords(disk.m_Index, part.m_Number), part.m_UnknownPaths);
+      note(platform::PartitionWords(disk.m_Index, part.m_Number), part.m_UnknownPaths);
     }
   }
   for (const auto& [szLetter, drive] : machine.m_Drives) {
@@ -684,7 +683,7 @@ void ListUnknown(const sim::SimMachine& machine, Verdict& verdict) {
 // names afterwards, in a reason.
 std::string ProgramDriveTaken(const Judging& judging) {
   const std::wstring& szProgram = judging.m_Machine.m_Program;
-  if (szProgram.size() < 2 || !IsDriveLetter(sim::UpperAscii(szProgram.substr(0, 2)))) return {};
+  if (!platform::StartsWithDriveLetter(szProgram)) return {};
   const std::wstring szLetter = sim::UpperAscii(szProgram.substr(0, 2));
   for (const Drive& drive : judging.m_Outcome.m_Drives) {
     if (sim::UpperAscii(drive.m_Letter) != szLetter || drive.m_Change != "moved") continue;
@@ -785,7 +784,7 @@ Verdict JudgeRun(sim::SimMachine& machine, const Outcome& outcome) {
   const std::wstring szEsp =
       bKnownHandOver ? (handOver.empty() ? L"" : handOver[0]) : UseOf(verdict, EspRole()).m_Letter;
   bool bEspFault = false;
-  if (bStarted && (bKnownHandOver || IsDriveLetter(szEsp))) {
+  if (bStarted && (bKnownHandOver || platform::IsDriveLetter(szEsp))) {
     if (const std::string sz = LetterFault(judging, judging.m_Esp, szEsp); !sz.empty()) {
       reasons.push_back(sz);
       bEspFault = true;

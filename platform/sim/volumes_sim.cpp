@@ -1,12 +1,12 @@
 // Drive letters and volumes on the simulated machine: the DOS-device table,
 // the drive mask, the drive-root list and volume-information reads, behaving
 // as Windows does wherever the program relies on it.
+#include "platform/device_names.h"
 #include "platform/platform.h"
-
+#include "platform/win32_codes.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_machine.h"
 #include "simulator/sim_text.h"
-#include "platform/win32_codes.h"
 
 namespace platform {
 namespace {
@@ -20,11 +20,6 @@ constexpr std::uint32_t kKnownDeviceFlags = kDDD_RAW_TARGET_PATH | kDDD_REMOVE_D
 constexpr std::uint32_t kFileCaseSensitiveSearch = 0x1;
 constexpr std::uint32_t kFileCasePreservedNames = 0x2;
 constexpr std::uint32_t kFileUnicodeOnDisk = 0x4;
-
-// "E:" and nothing else: the names that count as drive letters.
-bool IsDriveLetterName(const std::wstring& szName) {
-  return szName.size() == 2 && szName[0] >= L'A' && szName[0] <= L'Z' && szName[1] == L':';
-}
 
 // "C:\Tools\malvik.exe" -> "malvik.exe": the image name in system dialogs.
 std::wstring ImageName(const std::wstring& szProgram) {
@@ -98,7 +93,8 @@ DriveMask GetDriveMask() {
   if (machine.m_Faults.m_LogicalDrivesFail) return {0, kERROR_ACCESS_DENIED};
   DriveMask result;
   for (const auto& [szName, stack] : machine.m_DosDevices) {
-    if (IsDriveLetterName(szName) && !stack.empty()) result.m_Mask |= 1u << (szName[0] - L'A');
+    // The names are kept upper case.
+    if (IsDriveLetter(szName) && !stack.empty()) result.m_Mask |= 1u << (szName[0] - L'A');
   }
   return result;
 }
@@ -110,7 +106,7 @@ DriveRoots ListDriveRoots(std::uint32_t nChars) {
   DriveRoots result;
   // The map keeps its names in order, so the roots come in letter order.
   for (const auto& [szName, stack] : machine.m_DosDevices) {
-    if (IsDriveLetterName(szName) && !stack.empty()) result.m_Roots.push_back(szName + L"\\");
+    if (IsDriveLetter(szName) && !stack.empty()) result.m_Roots.push_back(szName + L"\\");
   }
   // Like GetLogicalDriveStringsW: the length without the final terminator,
   // or, when the list does not fit, the size needed and nothing copied.
@@ -139,7 +135,7 @@ VolumeInfo ReadVolumeInfo(const std::wstring& szRoot, std::uint32_t nLabelChars,
   const std::size_t nVolume = sim::VolumeRootLength(szUpper);
   const bool bVolumePath = nVolume != 0 && szUpper.size() == nVolume + 1 && szUpper.back() == L'\\';
   if (!bVolumePath &&
-      (szUpper.size() != 3 || !IsDriveLetterName(szUpper.substr(0, 2)) || szUpper[2] != L'\\')) {
+      (szUpper.size() != 3 || !IsDriveLetter(szUpper.substr(0, 2)) || szUpper[2] != L'\\')) {
     info.m_LastError = kERROR_INVALID_NAME;
     return info;
   }
@@ -195,7 +191,7 @@ VolumePlace ReadVolumePlace(const std::wstring& szVolume) {
   const bool bVolumePath = sim::VolumeRootLength(szKey) != 0;
   while (bVolumePath && !szKey.empty() && szKey.back() == L'\\') szKey.pop_back();
   if (bVolumePath ? sim::FindVolumeByLetter(machine, szKey).Files() == nullptr
-                  : !IsDriveLetterName(szKey) || machine.m_DosDevices.count(szKey) == 0) {
+                  : !IsDriveLetter(szKey) || machine.m_DosDevices.count(szKey) == 0) {
     return {false, 0, 0, kERROR_FILE_NOT_FOUND};
   }
   const sim::SimVolumeRef volume = sim::FindVolumeByLetter(machine, szKey);
@@ -213,8 +209,7 @@ PathVolume FindVolumeOfPath(const std::wstring& szPath) {
   if (const std::size_t nVolume = sim::VolumeRootLength(szUpper)) {
     szName = szUpper.substr(0, nVolume);
     result.m_RootChars = szUpper.size() > nVolume ? nVolume + 1 : nVolume;
-  } else if (szUpper.size() >= 2 && IsDriveLetterName(szUpper.substr(0, 2)) &&
-             (szUpper.size() == 2 || szUpper[2] == L'\\')) {
+  } else if (StartsWithDriveLetter(szUpper) && (szUpper.size() == 2 || szUpper[2] == L'\\')) {
     szName = szUpper.substr(0, 2);
     result.m_RootChars = szUpper.size() > 2 ? 3 : 2;
   } else {

@@ -24,6 +24,7 @@
 
 #include "core/entry.h"
 #include "letters/special_partitions.h"
+#include "platform/device_names.h"
 #include "platform/utf8.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_files.h"
@@ -281,7 +282,7 @@ bool CapturedAsItIs(const sim::SimMachine& machine) {
 std::pair<std::wstring, std::wstring> DeviceAndKey(sim::SimMachine& machine,
                                                    const std::wstring& szPath) {
   const std::wstring szFull = sim::AbsolutePath(machine, szPath);
-  if (!sim::HasDriveLetter(szFull)) return {};
+  if (!platform::StartsWithDriveLetter(szFull)) return {};
   auto it = machine.m_DosDevices.find(sim::UpperAscii(szFull.substr(0, 2)));
   if (it == machine.m_DosDevices.end() || it->second.empty()) return {};
   std::wstring szKey = szFull.size() > 3 ? sim::UpperAscii(szFull.substr(3)) : L"";

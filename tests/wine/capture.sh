@@ -17,28 +17,16 @@ check_win64_console_exe "$exe"
 # C:\Tools holds both programs and both boot-configuration scripts; C:\Work
 # is an empty folder; R: is an ESP with an \EFI\Microsoft\Boot tree (BCD
 # hidden), M: a reset volume with \Zeph2, S: a "System Reserved" volume.
-wine_new_prefix
-tools="$WINEPREFIX/drive_c/Tools"
+malvik_machine Tools "PUSH BUTTON RESET" "$exe" "$malvik"
+tools=$prog
 work="$WINEPREFIX/drive_c/Work"
-esp="$WINE_TMP/esp"
-pbr="$WINE_TMP/pbr"
 sys="$WINE_TMP/sys"
-mkdir -p "$tools" "$work" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources" \
-  "$pbr/Zeph2" "$sys"
-cp "$exe" "$malvik" "$tools/"
+mkdir -p "$work" "$pbr/Zeph2" "$sys"
 printf '@echo off\r\nexit /b 0\r\n' >"$tools/modifybcdtoPBR.cmd"
 printf '@echo off\r\nexit /b 0\r\n' >"$tools/modifybcdtoWinRE.cmd"
-echo ESP >"$esp/.windows-label"
-echo "PUSH BUTTON RESET" >"$pbr/.windows-label"
 echo "System Reserved" >"$sys/.windows-label"
-for f in bootmgfw.efi bootmgr.efi memtest.efi BCD fonts/wgl4_boot.ttf resources/bootres.dll; do
-  echo "$f" >"$esp/EFI/Microsoft/Boot/$f"
-done
 echo "not looked at" >"$esp/unrelated.txt"
-ln -s "$esp" "$WINEPREFIX/dosdevices/r:"
-ln -s "$pbr" "$WINEPREFIX/dosdevices/m:"
 ln -s "$sys" "$WINEPREFIX/dosdevices/s:"
-"$WINE64" cmd /c attrib +h 'R:\EFI\Microsoft\Boot\BCD' >/dev/null 2>&1
 # Wine reads labels when its server starts.
 "$WINESERVER" -k 2>/dev/null || true
 "$WINESERVER" -w 2>/dev/null || true

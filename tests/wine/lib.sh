@@ -74,21 +74,26 @@ drive_letters() {
   find "$WINEPREFIX/dosdevices" -mindepth 1 -maxdepth 1 -printf '%f -> %l\n' | sort
 }
 
-# malvik_machine DIR: a fresh prefix for the real malvik.exe ($exe) with the
-# program in C:\DIR (DIR below drive_c, "/" between folders, may hold
-# spaces), an ESP on R: holding \EFI\Microsoft\Boot (its BCD hidden), a reset
-# volume on M: with no recovery folder yet, and two stub boot-configuration
-# scripts. Sets prog, progwin, esp and pbr.
+# malvik_machine DIR [PBR_LABEL [PROGRAM...]]: a fresh prefix with the
+# programs (default: the real malvik.exe, $exe) in C:\DIR (DIR below
+# drive_c, "/" between folders, may hold spaces), an ESP on R: holding
+# \EFI\Microsoft\Boot (its BCD hidden), a reset volume on M: labelled
+# PBR_LABEL (default "PUSH BUTTON") with no recovery folder yet, and two stub
+# boot-configuration scripts. Sets prog, progwin, esp and pbr. A suite adds
+# its own differences after it; Wine reads labels when its server starts.
 malvik_machine() {
   wine_new_prefix
   prog="$WINEPREFIX/drive_c/$1"
   progwin="C:\\${1//\//\\}"
   esp="$WINE_TMP/esp"
   pbr="$WINE_TMP/pbr"
+  local label=${2:-PUSH BUTTON}
+  shift $(($# < 2 ? $# : 2))
+  [ $# -gt 0 ] || set -- "$exe"
   mkdir -p "$prog" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources" "$pbr"
-  cp "$exe" "$prog/"
+  cp "$@" "$prog/"
   echo ESP >"$esp/.windows-label"
-  echo "PUSH BUTTON" >"$pbr/.windows-label"
+  echo "$label" >"$pbr/.windows-label"
   for f in bootmgfw.efi bootmgr.efi memtest.efi BCD fonts/wgl4_boot.ttf resources/bootres.dll; do
     echo "$f" >"$esp/EFI/Microsoft/Boot/$f"
   done

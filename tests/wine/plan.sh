@@ -18,14 +18,10 @@ done
 # C:\Tools holds malvik.exe, both scripts, malvik-capture.exe and
 # malvik-sim.exe; R: is an ESP with \EFI\Microsoft\Boot (BCD hidden), M: a
 # reset volume with \Zeph2. C:\Other holds the two tools without malvik.
-wine_new_prefix
-tools="$WINEPREFIX/drive_c/Tools"
+malvik_machine Tools "PUSH BUTTON RESET" "$simexe" "$capture" "$malvik"
+tools=$prog
 other="$WINEPREFIX/drive_c/Other"
-esp="$WINE_TMP/esp"
-pbr="$WINE_TMP/pbr"
-mkdir -p "$tools" "$other" "$esp/EFI/Microsoft/Boot/fonts" "$esp/EFI/Microsoft/Boot/resources" \
-  "$pbr/Zeph2"
-cp "$simexe" "$capture" "$malvik" "$tools/"
+mkdir -p "$other" "$pbr/Zeph2"
 cp "$simexe" "$capture" "$other/"
 # The scripts do what a plan assumes of them: rebuild the boot store on the
 # volume of their first argument (hidden) and exit 0.
@@ -33,14 +29,6 @@ for script in modifybcdtoPBR.cmd modifybcdtoWinRE.cmd; do
   printf '@echo off\r\necho BCD>%%1\\EFI\\OEM\\boot\\BCD\r\nattrib +h %%1\\EFI\\OEM\\boot\\BCD\r\nexit /b 0\r\n' \
     >"$tools/$script"
 done
-echo ESP >"$esp/.windows-label"
-echo "PUSH BUTTON RESET" >"$pbr/.windows-label"
-for f in bootmgfw.efi bootmgr.efi memtest.efi BCD fonts/wgl4_boot.ttf resources/bootres.dll; do
-  echo "$f" >"$esp/EFI/Microsoft/Boot/$f"
-done
-ln -s "$esp" "$WINEPREFIX/dosdevices/r:"
-ln -s "$pbr" "$WINEPREFIX/dosdevices/m:"
-"$WINE64" cmd /c attrib +h 'R:\EFI\Microsoft\Boot\BCD' >/dev/null 2>&1
 # Wine reads labels when its server starts.
 "$WINESERVER" -k 2>/dev/null || true
 "$WINESERVER" -w 2>/dev/null || true
