@@ -15,7 +15,6 @@
 #include "simulator/description_format.h"
 #include "simulator/description_fields.h"
 #include "platform/firmware_words.h"
-#include "simulator/json_syntax.h"
 #include "simulator/code_pages.h"
 #include "simulator/sim_clock.h"
 #include "simulator/sim_files.h"
@@ -653,6 +652,61 @@ struct PathTracker {
   }
 };
 
+// "line L, column C" of a byte offset, both from 1, columns in characters
+// (UTF-8 continuation bytes do not count); a leading byte order mark, which
+// editors do not show, takes no column.
+std::string PlaceOf(const std::string& szText, size_t nOffset) {
+  size_t nLine = 1, nColumn = 1;
+  const size_t nBom = szText.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  for (size_t i = nBom; i < nOffset && i < szText.size(); ++i) {
+    if (szText[i] == '\n') {
+      ++nLine;
+      nColumn = 1;
+    } else if ((static_cast<unsigned char>(szText[i]) & 0xC0) != 0x80) {
+      ++nColumn;
+    }
+  }
+  return "line " + std::to_string(nLine) + ", column " + std::to_string(nColumn);
+}
+
+// A parse error in words: where, then what. The library counts the bytes it
+// has read, so the place is the last character it read: the offending
+// character, or the end of the token it could not use.
+std::string SyntaxFaultText(const std::string& szText, const json::parse_error& e) {
+  const size_t nOffset = e.byte > 0 ? e.byte - 1 : 0;
+  const size_t nBom = szText.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  if (szText.find_first_not_of(" \t\r\n", nBom) == std::string::npos) {
+    return "line 1, column 1: the text is empty; a description is a JSON object: {...}";
+  }
+  // A trailing comma, the usual slip of a hand edit, in plain words.
+  const size_t nBefore = szText.find_last_not_of(" \t\r\n", nOffset > 0 ? nOffset - 1 : 0);
+  if (nOffset < szText.size() && (szText[nOffset] == '}' || szText[nOffset] == ']') &&
+      nBefore != std::string::npos && nBefore < nOffset && szText[nBefore] == ',') {
+    return PlaceOf(szText, nOffset) + ": a ',' before '" + szText[nOffset] +
+           "': JSON allows none there";
+  }
+  // The library's words without its own prefix
+  // ("[json.exception.parse_error.101] parse error at line 1, column 5: ").
+  std::string szWhat = e.what();
+  const size_t nPrefix = szWhat.find("parse error");
+  const size_t nColon = nPrefix == std::string::npos ? nPrefix : szWhat.find(": ", nPrefix);
+  if (nColon != std::string::npos) szWhat.erase(0, nColon + 2);
+  // Nor its echo of the bytes it read, which the place already shows and
+  // which may be bytes that are not UTF-8.
+  const size_t nEcho = szWhat.find("; last read: ");
+  if (nEcho != std::string::npos) {
+    const size_t nExpected = szWhat.rfind("; expected");
+    szWhat.erase(nEcho, nExpected > nEcho && nExpected != std::string::npos
+                            ? nExpected - nEcho
+                            : std::string::npos);
+  }
+  if (szWhat.find("invalid literal") != std::string::npos &&
+      szWhat.find("; expected") == std::string::npos) {
+    szWhat += " (true, false and null are written in lower case, text goes in double quotes)";
+  }
+  return PlaceOf(szText, nOffset) + ": " + szWhat;
+}
+
 // The JSON text as a value; a syntax error says where in words.
 json Parse(const std::string& szJson) {
   PathTracker tracker;
@@ -665,12 +719,7 @@ json Parse(const std::string& szJson) {
     throw Bad{tracker.Path(), "a number too large to read, far beyond any range a description "
                               "allows"};
   } catch (const json::parse_error& e) {
-    std::optional<JsonSyntaxFault> fault = FindJsonSyntaxFault(szJson);
-    if (!fault) {
-      fault = PlaceOf(szJson, e.byte > 0 ? e.byte - 1 : 0);
-      fault->m_What = "not valid JSON here";
-    }
-    throw Bad{"$", SyntaxFaultText(*fault)};
+    throw Bad{"$", SyntaxFaultText(szJson, e)};
   }
   if (tracker.m_Duplicate) {
     throw Bad{*tracker.m_Duplicate, "this key is given twice in its object"};

@@ -22,9 +22,16 @@ TEST(SimLoader, BadDescriptionsNameThePathOfTheBadValue) {
     bool bWarning = false;  // loaded, with this one warning
   };
   const Case kCases[] = {
-      {"{", "$", "line 1, column 2: expected a key in double quotes, found the end of the text"},
-      {"{\n  \"name\": \"x\"\n  \"clock\": 1}", "$",
-       "line 3, column 3: expected ',' or '}' after a value, found '\"'"},
+      {"{", "$", "line 1, column 2: syntax error while parsing object key - unexpected end of input"},
+      // Columns count characters, not bytes; the place is the end of the
+      // token the parser could not use.
+      {"{\n  \"name\": \"x\",\n  \"\xC3\xA9\": 1 \"clock\": 1}", "$",
+       "line 3, column 16: syntax error while parsing object - unexpected string literal; "
+       "expected '}'"},
+      {"{\"disks\": [{},\n  ]}", "$", "line 2, column 3: a ',' before ']': JSON allows none there"},
+      {"{\"firmware\": True}", "$",
+       "line 1, column 14: syntax error while parsing value - invalid literal (true, false and "
+       "null are written in lower case, text goes in double quotes)"},
       {"{\"clock\": 1e999}", "clock", "too large"},  // too large for a double
       {R"({"disks": [{"size": 1e26}]})", "disks[0].size",
        "too large (the allowed range is 0 to 9223372036854775807)"},
