@@ -8,27 +8,14 @@
 
 namespace {
 
-// The machine as a run left it, made ready for malvik to start on it again:
-// its volumes, files and letters stay; what the run recorded goes, and the
-// new process starts where the first one started.
-void StartAnotherRun(sim::SimMachine& machine, const sim::SimMachine& described) {
-  machine.m_CurrentDirectory = described.m_CurrentDirectory;
-  machine.m_StartMs = machine.m_ClockMs;
-  machine.m_ErrorMode = 0;
-  machine.m_Console.clear();
-  machine.m_Dialogs.clear();
-  machine.m_ProfileWrites.clear();
-  machine.m_FirmwareProbes.clear();
-  machine.m_ComInitCount = 0;
-  machine.m_ComSecuritySet = false;
-  machine.m_WmiAttempt = -1;
-  machine.m_WmiQueries = 0;
-  machine.m_WmiNexts = 0;
-  machine.m_WmiLiveObjects = 0;
-  machine.m_WmiLeakedAtUninit = 0;
-  machine.m_LabelsJudged.clear();
-  machine.m_Runs.clear();
-  machine.m_FilesWritten.clear();
+// The machine as its first run left it, as a description: volumes, files
+// and letters as they are now, and what a description cannot hold in its
+// notes. A second run starts on it like a machine described by hand.
+std::string AfterFirstRun(const sim::SimMachine& described, sim::SimMachine& firstRun,
+                          Outcome& outcome) {
+  firstRun = described;
+  outcome = RunOnMachine(firstRun, firstRun.m_Arguments);
+  return sim::DescribeMachine(firstRun);
 }
 
 VariationResult Judged(sim::SimMachine& machine) {
@@ -74,9 +61,13 @@ bool Explore(const ExploreInput& input, std::ostream& err, Exploration& explorat
 
   // The machine as described runs first: the second run starts on what it
   // left, which every other variation leaves alone.
-  sim::SimMachine firstRun = described;
-  const Outcome outcome = RunOnMachine(firstRun, firstRun.m_Arguments);
+  sim::SimMachine firstRun;
+  Outcome outcome;
+  const std::string szAfterFirstRun = AfterFirstRun(described, firstRun, outcome);
   exploration.m_Verdict = JudgeRun(firstRun, outcome);
+  for (Variation& variation : exploration.m_Variations) {
+    if (variation.m_SecondRun) variation.m_Description = szAfterFirstRun;
+  }
 
   const std::vector<Variation>& variations = exploration.m_Variations;
   std::vector<VariationResult>& results = exploration.m_Results;
@@ -84,18 +75,13 @@ bool Explore(const ExploreInput& input, std::ostream& err, Exploration& explorat
   RunInParallel(variations.size(), [&](std::size_t i) {
     const Variation& variation = variations[i];
     sim::SimMachine machine;
-    if (variation.m_SecondRun) {
-      machine = firstRun;
-      StartAnotherRun(machine, described);
-    } else {
-      std::string szError;
-      if (!sim::LoadMachineText(variation.m_Name, variation.m_Description, machine, szError)) {
-        // A variation is made to load; one that does not is reported, not run.
-        results[i] = {false, {"the varied description does not load: " + szError}};
-        return;
-      }
-      if (input.m_Adjust) input.m_Adjust(machine);
+    std::string szError;
+    if (!sim::LoadMachineText(variation.m_Name, variation.m_Description, machine, szError)) {
+      // A variation is made to load; one that does not is reported, not run.
+      results[i] = {false, {"the varied description does not load: " + szError}};
+      return;
     }
+    if (input.m_Adjust) input.m_Adjust(machine);
     results[i] = Judged(machine);
   });
   return true;
@@ -108,10 +94,11 @@ bool PrintVariation(const ExploreInput& input, const std::string& szName, std::o
   for (const Variation& variation : MakeVariations(input.m_Text, described)) {
     if (variation.m_Name != szName) continue;
     if (variation.m_SecondRun) {
-      err << "malvik-sim explore: " << szName
-          << " runs on the machine as the first run left it, which has no description to "
-             "print\n";
-      return false;
+      if (input.m_Adjust) input.m_Adjust(described);
+      sim::SimMachine firstRun;
+      Outcome outcome;
+      out << AfterFirstRun(described, firstRun, outcome);
+      return true;
     }
     out << variation.m_Description;
     return true;

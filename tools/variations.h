@@ -25,8 +25,8 @@ struct Variation {
   std::string m_Family;  // a VariationFamily's m_Name
   std::string m_Name;    // "removable.stick-M": the family, a dot, what changes
   std::string m_Models;  // what it models and why it happens in the field
-  // The varied description, as JSON text; empty for the second run, which
-  // runs on the machine the first run left and has no description of its own.
+  // The varied description, as JSON text; for the second run, empty until
+  // explore has run the machine once and described what that run left.
   std::string m_Description;
   bool m_SecondRun = false;
 };
