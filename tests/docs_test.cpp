@@ -22,6 +22,7 @@
 #include "letters/special_partitions.h"
 #include "platform/utf8.h"
 #include "tests/test_support.h"
+#include "tools/explore.h"
 #include "tools/plan.h"
 #include "tools/sim_command.h"
 #include "tools/sim_options.h"
@@ -163,7 +164,10 @@ TEST(Docs, ExitStatusTablesListEveryStatus) {
       {"malvik-sim.md", "## Exit status", {0, kSimDiffers, kSimCannotRun}},
       {"malvik-sim.md",
        "## Exit status of plan",
-       {kPlanPassed, kPlanFailed, kPlanCannotRun, kPlanNotMalviks, kPlanOutRefused}},
+       {kPlanPassed, kPlanFailed, kPlanCannotRun, kPlanNotMalviks, kPlanOutRefused, kPlanFragile}},
+      {"malvik-sim.md",
+       "## Exit status of explore",
+       {kExplorePassed, kExploreMachineFails, kExploreCannotRun, kExploreVariationFails}},
       {"field-workflow.md",
        "### Exit status of malvik-capture",
        {kCaptureWritten, kCaptureBadCommandLine, kCaptureIncompleteFolder, kCaptureNotWritten}},

@@ -61,8 +61,8 @@ bool Explore(const ExploreInput& input, std::ostream& err, Exploration& explorat
 
   // The machine as described runs first: the second run starts on what it
   // left, which every other variation leaves alone.
-  sim::SimMachine firstRun;
-  Outcome outcome;
+  sim::SimMachine& firstRun = exploration.m_FirstRun;
+  Outcome& outcome = exploration.m_Outcome;
   const std::string szAfterFirstRun = AfterFirstRun(described, firstRun, outcome);
   exploration.m_Verdict = JudgeRun(firstRun, outcome);
   for (Variation& variation : exploration.m_Variations) {
@@ -109,9 +109,10 @@ bool PrintVariation(const ExploreInput& input, const std::string& szName, std::o
 }
 
 int RunExplore(const ExploreInput& input, bool bJson, bool bColour, std::ostream& out,
-               std::ostream& err) {
+               std::ostream& err, std::vector<HtmlSection>* pSections) {
   Exploration exploration;
   if (!Explore(input, err, exploration)) return kExploreCannotRun;
+  if (pSections != nullptr) pSections->push_back(ExploreSection(exploration));
   if (bJson) {
     WriteExploreJson(out, exploration);
   } else {

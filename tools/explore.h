@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/report_html.h"
+#include "tools/sim_outcome.h"
 #include "tools/variations.h"
 #include "tools/verdict.h"
 
@@ -39,6 +41,8 @@ struct Exploration {
   std::string m_Source;
   std::wstring m_Name;  // the machine's
   Verdict m_Verdict;    // the machine as described
+  sim::SimMachine m_FirstRun;  // the machine as described, as its run left it
+  Outcome m_Outcome;           // that run's
   std::vector<Variation> m_Variations;
   std::vector<VariationResult> m_Results;  // by index of m_Variations
 
@@ -58,5 +62,7 @@ bool PrintVariation(const ExploreInput& input, const std::string& szName, std::o
 
 // malvik-sim explore: Explore, then the report (text, or JSON when bJson).
 // Returns the exit status.
+// With pSections, also the machine's section of the --html page, its table of
+// variations below its verdict.
 int RunExplore(const ExploreInput& input, bool bJson, bool bColour, std::ostream& out,
-               std::ostream& err);
+               std::ostream& err, std::vector<HtmlSection>* pSections = nullptr);

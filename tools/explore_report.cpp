@@ -105,6 +105,36 @@ void WriteExploreText(std::ostream& out, const Exploration& exploration, bool bC
   }
 }
 
+HtmlSection ExploreSection(const Exploration& exploration) {
+  HtmlSection section = MachineSection(exploration.m_Source, exploration.m_FirstRun,
+                                       exploration.m_Outcome, exploration.m_Verdict);
+  section.m_Passed = exploration.Status() == kExplorePassed;
+  std::string& sz = section.m_Body;
+  sz += "<h3>Variations</h3>\n<p>" + HtmlText(ExploreSummary(exploration)) + "</p>\n";
+  sz += "<table class=\"variations\">\n<tr><th>family</th><th>variation</th><th>result</th>"
+        "<th>first reason</th></tr>\n";
+  for (const VariationFamily& family : VariationFamilies()) {
+    for (size_t i = 0; i < exploration.m_Variations.size(); ++i) {
+      const Variation& variation = exploration.m_Variations[i];
+      if (variation.m_Family != family.m_Name) continue;
+      const VariationResult& result = exploration.m_Results[i];
+      sz += "<tr><td>";
+      sz += HtmlText(family.m_Title);
+      sz += "</td><td title=\"";
+      sz += HtmlText(variation.m_Models);
+      sz += "\">";
+      sz += HtmlText(variation.m_Name);
+      sz += "</td><td>";
+      sz += result.m_Passed ? "passed" : "<strong>FAILED</strong>";
+      sz += "</td><td>";
+      if (!result.m_Passed && !result.m_Reasons.empty()) sz += HtmlText(result.m_Reasons.front());
+      sz += "</td></tr>\n";
+    }
+  }
+  sz += "</table>\n";
+  return section;
+}
+
 void WriteExploreJson(std::ostream& out, const Exploration& exploration) {
   ordered_json variations = ordered_json::array();
   for (size_t i = 0; i < exploration.m_Variations.size(); ++i) {

@@ -94,7 +94,14 @@ int Explore(const Options& options, std::ostream& out, std::ostream& err, bool b
   if (!options.m_PrintVariation.empty()) {
     return PrintVariation(input, options.m_PrintVariation, out, err) ? 0 : kExploreCannotRun;
   }
-  return RunExplore(input, options.m_Json, bColour, out, err);
+  if (options.m_HtmlFile.empty()) return RunExplore(input, options.m_Json, bColour, out, err);
+  std::vector<HtmlSection> sections;
+  const int nStatus = RunExplore(input, options.m_Json, bColour, out, err, &sections);
+  if (nStatus == kExploreCannotRun) return nStatus;
+  if (!WriteHtmlFile(options.m_HtmlFile, HtmlPage("malvik-sim explore", sections), err)) {
+    return kExploreCannotRun;
+  }
+  return nStatus;
 }
 
 int Run(const Options& options, std::istream& input, std::ostream& out, std::ostream& err,

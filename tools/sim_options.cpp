@@ -137,12 +137,13 @@ const std::vector<CommandWord>& CommandWords() {
        "DIR, one folder per drive letter; DIR must be new or\n"
        "empty (an earlier run's files are refused, not mixed\n"
        "in) and no symbolic link below it is followed"},
-      {"--html", "FILE", "a file to write the page to", kRun | kCheck,
+      {"--html", "FILE", "a file to write the page to", kRun | kCheck | kExplore,
        [](Options& o, const std::string& v) { o.m_HtmlFile = v; },
        "also write a page for a browser to FILE: each\n"
        "machine's disks drawn to scale, its letters before\n"
        "and after, the hand-over and the verdict (check:\n"
-       "the failed machines first). Self-contained: nothing\n"
+       "the failed machines first; explore: the variations\n"
+       "too). Self-contained: nothing\n"
        "is fetched. An earlier page is replaced whole; a\n"
        "symbolic link at FILE is refused"},
       {"--compare-log", "FILE", "a " + FileName(kLogFile) + " taken from a real machine", kRun,
@@ -391,7 +392,7 @@ const char kUsage[] =
     "       malvik-sim check [--json] [--html FILE] [--assume-rebuilt-bcd] PATH...\n"
     "                  [-- ARG...]\n"
     "       malvik-sim plan [--program FOLDER] [--json] [--out FILE] [-- ARG...]\n"
-    "       malvik-sim explore [FILE.json] [--json] [--only FAMILY]\n"
+    "       malvik-sim explore [FILE.json] [--json] [--html FILE] [--only FAMILY]\n"
     "                  [--print-variation NAME] [--assume-rebuilt-bcd] [-- ARG...]\n"
     "       malvik-sim plan --explore [--program FOLDER] [--json] [--only FAMILY]\n"
     "                  [-- ARG...]\n"

@@ -78,4 +78,22 @@ grep -qF '<h2>&lt;b&gt;bold&lt;/b&gt; &amp; "quoted" '"'"'name'"'"'</h2>' "$dom"
   fail "the markup machine's name is not shown as text: $(grep -o '<h2>[^/]*bold[^h]*' "$dom" | head -1)"
 grep -qF '&lt;script&gt;alert(1)&lt;/script&gt;' "$dom" || fail "the markup label is not shown as text"
 ! grep -q '<script\|<b>bold' "$dom" || fail "the markup became elements of the page"
-echo "html-page: the page shows all 12 machines, failed first, and loads nothing else"
+
+# explore's page: the built-in laptop, its verdict and disks, and the table
+# of its variations, the one on a stick at M: failed with its reason.
+status=0
+"$sim" explore --html "$work/explore.html" >/dev/null || status=$?
+[ "$status" = 3 ] || fail "explore exited $status, expected 3 (some variations break recovery)"
+timeout 120 "$browser" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+  --disable-background-networking --disable-component-update --disable-sync \
+  --user-data-dir="$work/profile2" --enable-logging=stderr --v=1 \
+  --dump-dom "file://$work/explore.html" >"$work/explore-dom.html" 2>"$work/browser2.log" ||
+  fail "the browser did not end well on explore's page (status $?)"
+if grep -E 'CONSOLE|Refused to|Uncaught|Failed to load' "$work/browser2.log" >"$work/page2.log"; then
+  fail "the browser logged for explore's page: $(head -3 "$work/page2.log")"
+fi
+grep -q 'class="result">Passed<' "$work/explore-dom.html" || fail "explore's page lacks the machine's verdict"
+grep -q 'class="bar"' "$work/explore-dom.html" || fail "explore's page lacks the disks"
+grep -q '<td[^>]*>program-folder.on-stick-M</td><td><strong>FAILED</strong></td><td>[^<]' \
+  "$work/explore-dom.html" || fail "explore's page lacks the failed variation program-folder.on-stick-M and its reason"
+echo "html-page: the page shows all 12 machines, failed first, and loads nothing else; explore's page shows its variations"
