@@ -18,6 +18,8 @@
 #include "core/entry.h"
 #include "simulator/sim_machine.h"
 #include "simulator/sim_view.h"
+#include "tools/default_machine.h"
+#include "tools/explore.h"
 #include "tools/run_in_parallel.h"
 #include "tools/sim_run.h"
 #include "tools/verdict.h"
@@ -100,6 +102,28 @@ BENCHMARK(FleetCheck)
     ->Arg(10000)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// malvik-sim explore on the built-in machine: the machine and every
+// variation of it, judged, on every core; the report aside.
+void ExploreBuiltIn(benchmark::State& state) {
+  ExploreInput input;
+  input.m_Source = "(built-in machine)";
+  input.m_Text = kDefaultMachineJson;
+  std::ostringstream err;
+  std::size_t nVariations = 0;
+  for (auto _ : state) {
+    Exploration exploration;
+    if (!Explore(input, err, exploration)) {
+      state.SkipWithError("the built-in machine does not load");
+      return;
+    }
+    nVariations = exploration.m_Variations.size();
+    benchmark::DoNotOptimize(exploration.m_Results.data());
+  }
+  state.counters["variations"] = static_cast<double>(nVariations);
+}
+
+BENCHMARK(ExploreBuiltIn)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
