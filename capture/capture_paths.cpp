@@ -13,7 +13,7 @@
 #include "platform/platform.h"
 #include "platform/win32_codes.h"
 #include "support/log.h"
-#include "simulator/description_paths.h"
+#include "capture/recorded_paths.h"
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "simulator/code_pages.h"
-#include "simulator/description_paths.h"
 #include "simulator/ini_text.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_loader.h"

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "capture/recorded_paths.h"
 #include "core/settle_letters.h"
 #include "platform/words.h"
 #include "simulator/sim_view.h"

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <set>
 
+#include "capture/recorded_paths.h"
 #include "core/copy_efi.h"
 #include "core/entry.h"
 #include "core/setup_context.h"

@@ -1,4 +1,4 @@
-// The paths on a volume a description records of what a partition is for:
+// The paths on a volume a capture records of what a partition is for:
 // the firmware boot files the copy reads, the recovery environment's image,
 // the recovery folders, and the Windows installation's system folder. The
 // capture records exactly these (with the entries malvik itself looks at),
