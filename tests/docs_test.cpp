@@ -33,12 +33,7 @@ namespace fs = std::filesystem;
 
 const fs::path kDocs = fs::path(MALVIK_SOURCE_DIR) / "docs";
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string ReadText(const fs::path& path) { return test::ReadSourceFile(path.string()); }
 
 std::string Fenced(const std::string& szText) { return "```text\n" + szText + "```\n"; }
 

@@ -12,6 +12,7 @@
 #include "tools/default_machine.h"
 #include "tools/description_file.h"
 #include "tools/rebuilt_bcd.h"
+#include "tests/test_support.h"
 #include "tools/sim_command.h"
 
 namespace {
@@ -20,12 +21,7 @@ namespace fs = std::filesystem;
 
 const fs::path kExamples = fs::path(MALVIK_SOURCE_DIR) / "examples";
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string ReadText(const fs::path& path) { return test::ReadSourceFile(path.string()); }
 
 TEST(Examples, JsonReportsMatchTheCheckedInOnes) {
   int nExamples = 0;

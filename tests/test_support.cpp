@@ -1,5 +1,8 @@
 #include "tests/test_support.h"
 
+#include <fstream>
+#include <sstream>
+
 #include "core/entry.h"
 #include "simulator/ini_text.h"
 #include "simulator/sim_clock.h"
@@ -8,6 +11,13 @@
 #include "simulator/sim_text.h"
 
 namespace test {
+
+std::string ReadSourceFile(const std::string& szPath) {
+  std::ifstream in(szPath, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 sim::SimMachine MakeMachine() {
   sim::SimMachine machine;

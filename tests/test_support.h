@@ -13,6 +13,9 @@ namespace test {
 
 // A machine with the program in C:\Tools and nothing else, time stopped
 // apart from the program's own waits.
+// A file of the source tree, whole, as bytes; empty when it cannot be read.
+std::string ReadSourceFile(const std::string& szPath);
+
 sim::SimMachine MakeMachine();
 
 sim::SimDisk& AddDisk(sim::SimMachine& machine, int nIndex);
