@@ -11,6 +11,7 @@
 #include <string>
 
 #include "simulator/code_pages.h"
+#include "simulator/description_format.h"
 #include "simulator/ini_text.h"
 #include "simulator/sim_devices.h"
 #include "simulator/sim_loader.h"

@@ -15,6 +15,11 @@ using sim::ToUtf8;
 
 namespace {
 
+using description::Key;
+
+// A description key, as the format spells it.
+const char* K(Key key) { return description::Name(key); }
+
 // What a technician's USB stick and a deployment share show: a volume of
 // their own, on no fixed disk, so WMI's fixed-disk query never lists them.
 // A Samba share reports its share name as the volume label.
@@ -99,15 +104,15 @@ std::string PathKey(std::string sz) {
 // The path of an entry of a "files" array.
 std::string EntryPath(const ordered_json& entry) {
   if (entry.is_string()) return entry.get<std::string>();
-  if (entry.is_object() && entry.contains("path") && entry["path"].is_string()) {
-    return entry["path"].get<std::string>();
+  if (entry.is_object() && entry.contains(K(Key::kFilePath)) && entry[K(Key::kFilePath)].is_string()) {
+    return entry[K(Key::kFilePath)].get<std::string>();
   }
   return "";
 }
 
 void SetEntryPath(ordered_json& entry, const std::string& szPath) {
   if (entry.is_object()) {
-    entry["path"] = szPath;
+    entry[K(Key::kFilePath)] = szPath;
   } else {
     entry = szPath;
   }
@@ -181,39 +186,39 @@ struct Maker {
     for (size_t d = 0; d < machine.m_Disks.size(); ++d) {
       for (size_t p = 0; p < machine.m_Disks[d].m_Partitions.size(); ++p) {
         if (machine.m_Disks[d].m_Partitions[p].m_Letter != FromUtf8(szLetter)) continue;
-        ordered_json& part = doc["disks"][d]["partitions"][p];
-        if (!part.contains("files")) part["files"] = ordered_json::array();
-        return &part["files"];
+        ordered_json& part = doc[K(Key::kDisks)][d][K(Key::kDiskPartitions)][p];
+        if (!part.contains(K(Key::kPartitionFiles))) part[K(Key::kPartitionFiles)] = ordered_json::array();
+        return &part[K(Key::kPartitionFiles)];
       }
     }
-    if (!doc.contains("drives")) return nullptr;
-    for (auto& [szKey, drive] : doc["drives"].items()) {
+    if (!doc.contains(K(Key::kDrives))) return nullptr;
+    for (auto& [szKey, drive] : doc[K(Key::kDrives)].items()) {
       if (Upper(szKey) != szLetter || !drive.is_object()) continue;
-      if (!drive.contains("files")) drive["files"] = ordered_json::array();
-      return &drive["files"];
+      if (!drive.contains(K(Key::kPartitionFiles))) drive[K(Key::kPartitionFiles)] = ordered_json::array();
+      return &drive[K(Key::kPartitionFiles)];
     }
     return nullptr;
   }
 
   static ordered_json& Drives(ordered_json& doc) {
-    if (!doc.contains("drives")) doc["drives"] = ordered_json::object();
-    return doc["drives"];
+    if (!doc.contains(K(Key::kDrives))) doc[K(Key::kDrives)] = ordered_json::object();
+    return doc[K(Key::kDrives)];
   }
 
   static ordered_json& WmiFaults(ordered_json& doc) {
-    if (!doc.contains("faults")) doc["faults"] = ordered_json::object();
-    if (!doc["faults"].contains("wmi")) doc["faults"]["wmi"] = ordered_json::array();
-    return doc["faults"]["wmi"];
+    if (!doc.contains(K(Key::kFaults))) doc[K(Key::kFaults)] = ordered_json::object();
+    if (!doc[K(Key::kFaults)].contains(K(Key::kFaultWmi))) doc[K(Key::kFaults)][K(Key::kFaultWmi)] = ordered_json::array();
+    return doc[K(Key::kFaults)][K(Key::kFaultWmi)];
   }
 
   // The key of a script in "scripts", in the case the description wrote it.
   static ordered_json& Script(ordered_json& doc, const std::string& szName) {
-    if (!doc.contains("scripts")) doc["scripts"] = ordered_json::object();
-    for (auto& [szKey, script] : doc["scripts"].items()) {
+    if (!doc.contains(K(Key::kScripts))) doc[K(Key::kScripts)] = ordered_json::object();
+    for (auto& [szKey, script] : doc[K(Key::kScripts)].items()) {
       if (Upper(szKey) == Upper(szName)) return script;
     }
-    doc["scripts"][szName] = ordered_json::object();
-    return doc["scripts"][szName];
+    doc[K(Key::kScripts)][szName] = ordered_json::object();
+    return doc[K(Key::kScripts)][szName];
   }
 
   // The program's letter ("C:") and its folder below the root ("Tools", or
@@ -262,18 +267,18 @@ struct Maker {
     if (pNewDrive != nullptr) Drives(doc)[szLetter] = *pNewDrive;
     ordered_json* pTarget = VolumeFiles(doc, m_Machine, szLetter);
     if (pTarget == nullptr && pNewDrive != nullptr) {
-      doc["drives"][szLetter]["files"] = ordered_json::array();
-      pTarget = &doc["drives"][szLetter]["files"];
+      doc[K(Key::kDrives)][szLetter][K(Key::kPartitionFiles)] = ordered_json::array();
+      pTarget = &doc[K(Key::kDrives)][szLetter][K(Key::kPartitionFiles)];
     }
     if (pTarget != nullptr) {
       for (const ordered_json& entry : moved) pTarget->push_back(entry);
     }
     const std::string szNewFolder = szLetter + "\\" + szFolder;
-    doc["program"] = szNewFolder + (szFolder.empty() ? "" : "\\") + ProgramFile();
+    doc[K(Key::kProgram)] = szNewFolder + (szFolder.empty() ? "" : "\\") + ProgramFile();
     const std::string szOldCurrent = ProgramLetter() + "\\" + ProgramFolder();
-    if (doc.contains("current_directory") && doc["current_directory"].is_string() &&
-        PathKey(doc["current_directory"].get<std::string>()) == PathKey(szOldCurrent)) {
-      doc["current_directory"] = szNewFolder;
+    if (doc.contains(K(Key::kCurrentDirectory)) && doc[K(Key::kCurrentDirectory)].is_string() &&
+        PathKey(doc[K(Key::kCurrentDirectory)].get<std::string>()) == PathKey(szOldCurrent)) {
+      doc[K(Key::kCurrentDirectory)] = szNewFolder;
     }
     return doc;
   }
@@ -282,8 +287,8 @@ struct Maker {
 // A drive entry: a volume with this label holding one folder, or nothing.
 ordered_json StickDrive(const char* szLabel, const char* szFolder) {
   ordered_json drive = {{"label", szLabel}};
-  drive["files"] = ordered_json::array();
-  if (szFolder != nullptr) drive["files"].push_back(szFolder);
+  drive[K(Key::kPartitionFiles)] = ordered_json::array();
+  if (szFolder != nullptr) drive[K(Key::kPartitionFiles)].push_back(szFolder);
   return drive;
 }
 
@@ -342,7 +347,7 @@ void MakeWmi(Maker& maker) {
   for (const int nFailures : {1, kInventoryAttempts - 1, kInventoryAttempts}) {
     ordered_json doc = maker.m_Doc;
     ordered_json& faults = Maker::WmiFaults(doc);
-    for (int i = 0; i < nFailures; ++i) faults.push_back({{"attempt", i}, {"call", "ConnectServer"}});
+    for (int i = 0; i < nFailures; ++i) faults.push_back({{K(Key::kWmiFaultAttempt), i}, {K(Key::kWmiFaultCall), "ConnectServer"}});
     maker.Add("fails-" + std::to_string(nFailures),
               "WMI refuses the connection " + std::to_string(nFailures) + " time" +
                   (nFailures == 1 ? "" : "s") + " before it answers" +
@@ -367,7 +372,7 @@ void MakeWmi(Maker& maker) {
     for (const int nBy : {-1, 1}) {
       if (nReported + nBy < 0) continue;
       ordered_json doc = maker.m_Doc;
-      doc["disks"][nDisk]["partitions_reported"] = nReported + nBy;
+      doc[K(Key::kDisks)][nDisk][K(Key::kDiskPartitionsReported)] = nReported + nBy;
       maker.Add(nBy < 0 ? "partitions-one-fewer" : "partitions-one-more",
                 "WMI reports " + std::to_string(nReported + nBy) + " partitions on disk " +
                     std::to_string(maker.m_Machine.m_Disks[nDisk].m_Index) + " instead of " +
@@ -380,9 +385,9 @@ void MakeWmi(Maker& maker) {
   if (maker.m_Machine.m_Disks.size() >= 2) {
     ordered_json doc = maker.m_Doc;
     for (size_t d = 0; d < maker.m_Machine.m_Disks.size(); ++d) {
-      doc["disks"][d]["index"] = maker.m_Machine.m_Disks[d].m_Index;
+      doc[K(Key::kDisks)][d][K(Key::kDiskIndex)] = maker.m_Machine.m_Disks[d].m_Index;
     }
-    std::reverse(doc["disks"].begin(), doc["disks"].end());
+    std::reverse(doc[K(Key::kDisks)].begin(), doc[K(Key::kDisks)].end());
     maker.Add("disks-reversed",
               "WMI lists the disks in reverse order: it gives no order, and the order changes "
               "with the storage driver and the order the disks came up in.",
@@ -395,7 +400,7 @@ void MakeScripts(Maker& maker) {
     ordered_json doc = maker.m_Doc;
     for (const wchar_t* szScript : {kPbrScript, kWinReScript}) {
       ordered_json& script = Maker::Script(doc, ToUtf8(szScript));
-      script["exit_code"] = 1;
+      script[K(Key::kScriptExitCode)] = 1;
       script["output"] = "The boot configuration data store could not be opened.";
     }
     maker.Add("handover-exits-1",
@@ -447,7 +452,7 @@ void MakeLabels(Maker& maker) {
       auto add = [&](const std::string& szWhat, const std::string& szNew, const std::string& szWhy) {
         if (szNew == szLabel) return;
         ordered_json doc = maker.m_Doc;
-        doc["disks"][d]["partitions"][p]["label"] = szNew;
+        doc[K(Key::kDisks)][d][K(Key::kDiskPartitions)][p]["label"] = szNew;
         maker.Add(szToken + "." + szWhat, szWhose + " reads \"" + szNew + "\": " + szWhy, doc);
       };
       add("lower-case", Lower(szLabel),
@@ -474,37 +479,37 @@ void MakeAnotherDisk(Maker& maker) {
   const std::vector<std::string> free = maker.FreeLetters();
   constexpr std::int64_t kMiB = 1 << 20;
   ordered_json esp = {{"label", maker.LabelOfRole("EFI system", "SYSTEM")},
-                      {"type", "GPT: System"},
+                      {K(Key::kPartitionType), "GPT: System"},
                       {"start", kMiB},
                       {"size", 100 * kMiB}};
-  esp["files"] = ordered_json::array({"EFI/Boot/bootx64.efi", "EFI/Microsoft/Boot/bootmgfw.efi",
+  esp[K(Key::kPartitionFiles)] = ordered_json::array({"EFI/Boot/bootx64.efi", "EFI/Microsoft/Boot/bootmgfw.efi",
                                       "EFI/Microsoft/Boot/bootmgr.efi"});
-  esp["files"].push_back({{"path", "EFI/Microsoft/Boot/BCD"}, {"hidden", true}});
-  const ordered_json msr = {{"label", ""}, {"type", "GPT: Unknown"}, {"wmi", false},
+  esp[K(Key::kPartitionFiles)].push_back({{K(Key::kFilePath), "EFI/Microsoft/Boot/BCD"}, {K(Key::kFileHidden), true}});
+  const ordered_json msr = {{"label", ""}, {K(Key::kPartitionType), "GPT: Unknown"}, {K(Key::kPartitionWmi), false},
                             {"start", 101 * kMiB}, {"size", 16 * kMiB}};
-  ordered_json windows = {{"label", "Windows"}, {"type", "GPT: Basic Data"},
+  ordered_json windows = {{"label", "Windows"}, {K(Key::kPartitionType), "GPT: Basic Data"},
                           {"start", 117 * kMiB}, {"size", 240000 * kMiB}};
-  windows["files"] = ordered_json::array({"Windows/System32/"});
+  windows[K(Key::kPartitionFiles)] = ordered_json::array({"Windows/System32/"});
   ordered_json recovery = {{"label", maker.LabelOfRole("recovery", "Windows RE tools")},
-                           {"type", "GPT: Unknown"},
+                           {K(Key::kPartitionType), "GPT: Unknown"},
                            {"start", 240117 * kMiB},
                            {"size", 1024 * kMiB}};
-  recovery["files"] = ordered_json::array({"Recovery/WindowsRE/Winre.wim"});
+  recovery[K(Key::kPartitionFiles)] = ordered_json::array({"Recovery/WindowsRE/Winre.wim"});
   ordered_json disk = {{"caption", "Old SATA SSD 256GB"}, {"size", 256060514304}};
-  disk["partitions"] = ordered_json::array({esp, msr, windows, recovery});
+  disk[K(Key::kDiskPartitions)] = ordered_json::array({esp, msr, windows, recovery});
   // Windows letters the old disk's Windows volume, as it does any basic
   // data volume that comes up.
-  if (!free.empty()) disk["partitions"][2]["letter"] = free.front();
+  if (!free.empty()) disk[K(Key::kDiskPartitions)][2]["letter"] = free.front();
   int nMaxIndex = -1;
   for (const sim::SimDisk& d : machine.m_Disks) nMaxIndex = std::max(nMaxIndex, d.m_Index);
   const std::string szLetterWords =
       free.empty() ? "" : ", its Windows volume lettered " + free.front();
   {
     ordered_json doc = maker.m_Doc;
-    if (!doc.contains("disks")) doc["disks"] = ordered_json::array();
+    if (!doc.contains(K(Key::kDisks))) doc[K(Key::kDisks)] = ordered_json::array();
     ordered_json after = disk;
-    after["index"] = nMaxIndex + 1;
-    doc["disks"].push_back(after);
+    after[K(Key::kDiskIndex)] = nMaxIndex + 1;
+    doc[K(Key::kDisks)].push_back(after);
     maker.Add("old-system-disk-after",
               "An old system disk (ESP, Windows, recovery) as disk " + std::to_string(nMaxIndex + 1) +
                   ", after this machine's" + szLetterWords +
@@ -513,13 +518,13 @@ void MakeAnotherDisk(Maker& maker) {
   }
   {
     ordered_json doc = maker.m_Doc;
-    if (!doc.contains("disks")) doc["disks"] = ordered_json::array();
+    if (!doc.contains(K(Key::kDisks))) doc[K(Key::kDisks)] = ordered_json::array();
     for (size_t d = 0; d < machine.m_Disks.size(); ++d) {
-      doc["disks"][d]["index"] = machine.m_Disks[d].m_Index + 1;
+      doc[K(Key::kDisks)][d][K(Key::kDiskIndex)] = machine.m_Disks[d].m_Index + 1;
     }
     ordered_json before = disk;
-    before["index"] = 0;
-    doc["disks"].insert(doc["disks"].begin(), before);
+    before[K(Key::kDiskIndex)] = 0;
+    doc[K(Key::kDisks)].insert(doc[K(Key::kDisks)].begin(), before);
     maker.Add("old-system-disk-before",
               "An old system disk (ESP, Windows, recovery) as disk 0, before this machine's" +
                   szLetterWords +
@@ -556,9 +561,9 @@ void MakeBootFiles(Maker& maker) {
   for (const Place& place : places) {
     // A file the description does not list (the program, which the loader
     // adds) has no entry to take away.
-    const ordered_json& part = maker.m_Doc["disks"][place.m_Disk]["partitions"][place.m_Partition];
-    if (!part.contains("files")) continue;
-    const ordered_json& files = part["files"];
+    const ordered_json& part = maker.m_Doc[K(Key::kDisks)][place.m_Disk][K(Key::kDiskPartitions)][place.m_Partition];
+    if (!part.contains(K(Key::kPartitionFiles))) continue;
+    const ordered_json& files = part[K(Key::kPartitionFiles)];
     for (size_t i = 0; i < files.size(); ++i) {
       const std::string szPath = EntryPath(files[i]);
       const std::string szKey = PathKey(szPath);
@@ -569,7 +574,7 @@ void MakeBootFiles(Maker& maker) {
       while (!szBelow.empty() && szBelow.front() == '/') szBelow.erase(0, 1);
       szBelow = szBelow.substr(szBoot.size());
       ordered_json doc = maker.m_Doc;
-      ordered_json& varied = doc["disks"][place.m_Disk]["partitions"][place.m_Partition]["files"];
+      ordered_json& varied = doc[K(Key::kDisks)][place.m_Disk][K(Key::kDiskPartitions)][place.m_Partition][K(Key::kPartitionFiles)];
       varied.erase(varied.begin() + static_cast<std::ptrdiff_t>(i));
       maker.Add(std::string("missing-") + szBelow +
                     (places.size() > 1 ? "-" + maker.PlaceTag(place.m_Disk, place.m_Partition)
@@ -585,7 +590,7 @@ void MakeBootFiles(Maker& maker) {
 void MakeFirmware(Maker& maker) {
   for (const auto& [nError, szWords] : kFirmwareErrors) {
     ordered_json doc = maker.m_Doc;
-    doc["firmware"] = {{"error", nError}};
+    doc[K(Key::kFirmware)] = {{K(Key::kFirmwareError), nError}};
     maker.Add("error-" + std::to_string(nError),
               "The firmware probe fails with error " + std::to_string(nError) + ", " +
                   szWords + ".",
