@@ -104,7 +104,8 @@ std::string PathKey(std::string sz) {
 // The path of an entry of a "files" array.
 std::string EntryPath(const ordered_json& entry) {
   if (entry.is_string()) return entry.get<std::string>();
-  if (entry.is_object() && entry.contains(K(Key::kFilePath)) && entry[K(Key::kFilePath)].is_string()) {
+  if (entry.is_object() &&
+      entry.contains(K(Key::kFilePath)) && entry[K(Key::kFilePath)].is_string()) {
     return entry[K(Key::kFilePath)].get<std::string>();
   }
   return "";
@@ -187,14 +188,16 @@ struct Maker {
       for (size_t p = 0; p < machine.m_Disks[d].m_Partitions.size(); ++p) {
         if (machine.m_Disks[d].m_Partitions[p].m_Letter != FromUtf8(szLetter)) continue;
         ordered_json& part = doc[K(Key::kDisks)][d][K(Key::kDiskPartitions)][p];
-        if (!part.contains(K(Key::kPartitionFiles))) part[K(Key::kPartitionFiles)] = ordered_json::array();
+        if (!part.contains(K(Key::kPartitionFiles)))
+          part[K(Key::kPartitionFiles)] = ordered_json::array();
         return &part[K(Key::kPartitionFiles)];
       }
     }
     if (!doc.contains(K(Key::kDrives))) return nullptr;
     for (auto& [szKey, drive] : doc[K(Key::kDrives)].items()) {
       if (Upper(szKey) != szLetter || !drive.is_object()) continue;
-      if (!drive.contains(K(Key::kPartitionFiles))) drive[K(Key::kPartitionFiles)] = ordered_json::array();
+      if (!drive.contains(K(Key::kPartitionFiles)))
+        drive[K(Key::kPartitionFiles)] = ordered_json::array();
       return &drive[K(Key::kPartitionFiles)];
     }
     return nullptr;
@@ -207,7 +210,8 @@ struct Maker {
 
   static ordered_json& WmiFaults(ordered_json& doc) {
     if (!doc.contains(K(Key::kFaults))) doc[K(Key::kFaults)] = ordered_json::object();
-    if (!doc[K(Key::kFaults)].contains(K(Key::kFaultWmi))) doc[K(Key::kFaults)][K(Key::kFaultWmi)] = ordered_json::array();
+    if (!doc[K(Key::kFaults)].contains(K(Key::kFaultWmi)))
+      doc[K(Key::kFaults)][K(Key::kFaultWmi)] = ordered_json::array();
     return doc[K(Key::kFaults)][K(Key::kFaultWmi)];
   }
 
@@ -347,7 +351,8 @@ void MakeWmi(Maker& maker) {
   for (const int nFailures : {1, kInventoryAttempts - 1, kInventoryAttempts}) {
     ordered_json doc = maker.m_Doc;
     ordered_json& faults = Maker::WmiFaults(doc);
-    for (int i = 0; i < nFailures; ++i) faults.push_back({{K(Key::kWmiFaultAttempt), i}, {K(Key::kWmiFaultCall), "ConnectServer"}});
+    for (int i = 0; i < nFailures; ++i) faults.push_back(
+        {{K(Key::kWmiFaultAttempt), i}, {K(Key::kWmiFaultCall), "ConnectServer"}});
     maker.Add("fails-" + std::to_string(nFailures),
               "WMI refuses the connection " + std::to_string(nFailures) + " time" +
                   (nFailures == 1 ? "" : "s") + " before it answers" +
@@ -482,10 +487,13 @@ void MakeAnotherDisk(Maker& maker) {
                       {K(Key::kPartitionType), "GPT: System"},
                       {"start", kMiB},
                       {"size", 100 * kMiB}};
-  esp[K(Key::kPartitionFiles)] = ordered_json::array({"EFI/Boot/bootx64.efi", "EFI/Microsoft/Boot/bootmgfw.efi",
-                                      "EFI/Microsoft/Boot/bootmgr.efi"});
-  esp[K(Key::kPartitionFiles)].push_back({{K(Key::kFilePath), "EFI/Microsoft/Boot/BCD"}, {K(Key::kFileHidden), true}});
-  const ordered_json msr = {{"label", ""}, {K(Key::kPartitionType), "GPT: Unknown"}, {K(Key::kPartitionWmi), false},
+  esp[K(Key::kPartitionFiles)] =
+      ordered_json::array({"EFI/Boot/bootx64.efi", "EFI/Microsoft/Boot/bootmgfw.efi",
+                           "EFI/Microsoft/Boot/bootmgr.efi"});
+  esp[K(Key::kPartitionFiles)].push_back(
+      {{K(Key::kFilePath), "EFI/Microsoft/Boot/BCD"}, {K(Key::kFileHidden), true}});
+  const ordered_json msr = {{"label", ""}, {K(Key::kPartitionType), "GPT: Unknown"},
+                            {K(Key::kPartitionWmi), false},
                             {"start", 101 * kMiB}, {"size", 16 * kMiB}};
   ordered_json windows = {{"label", "Windows"}, {K(Key::kPartitionType), "GPT: Basic Data"},
                           {"start", 117 * kMiB}, {"size", 240000 * kMiB}};
@@ -561,7 +569,8 @@ void MakeBootFiles(Maker& maker) {
   for (const Place& place : places) {
     // A file the description does not list (the program, which the loader
     // adds) has no entry to take away.
-    const ordered_json& part = maker.m_Doc[K(Key::kDisks)][place.m_Disk][K(Key::kDiskPartitions)][place.m_Partition];
+    const ordered_json& part =
+        maker.m_Doc[K(Key::kDisks)][place.m_Disk][K(Key::kDiskPartitions)][place.m_Partition];
     if (!part.contains(K(Key::kPartitionFiles))) continue;
     const ordered_json& files = part[K(Key::kPartitionFiles)];
     for (size_t i = 0; i < files.size(); ++i) {
@@ -574,7 +583,9 @@ void MakeBootFiles(Maker& maker) {
       while (!szBelow.empty() && szBelow.front() == '/') szBelow.erase(0, 1);
       szBelow = szBelow.substr(szBoot.size());
       ordered_json doc = maker.m_Doc;
-      ordered_json& varied = doc[K(Key::kDisks)][place.m_Disk][K(Key::kDiskPartitions)][place.m_Partition][K(Key::kPartitionFiles)];
+      ordered_json& varied =
+          doc[K(Key::kDisks)][place.m_Disk][K(Key::kDiskPartitions)][place.m_Partition]
+             [K(Key::kPartitionFiles)];
       varied.erase(varied.begin() + static_cast<std::ptrdiff_t>(i));
       maker.Add(std::string("missing-") + szBelow +
                     (places.size() > 1 ? "-" + maker.PlaceTag(place.m_Disk, place.m_Partition)
